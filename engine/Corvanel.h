@@ -1,0 +1,110 @@
+#pragma once
+// Corvanel: a tempo-synchronised 64-step gate. The plug-in class derives from the
+// adapter of its deliverable, picked by the build through PluginAdapter.h (the VST2
+// adapter, the Audio Unit adapter, or the test host).
+#include "PluginAdapter.h"
+
+#include <cstdint>
+
+class IControl;
+class ITextControl;
+
+enum ECorvanelParams {
+  kRate = 0,
+  kCycle,
+  kAttack,
+  kGate,
+  kTieLock,
+  kRelease,
+  kFade,
+  kSplitFreq,
+  kTarget,
+  kMix,
+  kStepWord0,
+  kStepWord12 = kStepWord0 + 12,
+  kNumSavedParams, // 23: the parameters the saved state holds
+  kStepEdited = kNumSavedParams,
+  kShiftTime,
+  kShiftVolume,
+  kNumParams // 26
+};
+
+enum ECorvanelTarget { kTargetVolume = 0, kTargetLowGain, kTargetHighGain, kTargetLowHigh };
+
+enum ECorvanelEnvState { kEnvIdle = 0, kEnvAttack, kEnvHold, kEnvRelease, kEnvClosed };
+
+constexpr int kNumSteps = 64;
+constexpr int kNumStepEntries = 128; // 64 step times, then 64 step volumes
+constexpr int kNumPresets = 50;
+constexpr int kNumRates = 28;
+
+class CLS_CORVANEL : public PluginAdapter {
+public:
+  explicit CLS_CORVANEL(IPlugInstanceInfo instanceInfo);
+  ~CLS_CORVANEL() override;
+
+  // [main or audio thread; takes the mutex] New sample rate, block size, bypass, or reset.
+  void Reset() override;
+  // [audio thread; mutex held by the VST2 adapter] One block of stereo double samples.
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  // [any thread; takes the mutex] The reaction to a parameter's new whole value.
+  void ParamChanged(int paramIdx) override;
+
+  // Length of one step in bars for a Rate index 0..27, rounded to single precision.
+  static float RateToBars(int rateIndex);
+
+  // [audio thread; mutex held] Writes one repacked step word to the host inside a gesture.
+  void PublishStepWord(int paramIdx, int value);
+
+  // ---- Read by the editor and by tests -------------------------------------------------------
+  const uint16_t* Steps() const { return mSteps; }
+  uint16_t* StepEntry(int entry) { return &mSteps[entry]; }
+  const char* StatusText() const { return mStatusBuf; }
+  int CurrentStep() const { return mCurStep; }
+
+protected:
+  // Engine fields. Everything from mGlideLeft on starts at zero.
+  int32_t* mAppliedValues = nullptr; // change filter: last whole value applied per parameter
+  uint16_t mSteps[kNumStepEntries];  // 0-63 step times, 64-127 step volumes, each 0..4
+  char mStatusBuf[56];
+  ITextControl* mStatusText = nullptr;
+  IControl* mStepBars[kNumStepEntries];
+
+  int32_t mGlideLeft;
+  int32_t mAttackPct, mReleasePct, mFadePct;
+  double mSamplesPerBar;
+  double mLastSampleRate;
+  double mLowL, mLowR;
+  double mEnvLevel;
+  double mAttackInc, mReleaseInc;
+  double mSplitCoef;
+  double mVolume;
+  double mVolumeInc;
+  float mWet, mDry;
+  float mGateScale;
+  uint16_t mTarget;
+  uint16_t mEnvState;
+  uint16_t mCurStep;
+  uint16_t mCycle;
+  uint16_t mEditedStep;
+  uint16_t mEditedValue;
+  int32_t mStepPos;
+  int32_t mStepLen;
+  int32_t mGateLen;
+  int32_t mFadeLen;
+  uint32_t mLastClock;
+  uint32_t mStatusClearAt;
+  bool mStarted;
+  bool mWasPlaying;
+  bool mTieLock;
+  bool mResync;
+  bool mPackPending;
+
+  // Readiness: one mark per saved parameter; processing starts once all are set.
+  bool mReadyMarks[kNumSavedParams];
+  int mUnmarkedCount;
+
+private:
+  void DefineParameters();
+  void DefineFactoryPresets();
+};
