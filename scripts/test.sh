@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Linux dependencies, builds the project with its tests (warnings are
+# errors) and runs them. With --sanitize the same happens under AddressSanitizer
+# and UndefinedBehaviorSanitizer in a build folder of its own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+
+dir=build-tests
+options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANEL_WERROR=ON)
+case "${1:-}" in
+  "") ;;
+  --sanitize)
+    dir=build-asan
+    options+=(-DCORVANEL_SANITIZE=ON -DCORVANEL_BENCH=OFF)
+    export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    ;;
+  *) echo "usage: scripts/test.sh [--sanitize]" >&2; exit 2 ;;
+esac
+
+cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
+cmake --build "$dir" -j"$(nproc)"
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
