@@ -11,13 +11,14 @@ void CopyName(char* dest, const char* src) { std::snprintf(dest, 128, "%s", src 
 } // namespace
 
 IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const char* effectName,
-                     const char* productName, const char* mfrName, int vendorVersion,
-                     int uniqueID, int mfrID, int latency, int doesMidi, bool doesChunks,
-                     bool isInstrument)
+                     const char* productName, const char* mfrName, int vendorVersion, int uniqueID,
+                     int mfrID, int latency, int doesMidi, bool doesChunks, bool isInstrument)
     : mUniqueID(uniqueID), mMfrID(mfrID), mVersion(vendorVersion), mDoesChunks(doesChunks),
       mIsInstrument(isInstrument), mDoesMidi(doesMidi), mLatency(latency) {
-  for (int i = 0; i < nParams; ++i) mParams.Add(new IParam);
-  for (int i = 0; i < nPresets; ++i) mPresets.Add(new IPreset(i + 1));
+  for (int i = 0; i < nParams; ++i)
+    mParams.Add(new IParam);
+  for (int i = 0; i < nPresets; ++i)
+    mPresets.Add(new IPreset(i + 1));
   CopyName(mEffectName, effectName);
   CopyName(mProductName, productName);
   CopyName(mMfrName, mfrName);
@@ -90,7 +91,8 @@ bool IPlugBase::SendMidi(IMidiMsg*) { return false; }
 bool IPlugBase::SendSysEx(ISysEx*) { return false; }
 bool IPlugBase::SendMidiList(IMidiMsg* msgs, int count) {
   bool allSent = true;
-  for (int i = 0; i < count; ++i) allSent = SendMidi(&msgs[i]) && allSent;
+  for (int i = 0; i < count; ++i)
+    allSent = SendMidi(&msgs[i]) && allSent;
   return allSent;
 }
 
@@ -101,7 +103,8 @@ void IPlugBase::DefaultProcessBlock(double** inputs, double** outputs, int nFram
     double* out = outputs[ch];
     if (!out) continue;
     const double* in = ch < n ? inputs[ch] : nullptr;
-    for (int i = 0; i < nFrames; ++i) out[i] = in ? in[i] : 0.0;
+    for (int i = 0; i < nFrames; ++i)
+      out[i] = in ? in[i] : 0.0;
   }
 }
 
@@ -110,12 +113,14 @@ void IPlugBase::DefaultProcessBlock(double** inputs, double** outputs, int nFram
 void IPlugBase::AddExtraParams(int n) {
   if (n < 0) n = 0;
   mNExtraParams = n;
-  for (int i = 0; i < n; ++i) mParams.Add(new IParam);
+  for (int i = 0; i < n; ++i)
+    mParams.Add(new IParam);
 }
 
 void IPlugBase::NotifyAllParams() {
   WDL_MutexLock lock(&mMutex);
-  for (int i = 0; i < NParams(); ++i) ParamChanged(i);
+  for (int i = 0; i < NParams(); ++i)
+    ParamChanged(i);
 }
 
 void IPlugBase::SetParamFromEditor(int paramIdx, double normalizedValue) {
@@ -167,7 +172,8 @@ void IPlugBase::AttachEditor(IGraphics* graphics) {
 void IPlugBase::RefreshEditorParams() {
   WDL_MutexLock lock(&mMutex);
   if (!mGraphics) return;
-  for (int i = 0; i < NParams(); ++i) mGraphics->SetParameterFromPlug(i, GetParam(i)->mValue, false);
+  for (int i = 0; i < NParams(); ++i)
+    mGraphics->SetParameterFromPlug(i, GetParam(i)->mValue, false);
 }
 
 // ---- Identity and host ------------------------------------------------------------------------
@@ -191,17 +197,28 @@ int IPlugBase::LookUpHost(const char* name) {
     const char* text;
     int id;
   } kHosts[] = {
-      {"brainwaveproducer", kHostBrainwave}, {"cubase", kHostCubase},
-      {"reaper", kHostReaper},               {"nuendo", kHostNuendo},
-      {"cakewalk", kHostSonar},              {"samplitude", kHostSamplitude},
-      {"fruity", kHostFL},                   {"live", kHostAbletonLive},
-      {"melodyne", kHostMelodyneStudio},     {"vstmanlib", kHostVSTScanner},
-      {"aulab", kHostAULab},                 {"forte", kHostForte},
-      {"chainer", kHostChainer},             {"audition", kHostAudition},
-      {"orion", kHostOrion},                 {"sawstudio", kHostSAWStudio},
-      {"logic", kHostLogic},                 {"digital", kHostDigitalPerformer},
-      {"audiomulch", kHostAudioMulch},       {"presonus", kHostStudioOne},
-      {"acoustica", kHostAcoustica},         {"garageband", kHostGarageBand},
+      {"brainwaveproducer", kHostBrainwave},
+      {"cubase", kHostCubase},
+      {"reaper", kHostReaper},
+      {"nuendo", kHostNuendo},
+      {"cakewalk", kHostSonar},
+      {"samplitude", kHostSamplitude},
+      {"fruity", kHostFL},
+      {"live", kHostAbletonLive},
+      {"melodyne", kHostMelodyneStudio},
+      {"vstmanlib", kHostVSTScanner},
+      {"aulab", kHostAULab},
+      {"forte", kHostForte},
+      {"chainer", kHostChainer},
+      {"audition", kHostAudition},
+      {"orion", kHostOrion},
+      {"sawstudio", kHostSAWStudio},
+      {"logic", kHostLogic},
+      {"digital", kHostDigitalPerformer},
+      {"audiomulch", kHostAudioMulch},
+      {"presonus", kHostStudioOne},
+      {"acoustica", kHostAcoustica},
+      {"garageband", kHostGarageBand},
       {"ardour", kHostArdour},
   };
   // Host names come from the host: bounded here, not trusted to be short.
@@ -244,6 +261,9 @@ void IPlugBase::SetInputChannelConnections(int first, int count, bool connected)
   if (first < 0) return;
   for (int i = first; i < first + count && i < NInChannels(); ++i) {
     InChannel* ch = mInChannels.Get(i);
+    // An unconnected input reads silence, not what its scratch buffer last converted.
+    if (ch->mConnected && !connected && ch->mScratch.GetSize() > 0)
+      std::memset(ch->mScratch.Get(), 0, sizeof(double) * ch->mScratch.GetSize());
     ch->mConnected = connected;
     if (!connected) *ch->mSrc = ch->mScratch.Get();
   }
@@ -290,7 +310,8 @@ void IPlugBase::AttachInputBuffers(int first, int count, float** ppData, int nFr
     const int n = nFrames < ch->mScratch.GetSize() ? nFrames : ch->mScratch.GetSize();
     const float* src = ppData[k++];
     double* dest = ch->mScratch.Get();
-    for (int s = 0; s < n; ++s) dest[s] = (double)src[s];
+    for (int s = 0; s < n; ++s)
+      dest[s] = (double)src[s];
     *ch->mSrc = dest;
   }
 }
@@ -321,9 +342,11 @@ void IPlugBase::ConvertFloatOutputs(int nFrames, bool accumulate) {
     const double* src = ch->mScratch.Get();
     float* dest = ch->mFDest;
     if (accumulate)
-      for (int s = 0; s < n; ++s) dest[s] += (float)src[s];
+      for (int s = 0; s < n; ++s)
+        dest[s] += (float)src[s];
     else
-      for (int s = 0; s < n; ++s) dest[s] = (float)src[s];
+      for (int s = 0; s < n; ++s)
+        dest[s] = (float)src[s];
   }
 }
 
