@@ -64,11 +64,12 @@ void CLS_CORVANEL::DefineFactoryPresets() {
       steps[e] = e < kNumSteps ? kPresetStepTime : kPresetStepVolume;
     StepsFromDigits(p.mTimes, p.mVolumes, steps);
     int w[kNumStepWords];
-    for (int i = 0; i < kNumStepWords; ++i) w[i] = PackStepWord(steps, i);
+    for (int i = 0; i < kNumStepWords; ++i)
+      w[i] = PackStepWord(steps, i);
 
     // Every parameter is of an integer kind, so every value travels as an int.
     AddPreset(p.mName, kPresetRate, p.mCycle, p.mAttack, p.mGate, kPresetTieLock, p.mRelease,
-              p.mFade, kPresetSplitFreq, p.mTarget, kPresetMix, w[0], w[1], w[2], w[3], w[4],
-              w[5], w[6], w[7], w[8], w[9], w[10], w[11], w[12], 0, 0, 0);
+              p.mFade, kPresetSplitFreq, p.mTarget, kPresetMix, w[0], w[1], w[2], w[3], w[4], w[5],
+              w[6], w[7], w[8], w[9], w[10], w[11], w[12], 0, 0, 0);
   }
 }

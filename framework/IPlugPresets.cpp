@@ -12,7 +12,8 @@ bool IPlugBase::WriteParams(ChunkBuffer* chunk) {
   if (!chunk) return false;
   WDL_MutexLock lock(&mMutex);
   bool ok = true;
-  for (int i = 0; i < NSavedParams(); ++i) ok = chunk->Put(GetParam(i)->mValue) > 0 && ok;
+  for (int i = 0; i < NSavedParams(); ++i)
+    ok = chunk->Put(GetParam(i)->mValue) > 0 && ok;
   for (int j = 0; j < mNStateStrings; ++j) {
     // An empty string would read back as "nothing restored": it travels as "0".
     if (!mStateStrings[j].GetLength()) mStateStrings[j].Set("0");
@@ -74,11 +75,9 @@ bool IPlugBase::WritePresets(ChunkBuffer* chunk) {
     const IPreset* preset = mPresets.Get(i);
     // Only a preset holding a whole parameter block is written as holding data: the
     // block carries no length, so anything shorter would swallow the next preset.
-    const bool holdsBlock =
-        preset->mInitialized && preset->mChunk.Size() >= 8 * NSavedParams();
+    const bool holdsBlock = preset->mInitialized && preset->mChunk.Size() >= 8 * NSavedParams();
     if (!chunk->PutStr(preset->mName) || !chunk->Put(holdsBlock)) return false;
-    if (holdsBlock &&
-        !AppendPresetBlock(preset->mChunk, NSavedParams(), mNStateStrings, chunk))
+    if (holdsBlock && !AppendPresetBlock(preset->mChunk, NSavedParams(), mNStateStrings, chunk))
       return false;
   }
   return true;
@@ -200,8 +199,10 @@ void IPlugBase::RemoveEmptyPresets() {
   for (int i = NPresets() - 1; i >= 0; --i) {
     if (mPresets.Get(i)->mInitialized) continue;
     mPresets.Delete(i);
-    if (i < current) --current;
-    else if (i == current) current = -1;
+    if (i < current)
+      --current;
+    else if (i == current)
+      current = -1;
   }
   mCurrentPresetIdx = current >= 0 && current < NPresets() ? current : 0;
 }

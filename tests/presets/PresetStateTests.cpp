@@ -30,23 +30,27 @@ public:
     GetParam(9)->DefineDouble("Real", 0.5, 0.0, 1.0, 0.001);
     for (int i = 2; i < kSaved; ++i)
       if (i != 9) GetParam(i)->DefineInt("", 10 * i, 0, 1000);
-    for (int i = kSaved; i < kAll; ++i) GetParam(i)->DefineInt("", 0, -5, 5);
+    for (int i = kSaved; i < kAll; ++i)
+      GetParam(i)->DefineInt("", 0, -5, 5);
   }
   void ParamChanged(int idx) override { mChanged.push_back(idx); }
   bool AcceptRestoredValue(int idx) override { return !mRefused.count(idx); }
 
   std::vector<double> Values() const {
     std::vector<double> v;
-    for (int i = 0; i < NParams(); ++i) v.push_back(GetParam(i)->mValue);
+    for (int i = 0; i < NParams(); ++i)
+      v.push_back(GetParam(i)->mValue);
     return v;
   }
   // Distinct values within every range, unlike the defaults.
   void SetDistinctValues() {
     GetParam(0)->mValue = 27;
     GetParam(1)->mValue = 3;
-    for (int i = 2; i < kSaved; ++i) GetParam(i)->mValue = 7 * i + 1;
+    for (int i = 2; i < kSaved; ++i)
+      GetParam(i)->mValue = 7 * i + 1;
     GetParam(9)->mValue = 0.125;
-    for (int i = kSaved; i < kAll; ++i) GetParam(i)->mValue = i - kSaved + 1;
+    for (int i = kSaved; i < kAll; ++i)
+      GetParam(i)->mValue = i - kSaved + 1;
   }
   int CurrentPreset() const { return mCurrentPresetIdx; }
   const IPreset* Preset(int idx) const { return mPresets.Get(idx); }
@@ -62,12 +66,14 @@ double ValueAt(const ChunkBuffer& chunk, int i) {
 }
 
 void PutBlock(ChunkBuffer* chunk, const std::vector<double>& values) {
-  for (double v : values) chunk->Put(v);
+  for (double v : values)
+    chunk->Put(v);
 }
 
 std::vector<int> Indices(int from, int to) {
   std::vector<int> v;
-  for (int i = from; i < to; ++i) v.push_back(i);
+  for (int i = from; i < to; ++i)
+    v.push_back(i);
   return v;
 }
 
@@ -83,13 +89,17 @@ TEST(ParameterBlock, WritesSavedValuesLittleEndianAndReadsThemBack) {
   // Value 1.0 of parameter 1, byte by byte.
   const unsigned char one[8] = {0, 0, 0, 0, 0, 0, 0xF0, 0x3F};
   EXPECT_EQ(std::memcmp(chunk.GetBytes() + 8, one, 8), 0);
-  for (int i = 0; i < kSaved; ++i) EXPECT_EQ(ValueAt(chunk, i), source.GetParam(i)->mValue);
+  for (int i = 0; i < kSaved; ++i)
+    EXPECT_EQ(ValueAt(chunk, i), source.GetParam(i)->mValue);
 
   StatePlug dest;
-  for (int i = kSaved; i < kAll; ++i) dest.GetParam(i)->mValue = kSaved - i - 2;
+  for (int i = kSaved; i < kAll; ++i)
+    dest.GetParam(i)->mValue = kSaved - i - 2;
   EXPECT_EQ(dest.ReadParams(&chunk, 0), kBlockBytes);
-  for (int i = 0; i < kSaved; ++i) EXPECT_EQ(dest.GetParam(i)->mValue, source.GetParam(i)->mValue);
-  for (int i = kSaved; i < kAll; ++i) EXPECT_EQ(dest.GetParam(i)->mValue, kSaved - i - 2);
+  for (int i = 0; i < kSaved; ++i)
+    EXPECT_EQ(dest.GetParam(i)->mValue, source.GetParam(i)->mValue);
+  for (int i = kSaved; i < kAll; ++i)
+    EXPECT_EQ(dest.GetParam(i)->mValue, kSaved - i - 2);
   EXPECT_EQ(dest.mChanged, Indices(0, kSaved));
 }
 
@@ -113,9 +123,9 @@ TEST(ParameterBlock, OutOfRangeAndNotANumberAreClamped) {
     int idx;
     double stored, restored;
   } cases[] = {
-      {0, 28.0, 27.0}, {0, -1.0, 0.0},    {0, nan, 0.0},     {1, 0.0, 1.0},
-      {1, 65.5, 64.0}, {1, -nan, 1.0},    {2, inf, 1000.0},  {3, -inf, 0.0},
-      {9, 1.5, 1.0},   {9, -0.001, 0.0},  {9, 0.3, 0.3},     {4, 999.0, 999.0},
+      {0, 28.0, 27.0}, {0, -1.0, 0.0},   {0, nan, 0.0},    {1, 0.0, 1.0},
+      {1, 65.5, 64.0}, {1, -nan, 1.0},   {2, inf, 1000.0}, {3, -inf, 0.0},
+      {9, 1.5, 1.0},   {9, -0.001, 0.0}, {9, 0.3, 0.3},    {4, 999.0, 999.0},
   };
   for (const Case& c : cases) {
     StatePlug plug;
@@ -125,8 +135,8 @@ TEST(ParameterBlock, OutOfRangeAndNotANumberAreClamped) {
     ChunkBuffer chunk;
     PutBlock(&chunk, block);
     EXPECT_EQ(plug.ReadParams(&chunk, 0), kBlockBytes);
-    EXPECT_EQ(plug.GetParam(c.idx)->mValue, c.restored) << "parameter " << c.idx << " stored "
-                                                        << c.stored;
+    EXPECT_EQ(plug.GetParam(c.idx)->mValue, c.restored)
+        << "parameter " << c.idx << " stored " << c.stored;
     EXPECT_EQ(plug.mChanged.size(), (size_t)kSaved);
   }
 }
@@ -135,14 +145,21 @@ TEST(ParameterBlock, AShortBlockIsRefusedWholeAndChangesNothing) {
   // Sizes from empty to one byte short, read at 0 and behind a 4-byte prefix.
   const struct {
     int bytes, pos;
-  } cases[] = {{0, 0}, {8, 0}, {20, 0}, {kBlockBytes - 8, 0}, {kBlockBytes - 1, 0},
-               {kBlockBytes, 1}, {kBlockBytes + 3, 4}, {kBlockBytes, kBlockBytes + 4}};
+  } cases[] = {{0, 0},
+               {8, 0},
+               {20, 0},
+               {kBlockBytes - 8, 0},
+               {kBlockBytes - 1, 0},
+               {kBlockBytes, 1},
+               {kBlockBytes + 3, 4},
+               {kBlockBytes, kBlockBytes + 4}};
   for (const auto& c : cases) {
     StatePlug plug;
     plug.SetDistinctValues();
     const std::vector<double> before = plug.Values();
     ChunkBuffer chunk;
-    for (int i = 0; i < c.bytes; ++i) chunk.Put(true); // 0x01 bytes: nonsense values
+    for (int i = 0; i < c.bytes; ++i)
+      chunk.Put(true); // 0x01 bytes: nonsense values
     EXPECT_EQ(plug.ReadParams(&chunk, c.pos), -1) << c.bytes << " bytes at " << c.pos;
     EXPECT_EQ(plug.Values(), before) << c.bytes << " bytes at " << c.pos;
     EXPECT_TRUE(plug.mChanged.empty());
@@ -215,8 +232,8 @@ TEST(Presets, NeverUsedSlotsBecomeUserPresetsAndKeepTheSound) {
 TEST(Presets, AnEmptyInitialisedSlotCannotBeLoadedAndChangesNothing) {
   StatePlug plug(3);
   plug.AddDefaultPresets("Default", 1);
-  plug.AddPreset("One", 1, 2, 3, 4, 5, 6, 7, 8, 9, 0.75, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                 21, 22, 23, 1, 2, 3);
+  plug.AddPreset("One", 1, 2, 3, 4, 5, 6, 7, 8, 9, 0.75, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+                 22, 23, 1, 2, 3);
   ASSERT_TRUE(plug.LoadPreset(1));
   plug.mChanged.clear();
   const std::vector<double> before = plug.Values();
@@ -250,7 +267,8 @@ TEST(Presets, AddPresetTakesIntsAndDoublesByKindAndLoadsTheSavedValues) {
   EXPECT_EQ(plug.GetParam(0)->mValue, 5);
   EXPECT_EQ(plug.GetParam(9)->mValue, 0.75);
   EXPECT_EQ(plug.GetParam(22)->mValue, 23);
-  for (int i = kSaved; i < kAll; ++i) EXPECT_EQ(plug.GetParam(i)->mValue, before[i]);
+  for (int i = kSaved; i < kAll; ++i)
+    EXPECT_EQ(plug.GetParam(i)->mValue, before[i]);
   EXPECT_EQ(plug.mChanged, Indices(0, kSaved));
 
   // With every slot in use another definition changes nothing.
@@ -300,7 +318,7 @@ TEST(PresetsBlock, RoundTripKeepsNamesDataAndTheCurrentSound) {
   source.AddPreset("Factory", 4, 2, 3, 4, 5, 6, 7, 8, 9, 0.25, 11, 12, 13, 14, 15, 16, 17, 18, 19,
                    20, 21, 22, 23, 1, 1, 1);
   source.SetDistinctValues();
-  source.LoadPreset(3); // a user slot ...
+  source.LoadPreset(3);        // a user slot ...
   source.StoreCurrentPreset(); // ... that holds the distinct values
   ChunkBuffer chunk;
   ASSERT_TRUE(source.WritePresets(&chunk));
@@ -311,7 +329,8 @@ TEST(PresetsBlock, RoundTripKeepsNamesDataAndTheCurrentSound) {
   const std::vector<double> before = dest.Values();
   EXPECT_EQ(dest.ReadPresets(&chunk, 0), chunk.Size());
 
-  for (int i = 0; i < 5; ++i) EXPECT_STREQ(dest.GetPresetName(i), source.GetPresetName(i));
+  for (int i = 0; i < 5; ++i)
+    EXPECT_STREQ(dest.GetPresetName(i), source.GetPresetName(i));
   EXPECT_STREQ(dest.GetPresetName(3), "user preset 1");
   EXPECT_EQ(dest.Preset(0)->mChunk.Size(), 0);
   EXPECT_FALSE(dest.Preset(2)->mInitialized);
@@ -327,16 +346,17 @@ TEST(PresetsBlock, RoundTripKeepsNamesDataAndTheCurrentSound) {
 
   // Loading a restored preset gives what was stored.
   ASSERT_TRUE(dest.LoadPreset(3));
-  for (int i = 0; i < kSaved; ++i) EXPECT_EQ(dest.GetParam(i)->mValue, source.GetParam(i)->mValue);
+  for (int i = 0; i < kSaved; ++i)
+    EXPECT_EQ(dest.GetParam(i)->mValue, source.GetParam(i)->mValue);
 }
 
 TEST(PresetsBlock, ACutBlockStopsWithFailureAndKeepsTheSound) {
   StatePlug source(3);
   source.AddDefaultPresets("Default", 1);
-  source.AddPreset("A", 4, 2, 3, 4, 5, 6, 7, 8, 9, 0.25, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                   21, 22, 23, 0, 0, 0);
-  source.AddPreset("B", 5, 2, 3, 4, 5, 6, 7, 8, 9, 0.25, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                   21, 22, 23, 0, 0, 0);
+  source.AddPreset("A", 4, 2, 3, 4, 5, 6, 7, 8, 9, 0.25, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+                   22, 23, 0, 0, 0);
+  source.AddPreset("B", 5, 2, 3, 4, 5, 6, 7, 8, 9, 0.25, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+                   22, 23, 0, 0, 0);
   ChunkBuffer full;
   ASSERT_TRUE(source.WritePresets(&full));
   ChunkBuffer cut; // ends inside the values of "B"
