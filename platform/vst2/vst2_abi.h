@@ -61,9 +61,9 @@ struct AEffect {
   VstInt32 numParams;
   VstInt32 numInputs;
   VstInt32 numOutputs;
-  VstInt32 flags; // effFlags*
-  VstIntPtr resvd1; // host use, starts as 0
-  VstIntPtr resvd2; // host use, starts as 0
+  VstInt32 flags;        // effFlags*
+  VstIntPtr resvd1;      // host use, starts as 0
+  VstIntPtr resvd2;      // host use, starts as 0
   VstInt32 initialDelay; // latency in samples
   VstInt32 realQualities;
   VstInt32 offQualities;
@@ -594,7 +594,8 @@ static_assert(sizeof(ERect) == 8 && offsetof(ERect, left) == 2 && offsetof(ERect
               "ERect layout");
 static_assert(sizeof(VstPinProperties) == 128, "VstPinProperties size");
 static_assert(offsetof(VstPinProperties, flags) == 64, "VstPinProperties.flags");
-static_assert(offsetof(VstPinProperties, arrangementType) == 68, "VstPinProperties.arrangementType");
+static_assert(offsetof(VstPinProperties, arrangementType) == 68,
+              "VstPinProperties.arrangementType");
 static_assert(offsetof(VstPinProperties, shortLabel) == 72, "VstPinProperties.shortLabel");
 static_assert(offsetof(VstPinProperties, future) == 80, "VstPinProperties.future");
 static_assert(sizeof(VstSpeakerProperties) == 112, "VstSpeakerProperties size");
@@ -602,7 +603,8 @@ static_assert(offsetof(VstSpeakerProperties, name) == 16, "VstSpeakerProperties.
 static_assert(offsetof(VstSpeakerProperties, type) == 80, "VstSpeakerProperties.type");
 static_assert(offsetof(VstSpeakerProperties, future) == 84, "VstSpeakerProperties.future");
 static_assert(sizeof(VstSpeakerArrangement) == 904, "VstSpeakerArrangement size");
-static_assert(offsetof(VstSpeakerArrangement, numChannels) == 4, "VstSpeakerArrangement.numChannels");
+static_assert(offsetof(VstSpeakerArrangement, numChannels) == 4,
+              "VstSpeakerArrangement.numChannels");
 static_assert(offsetof(VstSpeakerArrangement, speakers) == 8, "VstSpeakerArrangement.speakers");
 static_assert(sizeof(VstEvent) == 32 && offsetof(VstEvent, deltaFrames) == 8 &&
                   offsetof(VstEvent, flags) == 12 && offsetof(VstEvent, data) == 16,
