@@ -99,6 +99,7 @@ protected:
   bool mTieLock;
   bool mResync;
   bool mPackPending;
+  bool mTempoSeen = false; // a host tempo has set the step length at least once
 
   // Readiness: one mark per saved parameter; processing starts once all are set.
   bool mReadyMarks[kNumSavedParams];

@@ -1,0 +1,182 @@
+// The step grid: step lengths, the wrap at Cycle, and resynchronisation to the host.
+#include "EngineFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+
+namespace {
+
+TEST(GateGrid, RatesGiveTheirStepLengthsAt120Bpm) {
+  struct Row {
+    int num, den, len;
+  };
+  // Bars per step as a fraction, and the step length at 44.1 kHz and 120 BPM.
+  const Row rows[kNumRates] = {
+      {1, 128, 689},    {1, 96, 919},     {3, 256, 1034},   {1, 64, 1378},   {1, 48, 1838},
+      {3, 128, 2067},   {1, 32, 2756},    {1, 24, 3675},    {3, 64, 4134},   {1, 16, 5513},
+      {1, 12, 7350},    {3, 32, 8269},    {1, 8, 11025},    {1, 6, 14700},   {3, 16, 16538},
+      {1, 4, 22050},    {1, 3, 29400},    {3, 8, 33075},    {1, 2, 44100},   {2, 3, 58800},
+      {3, 4, 66150},    {1, 1, 88200},    {4, 3, 117600},   {3, 2, 132300},  {2, 1, 176400},
+      {8, 3, 235200},   {3, 1, 264600},   {4, 1, 352800}};
+  TestCorvanel p;
+  OpenDefault(p);
+  p.RunConstant(0.0, 1);
+  for (int rate = 0; rate < kNumRates; ++rate) {
+    SCOPED_TRACE(rate);
+    EXPECT_EQ(CLS_CORVANEL::RateToBars(rate), (float)((double)rows[rate].num / rows[rate].den));
+    p.Set(kRate, rate);
+    EXPECT_EQ(p.mStepLen, rows[rate].len);
+    EXPECT_TRUE(p.mResync);
+  }
+}
+
+TEST(GateGrid, SixteenthsLast5513SamplesAndWrapAtCycle) {
+  TestCorvanel p;
+  OpenDefault(p);
+  ASSERT_EQ(p.mStepLen, 5513);
+  p.RunConstant(1.0, 5513);
+  EXPECT_EQ(p.CurrentStep(), 0); // the boundary comes on the next frame
+  p.RunConstant(1.0, 1);
+  EXPECT_EQ(p.CurrentStep(), 1);
+  EXPECT_EQ(p.mStepPos, 1);
+  p.RunConstant(1.0, 14 * 5513);
+  EXPECT_EQ(p.CurrentStep(), 15);
+  p.RunConstant(1.0, 5513); // 16 x 5513 + 1 frames: step 1 again, not at the bar line
+  EXPECT_EQ(p.CurrentStep(), 0);
+  EXPECT_EQ(p.mStepPos, 1);
+}
+
+TEST(GateGrid, ResyncTakesStepAndOffsetFromHostPosition) {
+  TestCorvanel p;
+  OpenDefault(p);
+  p.Set(kCycle, 2);
+  p.mTestPosition = 3 * 5513 + 10;
+  p.RunConstant(0.0, 0);
+  EXPECT_EQ(p.CurrentStep(), 1);
+  EXPECT_EQ(p.mStepPos, 10);
+  EXPECT_FALSE(p.mResync);
+}
+
+TEST(GateGrid, ResyncOnTransportStartRateCycleAndClockGap) {
+  TestCorvanel p;
+  OpenDefault(p);
+  p.RunConstant(0.0, 100);
+  // While nothing asks for it, the grid runs on by counting, whatever the host says.
+  p.mTestPosition = 7 * 5513;
+  p.RunConstant(0.0, 10);
+  EXPECT_EQ(p.CurrentStep(), 0);
+  EXPECT_EQ(p.mStepPos, 110);
+
+  // Stopped, the grid keeps counting; starting the transport follows the host.
+  p.mTestTransport = 0;
+  p.RunConstant(0.0, 10);
+  p.mTestPosition = 2 * 5513 + 5;
+  p.mTestTransport = 1;
+  p.RunConstant(0.0, 0);
+  EXPECT_EQ(p.CurrentStep(), 2);
+  EXPECT_EQ(p.mStepPos, 5);
+
+  struct Case {
+    const char* what;
+    int cycle, rate;
+    uint32_t clockStep;
+  };
+  const uint32_t half = (uint32_t)(CLOCKS_PER_SEC / 2);
+  const Case cases[] = {{"cycle", 4, 9, 0}, {"rate", 4, 12, 0}, {"clock gap", 4, 12, half + 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    p.Set(kCycle, c.cycle);
+    p.Set(kRate, c.rate);
+    p.mTestPosition = 5 * p.mStepLen + 7; // where the host says it is
+    p.mTestClock += c.clockStep;
+    p.RunConstant(0.0, 0);
+    EXPECT_EQ(p.CurrentStep(), 5 % c.cycle);
+    EXPECT_EQ(p.mStepPos, 7);
+  }
+  // Exactly half a second is no gap.
+  p.mTestPosition = 0;
+  p.mTestClock += half;
+  p.RunConstant(0.0, 0);
+  EXPECT_EQ(p.mStepPos, 7);
+}
+
+TEST(GateGrid, PreRollContinuesTheGridBackwards) {
+  TestCorvanel p;
+  OpenDefault(p);
+  p.Set(kCycle, 4);
+  struct Case {
+    int32_t pos;
+    int step, offset;
+  };
+  const Case cases[] = {{-1, 3, 5512}, {-5513, 3, 0}, {-5514, 2, 5512}, {-4 * 5513 - 3, 3, 5510},
+                        {0, 0, 0}, {5513, 1, 0}, {-2147483647 - 1, 0, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pos);
+    p.mTestPosition = c.pos;
+    p.mTestTransport = 0;
+    p.RunConstant(0.0, 0);
+    p.mTestTransport = 1;
+    p.RunConstant(0.0, 0);
+    if (c.pos == -2147483647 - 1) {
+      // floor(-2^31 / 5513) = -389531, remainder 755: step 1 of 4.
+      EXPECT_EQ(p.CurrentStep(), 1);
+      EXPECT_EQ(p.mStepPos, 755);
+      continue;
+    }
+    EXPECT_EQ(p.CurrentStep(), c.step);
+    EXPECT_EQ(p.mStepPos, c.offset);
+  }
+  // Running out of the pre-roll reaches position 100 in step 1, offset 100: no seam.
+  p.mTestTransport = 0;
+  p.RunConstant(0.0, 0);
+  p.mTestPosition = -3 * 5513;
+  p.mTestTransport = 1;
+  p.RunConstant(0.0, 3 * 5513 + 100, 1000);
+  EXPECT_EQ(p.mTestPosition, 100);
+  EXPECT_EQ(p.CurrentStep(), 0);
+  EXPECT_EQ(p.mStepPos, 100);
+}
+
+TEST(GateGrid, WithoutTempoRunsAt120BpmUntilATempoArrives) {
+  TestCorvanel p;
+  p.mTestTempo = 0.0;
+  p.mTestClock = 1000;
+  p.OpenLikeHost(44100.0, 4096);
+  EXPECT_EQ(p.mStepLen, 5513);
+  std::vector<double> out = p.RunConstant(1.0, 6000);
+  for (double x : out) ASSERT_TRUE(std::isfinite(x));
+  EXPECT_EQ(p.CurrentStep(), 1);
+
+  // Rate and sample rate still count while no tempo has come.
+  p.Set(kRate, 12); // "1/8"
+  EXPECT_EQ(p.mStepLen, 11025);
+  p.SetSampleRate(48000.0);
+  p.Reset();
+  EXPECT_EQ(p.mStepLen, 12000);
+
+  // A tempo takes over, and stays the last known one when the host stops sending it.
+  p.mTestTempo = 60.0;
+  p.RunConstant(1.0, 1);
+  EXPECT_EQ(p.mStepLen, 24000);
+  p.mTestTempo = 0.0;
+  p.RunConstant(1.0, 1);
+  EXPECT_EQ(p.mStepLen, 24000);
+  p.Set(kRate, 9);
+  EXPECT_EQ(p.mStepLen, 24000);
+}
+
+TEST(GateGrid, AbsurdTempiKeepAPositiveStepLength) {
+  TestCorvanel p;
+  OpenDefault(p);
+  p.mTestTempo = 1e12;
+  std::vector<double> out = p.RunConstant(1.0, 64);
+  EXPECT_EQ(p.mStepLen, 1);
+  p.mTestTempo = 1e-9;
+  out = p.RunConstant(1.0, 64);
+  EXPECT_GT(p.mStepLen, 1 << 20);
+  for (double x : out) ASSERT_TRUE(std::isfinite(x));
+}
+
+} // namespace

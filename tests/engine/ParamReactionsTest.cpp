@@ -1,0 +1,283 @@
+// Parameter reactions: the change filter, the step words, step edits and shifts,
+// status messages, and readiness.
+#include "EngineFixture.h"
+#include "IControl.h"
+#include "IGraphics.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+
+namespace {
+
+using Event = IPlugTestHost::Event;
+
+class EditorPlug : public TestCorvanel {
+public:
+  using CLS_CORVANEL::mStatusText;
+  using CLS_CORVANEL::mStepBars;
+};
+
+TEST(ParamReactions, OnlyAChangedWholeValueReacts) {
+  TestCorvanel p;
+  OpenDefault(p);
+  p.RunConstant(0.0, 1);
+  p.Set(kCycle, 8);
+  EXPECT_TRUE(p.mResync);
+  p.RunConstant(0.0, 1);
+  p.Set(kCycle, 8);
+  EXPECT_FALSE(p.mResync);
+  EXPECT_EQ(p.mCycle, 8);
+}
+
+TEST(ParamReactions, StepWordsUnpackIntoTheirEntries) {
+  struct Case {
+    int param, value;
+    int first;
+    const char* digits; // the entries from `first` on
+  };
+  const Case cases[] = {{kStepWord0, 4882812, 0, "2222222222"},
+                        {kStepWord0, 9765624, 0, "4444444444"},
+                        {kStepWord0, 1, 0, "0000000001"},
+                        {kStepWord0 + 6, 4890624, 60, "2222444444"},
+                        {kStepWord0 + 7, 3 * 1953125 + 1, 70, "3000000001"},
+                        {kStepWord12, 390624, 120, "44444444"},
+                        {kStepWord12, 0, 120, "00000000"}};
+  TestCorvanel p;
+  OpenDefault(p);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    p.Set(c.param, c.value);
+    std::string got;
+    for (int j = 0; c.digits[j]; ++j) got += (char)('0' + p.Steps()[c.first + j]);
+    EXPECT_EQ(got, c.digits);
+  }
+}
+
+TEST(ParamReactions, DefaultPatternPacksToTheDefaultWords) {
+  TestCorvanel p;
+  OpenDefault(p);
+  const int expected[kNumStepWords] = {4882812, 4882812, 4882812, 4882812, 4882812,
+                                       4882812, 4890624, 9765624, 9765624, 9765624,
+                                       9765624, 9765624, 390624};
+  for (int w = 0; w < kNumStepWords; ++w) {
+    EXPECT_EQ(PackStepWord(p.Steps(), w), expected[w]) << w;
+    EXPECT_EQ(p.Value(kStepWord0 + w), expected[w]) << w;
+  }
+}
+
+// What a step bar does when the user sets it, without an editor attached.
+void EditStep(TestCorvanel& p, int entry, int value) {
+  p.mSteps[entry] = (uint16_t)value;
+  p.mEditedStep = (uint16_t)entry;
+  p.mEditedValue = (uint16_t)value;
+  p.SetParamFromEditor(kStepEdited, 1.0);
+}
+
+TEST(ParamReactions, StepEditIsAnnouncedAndPublishedAtTheNextBlock) {
+  TestCorvanel p;
+  OpenDefault(p);
+  p.RunConstant(0.0, 1);
+  p.mEvents.clear();
+
+  EditStep(p, 70, 3); // volume of step 7
+  EXPECT_STREQ(p.StatusText(), "Step 7 volume: 75%");
+  EXPECT_EQ(p.Value(kStepEdited), 0.0);
+  EXPECT_EQ(p.mAppliedValues[kStepEdited], 0);
+  EXPECT_TRUE(p.mPackPending);
+  ASSERT_EQ(p.mEvents.size(), 2u); // the edit, then the reaction's return to 0
+  EXPECT_EQ(p.mEvents[1].mKind, Event::kSet);
+  EXPECT_EQ(p.mEvents[1].mParamIdx, kStepEdited);
+  EXPECT_EQ(p.mEvents[1].mValue, 0.0);
+
+  EditStep(p, 4, 1); // a second edit before the block: one publication
+  EXPECT_STREQ(p.StatusText(), "Step 5 time: 25%");
+
+  p.mEvents.clear();
+  p.RunConstant(0.0, 1);
+  EXPECT_FALSE(p.mPackPending);
+  ASSERT_EQ(p.mEvents.size(), 2u * kNumStepWords);
+  for (int w = 0; w < kNumStepWords; ++w) {
+    EXPECT_EQ(p.mEvents[2 * w].mKind, Event::kBegin);
+    EXPECT_EQ(p.mEvents[2 * w].mParamIdx, kStepWord0 + w);
+    EXPECT_EQ(p.mEvents[2 * w + 1].mKind, Event::kEnd);
+    EXPECT_EQ(p.mEvents[2 * w + 1].mParamIdx, kStepWord0 + w);
+  }
+  EXPECT_EQ(p.Value(kStepWord0 + 7), 7812499); // 3444444444 in base 5
+  EXPECT_EQ(p.Value(kStepWord0), 4879687);      // 2222122222
+  EXPECT_EQ(p.mAppliedValues[kStepWord0 + 7], 7812499);
+  p.mEvents.clear();
+  p.RunConstant(0.0, 1);
+  EXPECT_TRUE(p.mEvents.empty());
+
+  // Putting back the state from before the edit (undo) restores the pattern.
+  p.Set(kStepWord0 + 7, 9765624);
+  EXPECT_EQ(p.Steps()[70], 4);
+  p.Set(kStepWord0, 4882812);
+  EXPECT_EQ(p.Steps()[4], 2);
+}
+
+TEST(ParamReactions, ShiftsMoveTheCurrentCycleOneQuarter) {
+  TestCorvanel p;
+  OpenDefault(p);
+  p.Set(kCycle, 4);
+  uint16_t steps[kNumStepEntries];
+  for (int e = 0; e < kNumStepEntries; ++e) steps[e] = p.Steps()[e];
+  ASSERT_TRUE(StepsFromDigits("4302", "4411", steps));
+  p.SetPattern(steps);
+
+  struct Case {
+    int param;
+    double value;
+    const char* times;   // steps 1-5 after the change
+    const char* volumes; // steps 1-5 after the change
+    const char* status;
+  };
+  const Case cases[] = {
+      {kShiftTime, 3, "44132", "44114", "Steps time: +25%"},
+      {kShiftTime, 3, "44132", "44114", "Steps time: +25%"}, // no change: no shift
+      {kShiftTime, 0, "44132", "44114", "Steps time: +25%"},
+      {kShiftTime, -1, "33022", "44114", "Steps time: -25%"},
+      {kShiftTime, -5, "22012", "44114", "Steps time: -25%"}, // another non-zero value
+      {kShiftVolume, 2, "22012", "44224", "Steps volume: +25%"},
+      {kShiftVolume, -2, "22012", "33114", "Steps volume: -25%"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    p.Set(c.param, c.value);
+    std::string times, volumes;
+    for (int s = 0; s < 5; ++s) {
+      times += (char)('0' + p.Steps()[s]);
+      volumes += (char)('0' + p.Steps()[64 + s]);
+    }
+    EXPECT_EQ(times, c.times);
+    EXPECT_EQ(volumes, c.volumes);
+    EXPECT_STREQ(p.StatusText(), c.status);
+  }
+  for (int s = 4; s < kNumSteps; ++s) {
+    EXPECT_EQ(p.Steps()[s], 2);
+    EXPECT_EQ(p.Steps()[64 + s], 4);
+  }
+  EXPECT_TRUE(p.mPackPending);
+}
+
+TEST(ParamReactions, StatusMessagesClearNineSecondsLater) {
+  TestCorvanel p;
+  OpenDefault(p);
+  // The initial application shows Gate, then Tie Lock (applied after it).
+  EXPECT_STREQ(p.StatusText(), "Tie steps locked");
+  p.Set(kTieLock, 0);
+  EXPECT_STREQ(p.StatusText(), "Tie steps unlocked");
+
+  const uint32_t nine = (uint32_t)(9 * CLOCKS_PER_SEC);
+  const uint32_t starts[] = {5000u, 0xFFFFFFFFu - 1000u}; // the second wraps around
+  for (uint32_t start : starts) {
+    SCOPED_TRACE(start);
+    p.mTestClock = start;
+    p.RunConstant(0.0, 1);
+    p.Set(kGate, p.Value(kGate) == 80 ? 81 : 80);
+    EXPECT_EQ(std::string(p.StatusText()).rfind("Gate v.steps: 8", 0), 0u);
+    p.mTestClock = start + nine / 2;
+    p.RunConstant(0.0, 1);
+    p.mTestClock = start + nine;
+    p.RunConstant(0.0, 1);
+    EXPECT_NE(p.StatusText()[0], 0);
+    p.mTestClock = start + nine + 1;
+    p.RunConstant(0.0, 1);
+    EXPECT_STREQ(p.StatusText(), "");
+    EXPECT_EQ(p.mStatusClearAt, 0u);
+  }
+  p.Set(kGate, 80);
+  EXPECT_STREQ(p.StatusText(), "Gate v.steps: 80%");
+}
+
+TEST(ParamReactions, BlocksWaitUntilEverySavedParameterWasApplied) {
+  TestCorvanel p;
+  p.SetSampleRate(44100.0);
+  p.SetInputChannelConnections(0, 2, true);
+  p.SetOutputChannelConnections(0, 2, true);
+  double inL[4] = {1, 1, 1, 1}, inR[4] = {1, 1, 1, 1};
+  double outL[4] = {7, 7, 7, 7}, outR[4] = {7, 7, 7, 7};
+  for (int i = 0; i < kNumParams; ++i) {
+    if (i == kStepWord12) continue;
+    p.ParamChanged(i);
+  }
+  EXPECT_FALSE(p.IsReadyToProcess());
+  p.Run(inL, inR, outL, outR, 4);
+  EXPECT_EQ(outL[0], 7.0); // not processed
+  p.ParamChanged(kStepWord12);
+  EXPECT_TRUE(p.IsReadyToProcess());
+  p.Run(inL, inR, outL, outR, 4);
+  EXPECT_NE(outL[0], 7.0);
+}
+
+// ---- With an editor attached: the reactions go through its controls ---------------------
+
+class FakeBar : public IControl {
+public:
+  double GetValue() const override { return mValue; }
+  void SetValueFromPlug(double v) override { mValue = v; }
+  double mValue = 0.0;
+};
+
+class FakeStatusLine : public ITextControl {
+public:
+  double GetValue() const override { return 0.0; }
+  void SetValueFromPlug(double) override {}
+  void SetTextFromPlug(const char* text) override { mText = text; }
+  std::string mText;
+};
+
+// Hands user input for parameter 23 to the plug-in as the invisible control does.
+class FakeEditor : public IGraphics {
+public:
+  explicit FakeEditor(IPlugBase* plug) : mPlug(plug) {}
+  int FPS() const override { return 24; }
+  void PrepareDrawing() override {}
+  void SetParameterFromPlug(int, double, bool) override {}
+  void SetControlsFromUserInput(int paramIdx, double normalized) override {
+    ++mUserInputs;
+    if (paramIdx == kStepEdited) mPlug->SetParamFromEditor(paramIdx, normalized);
+  }
+  void SetParamChangeTimer(int) override {}
+  void CancelParamChangeTimer() override {}
+  IPlugBase* mPlug;
+  int mUserInputs = 0;
+};
+
+TEST(ParamReactions, WithAnEditorTheReactionsGoThroughItsControls) {
+  EditorPlug p;
+  FakeBar bars[kNumStepEntries];
+  FakeStatusLine status;
+  for (int e = 0; e < kNumStepEntries; ++e) p.mStepBars[e] = &bars[e];
+  p.mStatusText = &status;
+  FakeEditor* editor = new FakeEditor(&p); // owned by the plug-in once attached
+  p.AttachEditor(editor);
+  OpenDefault(p);
+  EXPECT_EQ(bars[0].mValue, 0.5); // unpacked words reach the bars
+  EXPECT_EQ(bars[64].mValue, 1.0);
+  EXPECT_EQ(status.mText, "Tie steps locked");
+
+  // A shift reads the bars' values and writes the entries back from them.
+  bars[1].mValue = 0.75;
+  p.Set(kShiftTime, 1);
+  EXPECT_EQ(bars[1].mValue, 1.0);
+  EXPECT_EQ(p.Steps()[1], 4);
+  EXPECT_EQ(p.Steps()[0], 3);
+  EXPECT_EQ(status.mText, "Steps time: +25%");
+
+  EditStep(p, 65, 0);
+  EXPECT_EQ(status.mText, "Step 2 volume: 0%");
+  EXPECT_EQ(p.Value(kStepEdited), 0.0);
+  EXPECT_EQ(p.mAppliedValues[kStepEdited], 0);
+  const int inputs = editor->mUserInputs;
+  p.RunConstant(0.0, 1);
+  EXPECT_EQ(editor->mUserInputs, inputs + kNumStepWords);
+
+  p.mTestClock += (uint32_t)(10 * CLOCKS_PER_SEC);
+  p.RunConstant(0.0, 1);
+  EXPECT_EQ(status.mText, "");
+}
+
+} // namespace
