@@ -1,0 +1,294 @@
+// The VST2 adapter's host-facing side, in-process: a minimal plug-in on IPlugVST and
+// a recording host callback. What the host hears for edits, time, identification
+// and MIDI, and how the effect record follows the plug-in's declaration.
+#include "IPlugVST.h"
+#include "RecordingHost.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Declaration {
+  const char* mChannelIO = "1-1 2-2";
+  int mPresets = 3;
+  int mDoesMidi = 0;
+  bool mDoesChunks = false;
+};
+Declaration sNext; // what the next created test plug-in declares
+
+class TestPlug : public IPlugVST {
+public:
+  explicit TestPlug(IPlugInstanceInfo instanceInfo)
+      : IPlugVST(instanceInfo, 4, sNext.mChannelIO, sNext.mPresets, "Test Effect", "Test Product",
+                 "Test Vendor", 0x010203, VstFourCC('T', 's', 't', '1'),
+                 VstFourCC('T', 'v', 'n', 'd'), 0, sNext.mDoesMidi, sNext.mDoesChunks, false) {
+    for (int i = 0; i < NParams(); ++i)
+      GetParam(i)->DefineInt("P", 0, 0, 10);
+  }
+  int Host() const { return mHost; }
+  int HostVersion() const { return mHostVersion; }
+};
+
+IPlugVST* CreateTestPlug(IPlugInstanceInfo instanceInfo) { return new TestPlug(instanceInfo); }
+
+class VstAdapterTest : public ::testing::Test {
+protected:
+  TestPlug* Create(Declaration declaration = Declaration()) {
+    sNext = declaration;
+    mEffect = IPlugVST::CreateEffect(RecordingHost::Callback, CreateTestPlug);
+    return mEffect ? (TestPlug*)mEffect->object : nullptr;
+  }
+  void TearDown() override {
+    if (mEffect) mEffect->dispatcher(mEffect, effClose, 0, 0, nullptr, 0.0f);
+  }
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                     void* ptr = nullptr) {
+    return mEffect->dispatcher(mEffect, opcode, index, value, ptr, 0.0f);
+  }
+
+  RecordingHost mHost;
+  AEffect* mEffect = nullptr;
+};
+
+TEST_F(VstAdapterTest, HostIdentificationAndVendorVersion) {
+  const struct {
+    const char* mProduct;
+    VstIntPtr mVendorVersion;
+    int mHost;
+    int mHostVersion;
+  } cases[] = {
+      {"Recording Host", 10203, kHostUnknown, 1 * 65536 + 2 * 256 + 3},
+      {"REAPER", 60512, kHostReaper, 6 * 65536 + 5 * 256 + 12},
+      {"Cubase VST", 0, kHostCubase, 0},
+      {"Live", 99999, kHostAbletonLive, 9 * 65536 + 99 * 256 + 99},
+      {"Live", -5, kHostAbletonLive, 0},
+      {"Live", (VstIntPtr)327680000, kHostAbletonLive, 0},
+      {"", 10203, kHostUnknown, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mProduct);
+    mHost.mProductName = c.mProduct;
+    mHost.mVendorVersion = c.mVendorVersion;
+    mHost.Clear();
+    TestPlug* plug = Create();
+    ASSERT_NE(plug, nullptr);
+    EXPECT_EQ(plug->HostId(), c.mHost);
+    EXPECT_EQ(plug->HostVersion(), c.mHostVersion);
+    EXPECT_EQ(mHost.CallsOf(audioMasterGetVendorVersion).size(), c.mProduct[0] ? 1u : 0u);
+    EXPECT_EQ(plug->HostId(), c.mHost); // asked once
+    EXPECT_EQ(mHost.CallsOf(audioMasterGetProductString).size(), 1u);
+    TearDown();
+    mEffect = nullptr;
+  }
+}
+
+TEST_F(VstAdapterTest, TempoPositionTransportAndTimeSignatureFromTheTimeInfo) {
+  TestPlug* plug = Create();
+  VstTimeInfo& t = mHost.mTime;
+
+  t.tempo = 97.5;
+  EXPECT_EQ(plug->HostTempo(), 97.5);
+  EXPECT_EQ(mHost.mCalls.back().mValue, kVstTempoValid);
+  t.flags &= ~kVstTempoValid;
+  EXPECT_EQ(plug->HostTempo(), 0.0);
+  t.flags |= kVstTempoValid;
+  t.tempo = -1.0;
+  EXPECT_EQ(plug->HostTempo(), 0.0);
+  t.tempo = std::nan("");
+  EXPECT_EQ(plug->HostTempo(), 0.0);
+
+  const struct {
+    double mPos;
+    int mExpected;
+  } positions[] = {{0.0, 0},  {1000.4, 1000},    {1000.5, 1001},
+                   {-3.0, 0}, {std::nan(""), 0}, {2147483648.0 + 5.0, INT_MIN + 5}};
+  for (const auto& p : positions) {
+    t.samplePos = p.mPos;
+    EXPECT_EQ(plug->HostSamplePosition(), p.mExpected) << p.mPos;
+    EXPECT_EQ(mHost.mCalls.back().mValue, 0);
+  }
+
+  const struct {
+    int mFlags;
+    int mState;
+  } transports[] = {{kVstTransportPlaying, 1},
+                    {kVstTransportRecording, 2},
+                    {kVstTransportPlaying | kVstTransportRecording, 1},
+                    {kVstTransportChanged, 0}};
+  for (const auto& tr : transports) {
+    t.flags = tr.mFlags;
+    EXPECT_EQ(plug->HostTransportState(), tr.mState) << tr.mFlags;
+  }
+
+  int num = -1, den = -1;
+  t.flags = kVstTimeSigValid;
+  t.timeSigNumerator = 7;
+  t.timeSigDenominator = 8;
+  plug->HostTimeSignature(&num, &den);
+  EXPECT_EQ(mHost.mCalls.back().mValue, kVstTimeSigValid);
+  EXPECT_EQ(num, 7);
+  EXPECT_EQ(den, 8);
+  t.timeSigNumerator = -7;
+  plug->HostTimeSignature(&num, &den);
+  EXPECT_EQ(num, 0);
+  EXPECT_EQ(den, 0);
+  t.timeSigNumerator = 7;
+  t.flags = 0;
+  plug->HostTimeSignature(&num, &den);
+  EXPECT_EQ(num, 0);
+
+  // A host without time info.
+  mHost.mGivesTime = false;
+  num = den = -1;
+  plug->HostTimeSignature(&num, &den);
+  EXPECT_EQ(num, 0);
+  EXPECT_EQ(den, 0);
+  EXPECT_EQ(plug->HostTempo(), 0.0);
+  EXPECT_EQ(plug->HostSamplePosition(), 0);
+  EXPECT_EQ(plug->HostTransportState(), 0);
+}
+
+TEST_F(VstAdapterTest, EditsAndRedrawRequestsReachTheHost) {
+  TestPlug* plug = Create();
+  mHost.Clear();
+  plug->HostBeginEdit(3);
+  plug->HostSetParam(3, 0.25);
+  plug->HostEndEdit(3);
+  plug->HostProgramChanged();
+  ASSERT_EQ(mHost.mCalls.size(), 4u);
+  EXPECT_EQ(mHost.mCalls[0].mOpcode, audioMasterBeginEdit);
+  EXPECT_EQ(mHost.mCalls[0].mIndex, 3);
+  EXPECT_EQ(mHost.mCalls[1].mOpcode, audioMasterAutomate);
+  EXPECT_EQ(mHost.mCalls[1].mIndex, 3);
+  EXPECT_EQ(mHost.mCalls[1].mOpt, 0.25f);
+  EXPECT_EQ(mHost.mCalls[2].mOpcode, audioMasterEndEdit);
+  EXPECT_EQ(mHost.mCalls[2].mIndex, 3);
+  EXPECT_EQ(mHost.mCalls[3].mOpcode, audioMasterUpdateDisplay);
+
+  // Without an editor an end of edit is not deferred.
+  mHost.Clear();
+  plug->HostBeginEditOnce(2);
+  plug->DeferHostEndEdit(2);
+  EXPECT_EQ(mHost.Gestures(), (std::vector<int>{2, -3}));
+
+  // An editor change: value stored, host told, no gesture of its own.
+  mHost.Clear();
+  plug->SetParamFromEditor(1, 0.5);
+  ASSERT_EQ(mHost.CallsOf(audioMasterAutomate).size(), 1u);
+  EXPECT_EQ(mHost.CallsOf(audioMasterAutomate)[0].mOpt, 0.5f);
+  EXPECT_EQ(mEffect->getParameter(mEffect, 1), 0.5f);
+}
+
+TEST_F(VstAdapterTest, MidiGoesOutAsOneEventLists) {
+  TestPlug* plug = Create();
+  IMidiMsg msg;
+  msg.mOffset = 17;
+  msg.mStatus = 0x90;
+  msg.mData1 = 64;
+  msg.mData2 = 127;
+  EXPECT_TRUE(plug->SendMidi(&msg));
+  ASSERT_EQ(mHost.mMidiReceived.size(), 1u);
+  const VstMidiEvent& e = mHost.mMidiReceived[0];
+  EXPECT_EQ(e.type, kVstMidiType);
+  EXPECT_EQ(e.byteSize, 32);
+  EXPECT_EQ(e.deltaFrames, 17);
+  EXPECT_EQ((unsigned char)e.midiData[0], 0x90);
+  EXPECT_EQ(e.midiData[1], 64);
+  EXPECT_EQ(e.midiData[2], 127);
+  EXPECT_EQ(e.midiData[3], 0);
+
+  const unsigned char dump[] = {0xF0, 0x7E, 0xF7};
+  ISysEx sysex;
+  sysex.mOffset = 3;
+  sysex.mSize = 3;
+  sysex.mData = dump;
+  EXPECT_TRUE(plug->SendSysEx(&sysex));
+  ASSERT_EQ(mHost.mSysExReceived.size(), 1u);
+  EXPECT_EQ(mHost.mSysExReceived[0].type, kVstSysExType);
+  EXPECT_EQ(mHost.mSysExReceived[0].byteSize, (VstInt32)sizeof(VstMidiSysexEvent));
+  EXPECT_EQ(mHost.mSysExReceived[0].deltaFrames, 3);
+  EXPECT_EQ(mHost.mSysExReceived[0].dumpBytes, 3);
+  EXPECT_EQ((const void*)mHost.mSysExReceived[0].sysexDump, (const void*)dump);
+
+  mHost.mProcessEventsAnswer = 0;
+  EXPECT_FALSE(plug->SendMidi(&msg));
+  IMidiMsg list[2] = {msg, msg};
+  EXPECT_FALSE(plug->SendMidiList(list, 2));
+  sysex.mData = nullptr;
+  EXPECT_FALSE(plug->SendSysEx(&sysex));
+}
+
+TEST_F(VstAdapterTest, EffectRecordFollowsTheDeclaration) {
+  Declaration plain;
+  Create(plain);
+  EXPECT_EQ(mEffect->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsCanMono);
+  EXPECT_EQ(mEffect->numParams, 4);
+  EXPECT_EQ(mEffect->numPrograms, 3);
+  EXPECT_EQ(mEffect->version, 10203);
+  ((TestPlug*)mEffect->object)->SetLatency(64);
+  EXPECT_EQ(mEffect->initialDelay, 64);
+  TearDown();
+
+  // No presets declared: one "Default" program; chunks declared; no mono pair.
+  Declaration chunky;
+  chunky.mPresets = 0;
+  chunky.mDoesChunks = true;
+  chunky.mChannelIO = "2-2";
+  Create(chunky);
+  EXPECT_EQ(mEffect->flags,
+            effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks);
+  EXPECT_EQ(mEffect->numPrograms, 1);
+  char name[64] = {0};
+  EXPECT_EQ(Dispatch(effGetProgramNameIndexed, 0, 0, name), 1);
+  EXPECT_STREQ(name, "Default");
+  TearDown();
+  mEffect = nullptr;
+}
+
+TEST_F(VstAdapterTest, MidiCapablePlugInAsksForMidiEveryBlockAndSaysSo) {
+  Declaration midi;
+  midi.mDoesMidi = 1;
+  Create(midi);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, (void*)"receiveVstEvents"), 1);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, (void*)"receiveVstMidiEvent"), 1);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, (void*)"sendVstEvents"), 1);
+  EXPECT_EQ(Dispatch(effCanDo, 0, 0, (void*)"sendVstMidiEvent"), 1);
+  mHost.Clear();
+  std::vector<float> a(32), b(32), c(32), d(32);
+  float* in[2] = {a.data(), b.data()};
+  float* out[2] = {c.data(), d.data()};
+  mEffect->processReplacing(mEffect, in, out, 32);
+  mEffect->processReplacing(mEffect, in, out, 32);
+  EXPECT_EQ(mHost.CallsOf(audioMasterWantMidi).size(), 2u);
+}
+
+TEST_F(VstAdapterTest, HostsThatConnectOnlyTheFirstPairOfInputs) {
+  Declaration quad;
+  quad.mChannelIO = "4-4";
+  for (const char* product : {"Forte", "Adobe Audition", "Orion", "SAWStudio", "Chainer"}) {
+    SCOPED_TRACE(product);
+    mHost.mProductName = product;
+    TestPlug* plug = Create(quad);
+    VstSpeakerArrangement four;
+    std::memset(&four, 0, sizeof(four));
+    four.numChannels = 2; // first the host connects two of each
+    Dispatch(effSetSpeakerArrangement, 0, (VstIntPtr)&four, &four);
+    Dispatch(effOpen);
+    const bool special = std::string(product) != "Chainer";
+    EXPECT_TRUE(plug->IsInChannelConnected(1));
+    EXPECT_FALSE(plug->IsInChannelConnected(2));
+    EXPECT_EQ(plug->IsOutChannelConnected(2), special);
+    EXPECT_EQ(mEffect->numInputs, 4);
+    EXPECT_EQ(mEffect->numOutputs, 4);
+    TearDown();
+    mEffect = nullptr;
+  }
+}
+
+} // namespace
