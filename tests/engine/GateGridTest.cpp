@@ -102,6 +102,18 @@ TEST(GateGrid, ResyncOnTransportStartRateCycleAndClockGap) {
   EXPECT_EQ(p.mStepPos, 7);
 }
 
+TEST(GateGrid, LargePositionsKeepTheSinglePrecisionStepNumber) {
+  // Past 2^24 samples the step number comes from the single-precision quotient, as the
+  // reference model has it: 16781571 / 5513 is 3043.9998, which rounds up to 3044 in
+  // single precision, while the offset in the step is the exact remainder 5512.
+  TestCorvanel p;
+  OpenDefault(p);
+  p.mTestPosition = 16781571;
+  p.RunConstant(0.0, 0);
+  EXPECT_EQ(p.CurrentStep(), 3044 % 16);
+  EXPECT_EQ(p.mStepPos, 5512);
+}
+
 TEST(GateGrid, PreRollContinuesTheGridBackwards) {
   TestCorvanel p;
   OpenDefault(p);
