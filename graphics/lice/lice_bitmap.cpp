@@ -7,7 +7,7 @@ LICE_MemBitmap::LICE_MemBitmap(int w, int h, unsigned int linealign) {
   if (linealign >= 2) {
     unsigned lowest = linealign & (~linealign + 1);
     mAlignMask = (int)(lowest - 1);
-    if (mAlignMask > 16) mAlignMask = 16;
+    if (mAlignMask > 15) mAlignMask = 15; // rows aligned to at most 16 pixels
   }
   resize(w, h);
 }

@@ -59,6 +59,17 @@ LICE_IBitmap* Decode(FILE* fp, MemSource* mem, LICE_IBitmap* bmp) {
   else
     png_set_read_fn(png, mem, ReadFromMemory);
   png_set_user_limits(png, LICE_PNG_MAX_SIDE, LICE_PNG_MAX_SIDE);
+  // A forged chunk length must not make libpng ask for gigabytes before the data runs out.
+  png_set_chunk_malloc_max(png, 8000000);
+  png_set_chunk_cache_max(png, 1000);
+  // Text, colour-profile and palette-suggestion chunks are not used here: skip them
+  // unread, so their stated lengths never size an allocation.
+  static const png_byte kIgnored[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, 6);
+#ifdef LICE_PNG_FUZZING
+  // Let mutated bytes past the checksums so that the fuzzer reaches the decoder.
+  png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+#endif
 
   png_read_info(png, info);
   png_uint_32 width = 0, height = 0;
