@@ -175,15 +175,16 @@ inline void RunSteadyLevel(GateRun& s, const double* inL, const double* inR, dou
       outR[i] = gain * r;
     }
   } else {
-    for (; i < end; ++i) GateOut<kTarget>::Frame(s, g, inL[i], inR[i], &outL[i], &outR[i]);
+    for (; i < end; ++i)
+      GateOut<kTarget>::Frame(s, g, inL[i], inR[i], &outL[i], &outR[i]);
   }
 }
 
 // Frames from i on while the level rises (attack) or falls (release), at most n of them.
 // Answers how many were done; stops after the frame on which the state changed.
 template <int kTarget>
-inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* outL,
-                   double* outR, int i, int n) {
+inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* outL, double* outR,
+                   int i, int n) {
   int k = 0;
   if (s.envState == kEnvAttack) {
     while (k < n) {
@@ -323,7 +324,8 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
 
   if (mPackPending) {
     WDL_MutexLock lock(&mMutex);
-    for (int w = 0; w < kNumStepWords; ++w) PublishStepWord(kStepWord0 + w, PackStepWord(mSteps, w));
+    for (int w = 0; w < kNumStepWords; ++w)
+      PublishStepWord(kStepWord0 + w, PackStepWord(mSteps, w));
     mPackPending = false;
   }
 

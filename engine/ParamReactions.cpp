@@ -24,8 +24,10 @@ void ShiftEntries(uint16_t* steps, IControl* const* bars, int first, int count, 
   for (int e = first; e < first + count; ++e) {
     IControl* bar = bars[e];
     double x = s + (bar ? bar->GetValue() : steps[e] * 0.25);
-    if (x >= 1.0) x = 1.0;
-    else if (x < 0.0) x = 0.0;
+    if (x >= 1.0)
+      x = 1.0;
+    else if (x < 0.0)
+      x = 0.0;
     if (bar) {
       bar->SetValueFromPlug(x);
       x = bar->GetValue();
@@ -110,8 +112,10 @@ void CLS_CORVANEL::ParamChanged(int paramIdx) {
       // records the 0.
       param->SetClamped(0.0);
       const double normalized = param->GetNormalized();
-      if (IGraphics* gui = GetGUI()) gui->SetControlsFromUserInput(kStepEdited, normalized);
-      else SetParamFromEditor(kStepEdited, normalized);
+      if (IGraphics* gui = GetGUI())
+        gui->SetControlsFromUserInput(kStepEdited, normalized);
+      else
+        SetParamFromEditor(kStepEdited, normalized);
       mPackPending = true;
       const int edited = mEditedStep;
       const int percent = (int)((float)mEditedValue * 25.0f + 0.5f);

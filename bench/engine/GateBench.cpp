@@ -59,7 +59,8 @@ void BM_ProcessBlock(benchmark::State& state) {
   plug.GetParam(kTarget)->SetClamped((double)state.range(0));
   plug.ParamChanged(kTarget);
   uint16_t steps[kNumStepEntries];
-  for (int e = 0; e < kNumStepEntries; ++e) steps[e] = plug.Steps()[e];
+  for (int e = 0; e < kNumStepEntries; ++e)
+    steps[e] = plug.Steps()[e];
   StepsFromDigits("", "4242 4242 4242 4242", steps);
   for (int w = 0; w < kNumStepWords; ++w) {
     plug.GetParam(kStepWord0 + w)->SetClamped(PackStepWord(steps, w));

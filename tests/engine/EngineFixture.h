@@ -63,7 +63,8 @@ public:
   }
   // Applies the pattern of step times and volumes the way a host restores it.
   void SetPattern(const uint16_t* steps) {
-    for (int w = 0; w < kNumStepWords; ++w) Set(kStepWord0 + w, PackStepWord(steps, w));
+    for (int w = 0; w < kNumStepWords; ++w)
+      Set(kStepWord0 + w, PackStepWord(steps, w));
   }
 };
 

@@ -57,8 +57,10 @@ TEST(GateEnvelope, AttackHoldReleaseClosedThenNextStep) {
   EXPECT_EQ(out[2757 + 1696], 0.0);
   EXPECT_EQ(out[kL - 1], 0.0);
   EXPECT_EQ(out[kL], p.mAttackInc); // the next step opens from 0
-  for (int i = 1; i < 324; ++i) ASSERT_GT(out[i], out[i - 1]);
-  for (int i = 2758; i < 2757 + 1696; ++i) ASSERT_LT(out[i], out[i - 1]);
+  for (int i = 1; i < 324; ++i)
+    ASSERT_GT(out[i], out[i - 1]);
+  for (int i = 2758; i < 2757 + 1696; ++i)
+    ASSERT_LT(out[i], out[i - 1]);
 }
 
 TEST(GateEnvelope, TimeZeroStepOnlyLetsTheReleaseFinish) {
@@ -117,7 +119,8 @@ TEST(GateEnvelope, VolumeGlidesWhileOpenAndJumpsWhenClosed) {
   std::vector<double> out = p.RunConstant(1.0, 2 * kL);
   const double inc = (0.5 - 1.0) / 323;
   EXPECT_EQ(out[kL], 1.0 + inc);
-  for (int k = 1; k < 323; ++k) ASSERT_NEAR(out[kL + k] - out[kL + k - 1], inc, 1e-15);
+  for (int k = 1; k < 323; ++k)
+    ASSERT_NEAR(out[kL + k] - out[kL + k - 1], inc, 1e-15);
   EXPECT_NEAR(out[kL + 322], 0.5, 1e-12);
   EXPECT_EQ(out[kL + 323], out[kL + 322]);
 
@@ -178,7 +181,8 @@ TEST(GateEnvelope, LowHighGivesTheHighBandOpenAndTheLowBandClosed) {
   std::uniform_real_distribution<double> noise(-1.0, 1.0);
   const int n = 2 * kL;
   std::vector<double> inL(n), inR(n), outL(n), outR(n);
-  for (int i = 0; i < n; ++i) inL[i] = inR[i] = noise(rng);
+  for (int i = 0; i < n; ++i)
+    inL[i] = inR[i] = noise(rng);
   for (int i = 0; i < n; i += 1000)
     p.Run(&inL[i], &inR[i], &outL[i], &outR[i], n - i < 1000 ? n - i : 1000);
   const double c = std::exp(-6.283185307179586 * 1000 / 44100);
@@ -231,7 +235,8 @@ TEST(GateEnvelope, SplitStateWaitsUnderVolumeAndRecoversFromBadInput) {
   p.Set(kTarget, kTargetHighGain);
   p.RunConstant(NAN, 10);
   const std::vector<double> out = p.RunConstant(0.5, 10);
-  for (double x : out) EXPECT_TRUE(std::isfinite(x));
+  for (double x : out)
+    EXPECT_TRUE(std::isfinite(x));
   EXPECT_TRUE(std::isfinite(p.mLowL) && std::isfinite(p.mLowR));
 }
 

@@ -28,16 +28,36 @@ public:
 
   void RandomParam(TestCorvanel& p, GateModel& m) {
     switch (Int(0, 11)) {
-    case 0: Set(p, m, kRate, Int(0, 27)); break;
-    case 1: Set(p, m, kCycle, Int(1, 64)); break;
-    case 2: Set(p, m, kAttack, Int(0, 200)); break;
-    case 3: Set(p, m, kGate, Int(0, 100)); break;
-    case 4: Set(p, m, kTieLock, Int(0, 1)); break;
-    case 5: Set(p, m, kRelease, Int(0, 200)); break;
-    case 6: Set(p, m, kFade, Int(0, 100)); break;
-    case 7: Set(p, m, kSplitFreq, Int(20, 20000)); break;
-    case 8: Set(p, m, kTarget, Int(0, 3)); break;
-    case 9: Set(p, m, kMix, Int(0, 100)); break;
+    case 0:
+      Set(p, m, kRate, Int(0, 27));
+      break;
+    case 1:
+      Set(p, m, kCycle, Int(1, 64));
+      break;
+    case 2:
+      Set(p, m, kAttack, Int(0, 200));
+      break;
+    case 3:
+      Set(p, m, kGate, Int(0, 100));
+      break;
+    case 4:
+      Set(p, m, kTieLock, Int(0, 1));
+      break;
+    case 5:
+      Set(p, m, kRelease, Int(0, 200));
+      break;
+    case 6:
+      Set(p, m, kFade, Int(0, 100));
+      break;
+    case 7:
+      Set(p, m, kSplitFreq, Int(20, 20000));
+      break;
+    case 8:
+      Set(p, m, kTarget, Int(0, 3));
+      break;
+    case 9:
+      Set(p, m, kMix, Int(0, 100));
+      break;
     default: {
       const int w = Int(0, 12);
       Set(p, m, kStepWord0 + w, Int(0, StepWordMax(w)));
@@ -68,9 +88,11 @@ TEST(GateExactness, MatchesTheReferenceModelBitForBit) {
     const int blockSize = 1024;
     m.Reset(sampleRate);
     p.OpenLikeHost(sampleRate, blockSize);
-    for (int i = 0; i < kNumSavedParams; ++i) m.Apply(i, (int)p.Value(i));
+    for (int i = 0; i < kNumSavedParams; ++i)
+      m.Apply(i, (int)p.Value(i));
     // A random pattern and parameter set to start from.
-    for (int k = 0; k < 24; ++k) sc.RandomParam(p, m);
+    for (int k = 0; k < 24; ++k)
+      sc.RandomParam(p, m);
     if (sc.Chance(0.3)) sc.Set(p, m, kRate, sc.Int(0, 6)); // short steps, short glides
     if (sc.Chance(0.3)) sc.Set(p, m, kFade, 0);
 

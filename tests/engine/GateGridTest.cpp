@@ -14,12 +14,11 @@ TEST(GateGrid, RatesGiveTheirStepLengthsAt120Bpm) {
   };
   // Bars per step as a fraction, and the step length at 44.1 kHz and 120 BPM.
   const Row rows[kNumRates] = {
-      {1, 128, 689},    {1, 96, 919},     {3, 256, 1034},   {1, 64, 1378},   {1, 48, 1838},
-      {3, 128, 2067},   {1, 32, 2756},    {1, 24, 3675},    {3, 64, 4134},   {1, 16, 5513},
-      {1, 12, 7350},    {3, 32, 8269},    {1, 8, 11025},    {1, 6, 14700},   {3, 16, 16538},
-      {1, 4, 22050},    {1, 3, 29400},    {3, 8, 33075},    {1, 2, 44100},   {2, 3, 58800},
-      {3, 4, 66150},    {1, 1, 88200},    {4, 3, 117600},   {3, 2, 132300},  {2, 1, 176400},
-      {8, 3, 235200},   {3, 1, 264600},   {4, 1, 352800}};
+      {1, 128, 689},  {1, 96, 919},   {3, 256, 1034}, {1, 64, 1378}, {1, 48, 1838},  {3, 128, 2067},
+      {1, 32, 2756},  {1, 24, 3675},  {3, 64, 4134},  {1, 16, 5513}, {1, 12, 7350},  {3, 32, 8269},
+      {1, 8, 11025},  {1, 6, 14700},  {3, 16, 16538}, {1, 4, 22050}, {1, 3, 29400},  {3, 8, 33075},
+      {1, 2, 44100},  {2, 3, 58800},  {3, 4, 66150},  {1, 1, 88200}, {4, 3, 117600}, {3, 2, 132300},
+      {2, 1, 176400}, {8, 3, 235200}, {3, 1, 264600}, {4, 1, 352800}};
   TestCorvanel p;
   OpenDefault(p);
   p.RunConstant(0.0, 1);
@@ -122,8 +121,9 @@ TEST(GateGrid, PreRollContinuesTheGridBackwards) {
     int32_t pos;
     int step, offset;
   };
-  const Case cases[] = {{-1, 3, 5512}, {-5513, 3, 0}, {-5514, 2, 5512}, {-4 * 5513 - 3, 3, 5510},
-                        {0, 0, 0}, {5513, 1, 0}, {-2147483647 - 1, 0, 0}};
+  const Case cases[] = {
+      {-1, 3, 5512}, {-5513, 3, 0}, {-5514, 2, 5512},       {-4 * 5513 - 3, 3, 5510},
+      {0, 0, 0},     {5513, 1, 0},  {-2147483647 - 1, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pos);
     p.mTestPosition = c.pos;
@@ -158,7 +158,8 @@ TEST(GateGrid, WithoutTempoRunsAt120BpmUntilATempoArrives) {
   p.OpenLikeHost(44100.0, 4096);
   EXPECT_EQ(p.mStepLen, 5513);
   std::vector<double> out = p.RunConstant(1.0, 6000);
-  for (double x : out) ASSERT_TRUE(std::isfinite(x));
+  for (double x : out)
+    ASSERT_TRUE(std::isfinite(x));
   EXPECT_EQ(p.CurrentStep(), 1);
 
   // Rate and sample rate still count while no tempo has come.
@@ -188,7 +189,8 @@ TEST(GateGrid, AbsurdTempiKeepAPositiveStepLength) {
   p.mTestTempo = 1e-9;
   out = p.RunConstant(1.0, 64);
   EXPECT_GT(p.mStepLen, 1 << 20);
-  for (double x : out) ASSERT_TRUE(std::isfinite(x));
+  for (double x : out)
+    ASSERT_TRUE(std::isfinite(x));
 }
 
 } // namespace

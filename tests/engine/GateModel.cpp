@@ -9,9 +9,11 @@ int32_t Round(double x) { return (int32_t)(x < 0 ? x - 0.5 : x + 0.5); }
 } // namespace
 
 GateModel::GateModel() {
-  for (int e = 0; e < 128; ++e) mSteps[e] = e < 64 ? 2 : 4;
+  for (int e = 0; e < 128; ++e)
+    mSteps[e] = e < 64 ? 2 : 4;
   std::memset(mApplied, 0x9B, sizeof(mApplied));
-  for (int32_t& p : mParams) p = 0;
+  for (int32_t& p : mParams)
+    p = 0;
 }
 
 float GateModel::RateToBars(int rate) {
@@ -43,8 +45,10 @@ void GateModel::ApplyForced(int idx) {
   switch (idx) {
   case 0: {
     double spb = mSamplesPerBar;
-    if (spb <= 0 && !mTempoSeen) spb = 4.0 * (mSampleRate * 60.0 / 120.0);
-    else if (spb > 0) mTempoSeen = true;
+    if (spb <= 0 && !mTempoSeen)
+      spb = 4.0 * (mSampleRate * 60.0 / 120.0);
+    else if (spb > 0)
+      mTempoSeen = true;
     if (spb > 0) {
       mStepLen = (int32_t)((double)RateToBars(v) * spb + 0.5);
       if (mStepLen < 1) mStepLen = 1;
@@ -98,8 +102,7 @@ void GateModel::ApplyForced(int idx) {
   const float L = (float)mStepLen;
   const float m = L * 0.0090909088f;
   if (rates || attack) mAttackInc = 1.0f / (m + (mAttack * ((float)(2 * mStepLen) - m)) / 200);
-  if (rates || release)
-    mReleaseInc = 1.0f / (m + (mRelease * ((float)(2 * mStepLen) - m)) / 200);
+  if (rates || release) mReleaseInc = 1.0f / (m + (mRelease * ((float)(2 * mStepLen) - m)) / 200);
   if (rates || fade) mFadeLen = Round((double)(m + (mFade * (L - m)) / 100));
 }
 

@@ -50,7 +50,8 @@ TEST(ParamReactions, StepWordsUnpackIntoTheirEntries) {
     SCOPED_TRACE(c.value);
     p.Set(c.param, c.value);
     std::string got;
-    for (int j = 0; c.digits[j]; ++j) got += (char)('0' + p.Steps()[c.first + j]);
+    for (int j = 0; c.digits[j]; ++j)
+      got += (char)('0' + p.Steps()[c.first + j]);
     EXPECT_EQ(got, c.digits);
   }
 }
@@ -105,7 +106,7 @@ TEST(ParamReactions, StepEditIsAnnouncedAndPublishedAtTheNextBlock) {
     EXPECT_EQ(p.mEvents[2 * w + 1].mParamIdx, kStepWord0 + w);
   }
   EXPECT_EQ(p.Value(kStepWord0 + 7), 7812499); // 3444444444 in base 5
-  EXPECT_EQ(p.Value(kStepWord0), 4879687);      // 2222122222
+  EXPECT_EQ(p.Value(kStepWord0), 4879687);     // 2222122222
   EXPECT_EQ(p.mAppliedValues[kStepWord0 + 7], 7812499);
   p.mEvents.clear();
   p.RunConstant(0.0, 1);
@@ -123,7 +124,8 @@ TEST(ParamReactions, ShiftsMoveTheCurrentCycleOneQuarter) {
   OpenDefault(p);
   p.Set(kCycle, 4);
   uint16_t steps[kNumStepEntries];
-  for (int e = 0; e < kNumStepEntries; ++e) steps[e] = p.Steps()[e];
+  for (int e = 0; e < kNumStepEntries; ++e)
+    steps[e] = p.Steps()[e];
   ASSERT_TRUE(StepsFromDigits("4302", "4411", steps));
   p.SetPattern(steps);
 
@@ -250,7 +252,8 @@ TEST(ParamReactions, WithAnEditorTheReactionsGoThroughItsControls) {
   EditorPlug p;
   FakeBar bars[kNumStepEntries];
   FakeStatusLine status;
-  for (int e = 0; e < kNumStepEntries; ++e) p.mStepBars[e] = &bars[e];
+  for (int e = 0; e < kNumStepEntries; ++e)
+    p.mStepBars[e] = &bars[e];
   p.mStatusText = &status;
   FakeEditor* editor = new FakeEditor(&p); // owned by the plug-in once attached
   p.AttachEditor(editor);
