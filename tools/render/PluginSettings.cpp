@@ -267,14 +267,19 @@ void ListParams(PluginHost& host, FILE* out) {
     std::string rangeText = NumberText(range.min) + ".." + NumberText(range.max);
     if (!texts.empty()) rangeText += " (" + texts.front() + ".." + texts.back() + ")";
     const Row& row = rows[(size_t)i];
-    std::fprintf(out, "%4d  %-12s %-20s %-12s %s\n", i,
-                 row.name.empty() ? "(step word)" : row.name.c_str(), rangeText.c_str(),
-                 row.display.c_str(), row.label.c_str());
+    char line[512];
+    std::snprintf(line, sizeof(line), "%4d  %-12s %-20s %-12s %s", i,
+                  row.name.empty() ? "(step word)" : row.name.c_str(), rangeText.c_str(),
+                  row.display.c_str(), row.label.c_str());
+    std::string text = line;
+    while (!text.empty() && text.back() == ' ')
+      text.pop_back();
+    std::fprintf(out, "%s\n", text.c_str());
     if (texts.size() > 2) {
-      std::string line;
+      std::string all;
       for (const std::string& t : texts)
-        line += (line.empty() ? "" : ", ") + t;
-      std::fprintf(out, "%6s%s\n", "", line.c_str());
+        all += (all.empty() ? "" : ", ") + t;
+      std::fprintf(out, "%6s%s\n", "", all.c_str());
     }
   }
 }
