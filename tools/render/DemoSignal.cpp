@@ -37,7 +37,7 @@ DemoSignal::DemoSignal(int sampleRate, double tempo) : mSampleRate(sampleRate) {
       const double gain = ch == 0 ? gainL : gainR;
       for (int h = 1; h <= kHarmonics; ++h) {
         if (f * h >= 0.45 * sampleRate) break; // keep below Nyquist
-        const double amp = gain / h;           // a soft sawtooth spectrum
+        const double amp = gain / h;           // overtones falling like a soft sawtooth
         // A rotating phasor: one complex multiplication per sample instead of a sine.
         const double step = kTwoPi * f * h / sampleRate;
         const double rc = std::cos(step), rs = std::sin(step);
