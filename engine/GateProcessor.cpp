@@ -301,16 +301,12 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
   if (mResync) {
     const int32_t pos = HostSamplePosition();
     const int32_t len = mStepLen;
-    int64_t step;
-    if (pos >= 0) {
-      mStepPos = (int32_t)((uint32_t)pos % (uint32_t)len);
-      step = (int64_t)std::floor((float)pos / (float)len);
-    } else {
-      // Pre-roll: the grid runs on backwards without a seam.
-      step = (int64_t)pos / len;
-      if (step * len > pos) --step;
-      mStepPos = (int32_t)(pos - step * len);
-    }
+    // The step number is the exact floor of position / step length (a single-precision
+    // quotient would run one step ahead near boundaries past 2^24 samples), so the grid
+    // is seamless for every position, pre-roll included; the offset is always 0..len-1.
+    int64_t step = (int64_t)pos / len;
+    if (step * len > pos) --step;
+    mStepPos = (int32_t)((int64_t)pos - step * len);
     step %= cycle;
     if (step < 0) step += cycle;
     mCurStep = (uint16_t)step;

@@ -101,16 +101,20 @@ TEST(GateGrid, ResyncOnTransportStartRateCycleAndClockGap) {
   EXPECT_EQ(p.mStepPos, 7);
 }
 
-TEST(GateGrid, LargePositionsKeepTheSinglePrecisionStepNumber) {
-  // Past 2^24 samples the step number comes from the single-precision quotient, as the
-  // reference model has it: 16781571 / 5513 is 3043.9998, which rounds up to 3044 in
-  // single precision, while the offset in the step is the exact remainder 5512.
+TEST(GateGrid, LargePositionsUseTheExactStepNumber) {
+  // 16781571 / 5513 is 3043.9998: a single-precision quotient would round up to step 3044
+  // while the offset in the step is 5512, the last sample of step 3043.
   TestCorvanel p;
   OpenDefault(p);
   p.mTestPosition = 16781571;
   p.RunConstant(0.0, 0);
-  EXPECT_EQ(p.CurrentStep(), 3044 % 16);
+  EXPECT_EQ(p.CurrentStep(), 3043 % 16);
   EXPECT_EQ(p.mStepPos, 5512);
+  p.mTestPosition = 2147483647; // the last position a host can report
+  p.mTestClock += CLOCKS_PER_SEC;
+  p.RunConstant(0.0, 0);
+  EXPECT_EQ(p.CurrentStep(), (2147483647 / 5513) % 16);
+  EXPECT_EQ(p.mStepPos, 2147483647 % 5513);
 }
 
 TEST(GateGrid, PreRollContinuesTheGridBackwards) {

@@ -136,14 +136,8 @@ void GateModel::Block(const double* inL, const double* inR, double* outL, double
   if (clock - mLastClock > (uint32_t)(CLOCKS_PER_SEC / 2)) mResync = true;
 
   if (mResync) {
-    int64_t k;
-    if (position >= 0) {
-      mStepPos = (int32_t)((uint32_t)position % (uint32_t)mStepLen);
-      k = (int64_t)floorf((float)position / (float)mStepLen);
-    } else {
-      k = (int64_t)std::floor((double)position / mStepLen);
-      mStepPos = (int32_t)(position - k * mStepLen);
-    }
+    const int64_t k = (int64_t)std::floor((double)position / mStepLen);
+    mStepPos = (int32_t)(position - k * mStepLen);
     mCurStep = (int32_t)(((k % mCycle) + mCycle) % mCycle);
     mEnvLevel = 0;
     mGateLen = (int32_t)((double)((float)(mSteps[mCurStep] * mStepLen) * 0.25f) + 0.5);
