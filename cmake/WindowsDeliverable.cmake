@@ -1,0 +1,90 @@
+# The Windows shape of the VST2 plug-in: corvanel_windows_deliverable(<target>)
+# makes <target> Corvanel.dll (32-bit) or Corvanel64.dll (64-bit) with
+#   - the entry points VSTPluginMain and main (one address) from a .def file,
+#   - the skin images as resources of type "PNG" under ids 100-108,
+#   - the compiler runtimes, winpthread, libpng and zlib linked statically, so
+#     that it imports system DLLs only,
+#   - SSE2 floating point on 32-bit x86 (checked when it compiles).
+
+if(WIN32)
+  enable_language(RC)
+endif()
+
+# The skin images: id and file name. The images live in resources/img/ (or
+# directly in resources/); an image not there yet is left out of the DLL and
+# its id is then simply not found.
+set(CORVANEL_SKIN_IMAGES
+  100 bg.png
+  101 knob.png
+  102 but1.png
+  103 but2.png
+  104 but3.png
+  105 radio.png
+  106 slider.png
+  107 on.png
+  108 on_.png)
+
+# Writes <rcfile> with one `<id> PNG "<path>"` line per image of
+# CORVANEL_SKIN_IMAGES found under <dir>/img or <dir>; sets <outvar> to the
+# ids found and <outvar>_FILES to their paths.
+function(corvanel_write_png_resources rcfile dir outvar)
+  set(lines "// Generated from CORVANEL_SKIN_IMAGES: the skin images as PNG resources.\n")
+  set(ids)
+  set(files)
+  set(list ${CORVANEL_SKIN_IMAGES})
+  while(list)
+    list(POP_FRONT list id name)
+    foreach(candidate ${dir}/img/${name} ${dir}/${name})
+      if(EXISTS ${candidate})
+        string(APPEND lines "${id} PNG \"${candidate}\"\n")
+        list(APPEND ids ${id})
+        list(APPEND files ${candidate})
+        break()
+      endif()
+    endforeach()
+  endwhile()
+  file(CONFIGURE OUTPUT ${rcfile} CONTENT "${lines}")
+  # Configure again when an image is added or removed.
+  file(GLOB _seen CONFIGURE_DEPENDS ${dir}/*.png ${dir}/img/*.png)
+  set(${outvar} ${ids} PARENT_SCOPE)
+  set(${outvar}_FILES ${files} PARENT_SCOPE)
+endfunction()
+
+function(corvanel_windows_deliverable target)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(name Corvanel64)
+  else()
+    set(name Corvanel)
+  endif()
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} PREFIX "" SUFFIX ".dll")
+
+  # Exports: the adapter's folder brings the .def file that names both entries.
+  get_target_property(sources ${target} SOURCES)
+  if(NOT sources MATCHES "\\.def(;|$)")
+    message(FATAL_ERROR "${target}: no .def file exporting VSTPluginMain and main")
+  endif()
+
+  # Resources: the version record and the skin images.
+  set(gen ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)
+  corvanel_write_png_resources(${gen}/CorvanelSkin.rc ${PROJECT_SOURCE_DIR}/resources skin_ids)
+  set(CORVANEL_SKIN_IDS ${skin_ids} CACHE INTERNAL "skin image ids embedded in the plug-in")
+  set(rc ${PROJECT_SOURCE_DIR}/platform/win32/Corvanel.rc)
+  target_sources(${target} PRIVATE ${rc})
+  set_source_files_properties(${rc} PROPERTIES
+    OBJECT_DEPENDS "${gen}/CorvanelSkin.rc;${skin_ids_FILES}")
+  # (windres loses quotes in -D values, so the version travels in a header.)
+  string(REPLACE "." "," version_commas "${PROJECT_VERSION}")
+  file(CONFIGURE OUTPUT ${gen}/CorvanelVersion.rc.h CONTENT
+"#define CORVANEL_VERSION_STRING \"${PROJECT_VERSION}\"
+#define CORVANEL_VERSION_COMMAS ${version_commas},0
+#define CORVANEL_FILE_NAME \"${name}.dll\"
+")
+  target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${gen}>)
+
+  # 32-bit x86 must do its arithmetic in SSE2 like every other build.
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32/FloatingPointCheck.cpp)
+
+  # Fully static: only system DLLs in the import table; stripped when released.
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
+                      $<$<CONFIG:Release,MinSizeRel>:-s>)
+endfunction()
