@@ -28,7 +28,7 @@ bool LICE_MemBitmap::resize(int w, int h) {
   long long need = 0;
   if (w > 0 && h > 0) {
     long long span = ((long long)w + mAlignMask) & ~(long long)mAlignMask;
-    need = (long long)h * span * 4;
+    need = span > 0x7fffffff / 4 ? -1 : (long long)h * (span * 4);
   }
   if (need <= 0 || need > 0x7fffffffLL - 63) {
     std::free(mStorage);

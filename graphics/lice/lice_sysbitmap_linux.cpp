@@ -31,7 +31,8 @@ bool LICE_SysBitmap::allocate(int w, int h) {
   release();
   if (w <= 0 || h <= 0 || w > 0x7ffffffc) return false;
   long long aw = ((long long)w + 3) & ~3LL;
-  long long bytes = aw * h * 4;
+  if (aw > 0x7fffffff / 4) return false;
+  long long bytes = (long long)h * (aw * 4);
   if (bytes > 0x7fffffffLL - 63) return false;
   mStorage = std::calloc(1, (size_t)bytes + 63);
   if (!mStorage) return false;

@@ -29,7 +29,7 @@ bool LICE_SysBitmap::allocate(int w, int h) {
   release();
   if (!mDC || w <= 0 || h <= 0 || w > 0x7ffffffc) return false;
   long long aw = ((long long)w + 3) & ~3LL;
-  if (aw * h * 4 > 0x7fffffffLL) return false;
+  if (aw > 0x7fffffff / 4 || (long long)h * (aw * 4) > 0x7fffffffLL) return false;
 
   BITMAPINFO bmi = {};
   bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
