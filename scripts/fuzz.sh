@@ -14,16 +14,27 @@ if [ ${#targets[@]} -eq 0 ]; then
   echo "fuzz: no fuzz targets"
   exit 0
 fi
-cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}"
+# A target fuzz_X may come with a seed writer make_X_seeds and a dictionary fuzz_X.dict.
+mapfile -t seeders < <(ninja -C "$dir" -t targets all | sed -n 's/^\(make_[A-Za-z0-9_]*_seeds\): .*/\1/p' | sort -u)
+cmake --build "$dir" -j"$(nproc)" --target "${targets[@]}" "${seeders[@]}"
 
 for t in "${targets[@]}"; do
   bin=$(find "$dir" -type f -name "$t" -perm -u+x | head -n 1)
   corpus="$dir/corpus/$t"
   mkdir -p "$corpus"
   seeds=()
-  [ -d "tests/fuzz-seeds/$t" ] && seeds=("tests/fuzz-seeds/$t")
+  seeder=$(find "$dir" -type f -name "make_${t#fuzz_}_seeds" -perm -u+x | head -n 1)
+  if [ -n "$seeder" ]; then
+    mkdir -p "$dir/seeds/$t"
+    "$seeder" "$dir/seeds/$t" >/dev/null
+    seeds=("$dir/seeds/$t")
+  fi
+  extra=()
+  dict=$(find tests -name "$t.dict" | head -n 1)
+  [ -n "$dict" ] && extra=(-dict="$dict")
   echo "fuzz: $t for ${seconds}s"
-  "$bin" -max_total_time="$seconds" -print_final_stats=0 "$corpus" "${seeds[@]}" 2>"$dir/$t.log" \
+  "$bin" -max_total_time="$seconds" -malloc_limit_mb=512 "${extra[@]}" "$corpus" "${seeds[@]}" \
+    2>"$dir/$t.log" \
     || { tail -n 60 "$dir/$t.log"; echo "fuzz: $t FAILED"; exit 1; }
 done
 echo "fuzz: ${#targets[@]} targets ran ${seconds}s each without a finding"
