@@ -42,19 +42,4 @@ bool LICE_SysBitmap::allocate(int w, int h) {
   return true;
 }
 
-bool LICE_SysBitmap::resize(int w, int h) {
-  if (w == mWidth && h == mHeight) return false;
-  if (mAllocWidth && mAllocHeight && w > 0 && h > 0 && w <= mAllocWidth && h <= mAllocHeight) {
-    mWidth = w;
-    mHeight = h;
-    return true;
-  }
-  if (allocate(w, h)) {
-    mWidth = w;
-    mHeight = h;
-  } else {
-    mWidth = mHeight = 0;
-  }
-  return true;
-}
 #endif
