@@ -153,6 +153,17 @@ template <> struct GateOut<kTargetLowHigh> {
   }
 };
 
+// One frame after the envelope moved: the volume glide's step, then the output.
+template <int kTarget>
+inline void GlideAndOutput(GateRun& s, const double* inL, const double* inR, double* outL,
+                           double* outR, int j) {
+  if (s.glideLeft > 0) {
+    s.volume += s.volumeInc;
+    --s.glideLeft;
+  }
+  GateOut<kTarget>::Frame(s, s.level * s.volume, inL[j], inR[j], &outL[j], &outR[j]);
+}
+
 // Frames [i, i + n) with the envelope level standing still: only the glide moves.
 template <int kTarget>
 inline void RunSteadyLevel(GateRun& s, const double* inL, const double* inR, double* outL,
@@ -191,12 +202,7 @@ inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* out
       s.level += s.attackInc;
       const bool reached = s.level >= 1.0;
       if (reached) s.level = 1.0;
-      if (s.glideLeft > 0) {
-        s.volume += s.volumeInc;
-        --s.glideLeft;
-      }
-      GateOut<kTarget>::Frame(s, s.level * s.volume, inL[i + k], inR[i + k], &outL[i + k],
-                              &outR[i + k]);
+      GlideAndOutput<kTarget>(s, inL, inR, outL, outR, i + k);
       ++k;
       if (reached) {
         s.envState = kEnvHold;
@@ -208,12 +214,7 @@ inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* out
       s.level -= s.releaseInc;
       const bool closed = !(s.level > 0.0);
       if (closed) s.level = 0.0;
-      if (s.glideLeft > 0) {
-        s.volume += s.volumeInc;
-        --s.glideLeft;
-      }
-      GateOut<kTarget>::Frame(s, s.level * s.volume, inL[i + k], inR[i + k], &outL[i + k],
-                              &outR[i + k]);
+      GlideAndOutput<kTarget>(s, inL, inR, outL, outR, i + k);
       ++k;
       if (closed) {
         s.envState = kEnvClosed;
