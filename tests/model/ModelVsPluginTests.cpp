@@ -282,12 +282,12 @@ std::vector<Config> AllConfigs() {
       Cfg("Start1000003_Cycle7").Start(1000003).Set(RG::kCycle, 7).Words(RandomWords(32)));
   all.push_back(Cfg("Start2pow24plus1_T97_3").Start(16777217).Tempo(97.3).Set(RG::kRate, 5));
   // 5513 * 380000 - 1: the exact quotient is 379999.99..., its single-precision form 380000.
-  all.push_back(Cfg("Start_FloatQuotientRoundsUp")
+  all.push_back(Cfg("Start_JustBeforeABoundaryPast2To24")
                     .Start(5513.0 * 380000 - 1)
                     .Set(RG::kCycle, 7)
                     .Words(RandomWords(33)));
   // 5513 * 3053: an exact step start whose single-precision quotient is 3052.99976.
-  all.push_back(Cfg("Start_FloatQuotientRoundsDown")
+  all.push_back(Cfg("Start_OnABoundaryPast2To24")
                     .Start(5513.0 * 3053)
                     .Set(RG::kCycle, 7)
                     .Words(RandomWords(38)));

@@ -42,11 +42,12 @@ const ParamDef kParamDefs[ReferenceGate::kNumParams] = {{0, 27, 9, 1.0},
                                                         {-5, 5, 0, 1.0},
                                                         {-5, 5, 0, 1.0}};
 
-// The step number at a resynchronisation on a position >= 0 is the single-precision
-// quotient of position and step length, rounded down. Past 2^24 samples that quotient can
-// round to the next whole number just before a step boundary (and to the previous one on
-// it), so the step number can be one off the exact one while the in-step position is exact.
-constexpr bool kStepNumberInSinglePrecision = true;
+// The step number at a resynchronisation is the exact quotient of position and step
+// length, rounded down. A single-precision quotient would, past 2^24 samples, round to the
+// next whole number just before a step boundary (and to the previous one on it), putting
+// the pattern one step off the song while the in-step position is exact; the plug-in uses
+// the exact quotient, and so does the model. Set this to compare against that old rule.
+constexpr bool kStepNumberInSinglePrecision = false;
 
 // What the change filter holds before anything was applied: the bytes 0x9B.
 constexpr int kNeverApplied = -1684300901;
