@@ -56,7 +56,8 @@ function(corvanel_windows_deliverable target)
   else()
     set(name Corvanel)
   endif()
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} PREFIX "" SUFFIX ".dll")
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} PREFIX "" SUFFIX ".dll"
+                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugin)
 
   # Exports: the adapter's folder brings the .def file that names both entries.
   get_target_property(sources ${target} SOURCES)

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the Windows VST2 plug-in from this tree with Debian's mingw-w64 cross
+# compilers: Corvanel.dll (32-bit x86, the deliverable) and Corvanel64.dll
+# (64-bit x64, same sources), both fully static, into build-windows/dist/.
+#
+#   scripts/build-windows.sh [--tests]
+#
+#   --tests   also build every Windows test program (scripts/test-windows.sh)
+# Environment: WIN32_BUILD_DIR, WIN64_BUILD_DIR (default build-windows/win32,
+# build-windows/win64), WINDOWS_DIST_DIR (default build-windows/dist),
+# CORVANEL_CACHE_DIR (cached mingw libpng and GoogleTest, default
+# ~/.cache/corvanel), CORVANEL_SKIP_INSTALL=1 to skip the package check.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+win32=${WIN32_BUILD_DIR:-$root/build-windows/win32}
+win64=${WIN64_BUILD_DIR:-$root/build-windows/win64}
+dist=${WINDOWS_DIST_DIR:-$root/build-windows/dist}
+tests=0
+[ "${1:-}" = "--tests" ] && tests=1
+
+# Test programs that cannot be cross-built: the render tool and its tests
+# read and write audio files through libsndfile, a Linux-side library.
+WINDOWS_TEST_EXCLUDE_DIRS=${WINDOWS_TEST_EXCLUDE_DIRS:-tests/render/}
+
+[ "${CORVANEL_SKIP_INSTALL:-0}" = 1 ] || bash "$root/scripts/install-windows-deps.sh" --build-only
+
+build_one() { # build dir, toolchain file, DLL name
+  local dir=$1 toolchain=$2 dll=$3
+  cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$toolchain" \
+    -DCORVANEL_WERROR=ON -DCORVANEL_TESTS=ON -DCORVANEL_BENCH=OFF >/dev/null
+  local targets=(Corvanel)
+  if [ $tests = 1 ]; then
+    local exe
+    while read -r exe; do
+      local skip=0 d
+      for d in $WINDOWS_TEST_EXCLUDE_DIRS; do [[ $exe == "$d"* ]] && skip=1; done
+      [ $skip = 1 ] || targets+=("$exe")
+    done < <(ninja -C "$dir" -t targets all | sed -n 's/^\(tests\/[^:]*\.exe\): .*/\1/p')
+  fi
+  cmake --build "$dir" --target "${targets[@]}" -j2
+  [ -f "$dir/plugin/$dll" ] || { echo "build-windows: $dll was not built" >&2; exit 1; }
+  mkdir -p "$dist"
+  cp "$dir/plugin/$dll" "$dist/$dll"
+}
+
+build_one "$win32" mingw-i686.cmake Corvanel.dll
+build_one "$win64" mingw-x86_64.cmake Corvanel64.dll
+for f in "$dist/Corvanel.dll" "$dist/Corvanel64.dll"; do
+  echo "build-windows: $f ($(stat -c %s "$f") bytes)"
+done

@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Builds and tests the Windows plug-in under wine, for both DLLs:
+#   1. installs what it needs (scripts/install-windows-deps.sh);
+#   2. cross-builds Corvanel.dll, Corvanel64.dll and every Windows test
+#      program (scripts/build-windows.sh --tests), and the Linux Corvanel.so
+#      with corvanel-bithost as the reference;
+#   3. registers qemu-i386 for 32-bit programs if this kernel refuses them;
+#   4. runs the test suites under wine (CTest, a wine prefix in each build
+#      folder; quiet, no dialogs): the import-table check, the framework,
+#      engine, preset, raster (GDI text, DIB surface), VST2 and resource tests;
+#   5. renders the same scenarios through the Linux library and each DLL
+#      (float and double processing) and requires identical samples;
+#   6. stops wine and undoes the qemu registration.
+# Exit code 0 only when everything passed.
+# Environment: as scripts/build-windows.sh, plus NATIVE_BUILD_DIR (default
+# build-windows/native) and CORVANEL_FORCE_QEMU=1 (use qemu even where the
+# kernel runs 32-bit programs itself).
+set -uo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+export WIN32_BUILD_DIR=${WIN32_BUILD_DIR:-$root/build-windows/win32}
+export WIN64_BUILD_DIR=${WIN64_BUILD_DIR:-$root/build-windows/win64}
+native=${NATIVE_BUILD_DIR:-$root/build-windows/native}
+runner=$root/tests/windows/wine-run.sh
+binfmt_state=$(mktemp /tmp/corvanel-binfmt.XXXXXX)
+render_dir=$(mktemp -d /tmp/corvanel-bitidentity.XXXXXX)
+
+t0=$(date +%s)
+step() { echo "== test-windows: $* ($(($(date +%s) - t0)) s)"; }
+passed=0
+failed=0
+failures=()
+check() { # name, command...
+  local name=$1
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("$name")
+    echo "test-windows: FAILED: $name"
+  fi
+}
+
+stop_wine() {
+  local dir
+  for dir in "$WIN32_BUILD_DIR" "$WIN64_BUILD_DIR"; do
+    [ -d "$dir/wineprefix" ] || continue
+    WINEPREFIX=$dir/wineprefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$dir/wineprefix wineserver -w 2>/dev/null || true
+  done
+}
+cleanup() {
+  stop_wine
+  bash "$root/tests/windows/binfmt-qemu.sh" unregister "$binfmt_state" || true
+  rm -rf "$render_dir" "$binfmt_state"
+}
+trap cleanup EXIT
+
+step "installing packages"
+bash "$root/scripts/install-windows-deps.sh" || exit 1
+
+step "cross-building the DLLs and the Windows test programs"
+CORVANEL_SKIP_INSTALL=1 bash "$root/scripts/build-windows.sh" --tests || exit 1
+
+step "building the Linux reference (Corvanel.so, corvanel-bithost)"
+cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANEL_WERROR=ON \
+  -DCORVANEL_TESTS=ON -DCORVANEL_BENCH=OFF >/dev/null || exit 1
+cmake --build "$native" --target Corvanel corvanel-bithost -j2 || exit 1
+
+step "preparing 32-bit programs"
+bash "$root/tests/windows/binfmt-qemu.sh" register "$binfmt_state" || exit 1
+
+# The test programs that are not cross-built (see build-windows.sh) are left out.
+exclude='^render_tests'
+
+for arch in win32 win64; do
+  if [ $arch = win32 ]; then dir=$WIN32_BUILD_DIR; else dir=$WIN64_BUILD_DIR; fi
+  step "creating the $arch wine prefix"
+  s=$(date +%s)
+  "$runner" $arch "$dir/wineprefix" cmd /c exit 0 >/dev/null 2>&1
+  echo "test-windows: $arch prefix ready in $(($(date +%s) - s)) s"
+  step "running the test suites under $arch wine"
+  check "$arch test suites" ctest --test-dir "$dir" -j2 --timeout 300 -E "$exclude" --output-on-failure
+done
+
+step "bit identity: Linux library against both DLLs"
+(cd "$render_dir" && "$native/tests/windows/corvanel-bithost" render \
+  "$native/framework/vst/Corvanel.so" linux) || { failed=$((failed + 1)); failures+=("Linux render"); }
+for arch in win32 win64; do
+  if [ $arch = win32 ]; then dir=$WIN32_BUILD_DIR dll=Corvanel.dll; else dir=$WIN64_BUILD_DIR dll=Corvanel64.dll; fi
+  if (cd "$render_dir" && "$runner" $arch "$dir/wineprefix" "$dir/tests/windows/corvanel-bithost.exe" \
+      render "$dir/plugin/$dll" $arch); then
+    check "bit identity $arch" "$native/tests/windows/corvanel-bithost" compare \
+      "$render_dir/linux" "$render_dir/$arch"
+  else
+    failed=$((failed + 1))
+    failures+=("$arch render")
+  fi
+done
+
+step "done"
+for f in "${failures[@]}"; do echo "test-windows: failed: $f"; done
+echo "windows: $passed passed, $failed failed"
+[ $failed = 0 ]
