@@ -110,6 +110,15 @@ std::vector<Scenario> Scenarios() {
   rates.events.push_back(At(450).Set({{3, 0}}));
   rates.events.push_back(At(500).Set({{3, 100}, {9, 0}}));
   s.push_back(rates);
+  // Split frequencies whose crossover coefficient exp(-2 pi f / rate) the C
+  // libraries of Linux and Windows round differently unless the engine
+  // computes it itself.
+  s.push_back({"crossover coefficients at 44.1 kHz", 44100.f, 128, 240, 120.0, 0,
+               {At(0).Set({{8, 3}, {7, 932}}).Play(), At(60).Set({{8, 1}, {7, 2074}}),
+                At(120).Set({{8, 2}, {7, 4130}}), At(180).Set({{8, 3}, {7, 14880}})}});
+  s.push_back({"crossover coefficients at 48 kHz", 48000.f, 128, 180, 120.0, 0,
+               {At(0).Set({{8, 3}, {7, 475}}).Play(), At(60).Set({{8, 1}, {7, 11648}}),
+                At(120).Set({{8, 2}, {7, 18848}})}});
   return s;
 }
 
