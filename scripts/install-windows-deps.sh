@@ -16,7 +16,7 @@ is_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'instal
 
 packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools libz-mingw-w64-dev
-  cmake ninja-build dpkg-dev googletest g++
+  cmake ninja-build dpkg-dev xz-utils googletest g++
 )
 if [ $build_only = 0 ]; then
   packages+=(wine wine32:i386 wine64)

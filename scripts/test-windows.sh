@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and tests the Windows plug-in under wine, for both DLLs:
-#   1. installs what it needs (scripts/install-windows-deps.sh);
+#   1. installs what it needs (scripts/install-deps.sh for the Linux
+#      reference, scripts/install-windows-deps.sh);
 #   2. cross-builds Corvanel.dll, Corvanel64.dll and every Windows test
 #      program (scripts/build-windows.sh --tests), and the Linux Corvanel.so
 #      with corvanel-bithost as the reference;
@@ -58,6 +59,7 @@ cleanup() {
 trap cleanup EXIT
 
 step "installing packages"
+bash "$root/scripts/install-deps.sh" || exit 1 # the Linux reference build
 bash "$root/scripts/install-windows-deps.sh" || exit 1
 
 step "cross-building the DLLs and the Windows test programs"
