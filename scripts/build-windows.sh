@@ -23,7 +23,13 @@ tests=0
 # read and write audio files through libsndfile, a Linux-side library.
 WINDOWS_TEST_EXCLUDE_DIRS=${WINDOWS_TEST_EXCLUDE_DIRS:-tests/render/}
 
-[ "${CORVANEL_SKIP_INSTALL:-0}" = 1 ] || bash "$root/scripts/install-windows-deps.sh" --build-only
+# The cross build configures the whole tree, whose configure step still asks
+# for some Linux-side tools (pkg-config for the render tool), so the Linux
+# packages come first.
+if [ "${CORVANEL_SKIP_INSTALL:-0}" != 1 ]; then
+  bash "$root/scripts/install-deps.sh"
+  bash "$root/scripts/install-windows-deps.sh" --build-only
+fi
 
 build_one() { # build dir, toolchain file, DLL name
   local dir=$1 toolchain=$2 dll=$3
