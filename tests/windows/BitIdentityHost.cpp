@@ -34,12 +34,12 @@ struct ParamSet {
 struct ParamRange {
   int min, max, shape;
 };
-const ParamRange kRanges[23] = {
-    {0, 27, 1},      {1, 64, 1},      {0, 200, 2},     {0, 100, 1},     {0, 1, 1},
-    {0, 200, 2},     {0, 100, 2},     {20, 20000, 2},  {0, 3, 1},       {0, 100, 1},
-    {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1},
-    {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1},
-    {0, 9765624, 1}, {0, 9765624, 1}, {0, 390624, 1}};
+const ParamRange kRanges[23] = {{0, 27, 1},      {1, 64, 1},      {0, 200, 2},     {0, 100, 1},
+                                {0, 1, 1},       {0, 200, 2},     {0, 100, 2},     {20, 20000, 2},
+                                {0, 3, 1},       {0, 100, 1},     {0, 9765624, 1}, {0, 9765624, 1},
+                                {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1},
+                                {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1}, {0, 9765624, 1},
+                                {0, 9765624, 1}, {0, 9765624, 1}, {0, 390624, 1}};
 
 float Normalise(int index, int value) {
   const ParamRange& r = kRanges[index];
@@ -55,12 +55,30 @@ struct Event {
   int playing = -1;          // 1 start, 0 stop
   int64_t jumpTo = -1;       // new sample position
   double tempo = 0;          // new tempo
-  Event& Program(int p) { program = p; return *this; }
-  Event& Set(const std::vector<ParamSet>& s) { set.insert(set.end(), s.begin(), s.end()); return *this; }
-  Event& Play() { playing = 1; return *this; }
-  Event& Stop() { playing = 0; return *this; }
-  Event& JumpTo(int64_t p) { jumpTo = p; return *this; }
-  Event& Tempo(double t) { tempo = t; return *this; }
+  Event& Program(int p) {
+    program = p;
+    return *this;
+  }
+  Event& Set(const std::vector<ParamSet>& s) {
+    set.insert(set.end(), s.begin(), s.end());
+    return *this;
+  }
+  Event& Play() {
+    playing = 1;
+    return *this;
+  }
+  Event& Stop() {
+    playing = 0;
+    return *this;
+  }
+  Event& JumpTo(int64_t p) {
+    jumpTo = p;
+    return *this;
+  }
+  Event& Tempo(double t) {
+    tempo = t;
+    return *this;
+  }
 };
 Event At(int block) {
   Event e;
@@ -80,32 +98,63 @@ struct Scenario {
 
 std::vector<Scenario> Scenarios() {
   // Step words with mixed digits: every time and volume level appears.
-  const std::vector<ParamSet> pattern = {
-      {10, 1234567}, {11, 9765000}, {12, 3141592}, {13, 2718281}, {14, 17},
-      {15, 4000000}, {16, 7777777}, {17, 1}, {18, 5555555}, {19, 8888888},
-      {20, 6000001}, {21, 2222222}, {22, 300000}};
+  const std::vector<ParamSet> pattern = {{10, 1234567}, {11, 9765000}, {12, 3141592}, {13, 2718281},
+                                         {14, 17},      {15, 4000000}, {16, 7777777}, {17, 1},
+                                         {18, 5555555}, {19, 8888888}, {20, 6000001}, {21, 2222222},
+                                         {22, 300000}};
   std::vector<Scenario> s;
   s.push_back({"defaults at 44.1 kHz", 44100.f, 512, 120, 120.0, 0, {At(0).Play()}});
-  s.push_back({"pattern, 1/32T, attack/release/fade", 48000.f, 256, 200, 128.0, 0,
-               {At(0).Set(pattern).Set({{0, 7}, {1, 24}, {2, 80}, {5, 150}, {6, 60}, {4, 0}}).Play(),
-                At(90).Set({{3, 55}, {9, 100}})}});
-  s.push_back({"low band target, odd block size", 96000.f, 1000, 100, 97.5, 12345,
+  s.push_back(
+      {"pattern, 1/32T, attack/release/fade",
+       48000.f,
+       256,
+       200,
+       128.0,
+       0,
+       {At(0).Set(pattern).Set({{0, 7}, {1, 24}, {2, 80}, {5, 150}, {6, 60}, {4, 0}}).Play(),
+        At(90).Set({{3, 55}, {9, 100}})}});
+  s.push_back({"low band target, odd block size",
+               96000.f,
+               1000,
+               100,
+               97.5,
+               12345,
                {At(0).Set({{8, 1}, {7, 150}, {0, 12}}).Play(), At(50).Set({{7, 20000}})}});
-  s.push_back({"high band and crossfade, split sweep", 44100.f, 64, 900, 174.0, 0,
+  s.push_back({"high band and crossfade, split sweep",
+               44100.f,
+               64,
+               900,
+               174.0,
+               0,
                {At(0).Set({{8, 2}, {7, 20}, {0, 3}}).Play(), At(100).Set({{7, 37}}),
-                At(200).Set({{7, 999}}), At(300).Set({{8, 3}, {7, 1000}}),
-                At(400).Set({{7, 5003}}), At(500).Set({{7, 12345}}), At(600).Set({{7, 19999}}),
-                At(700).Set({{7, 441}})}});
-  s.push_back({"factory presets, transport stop and jumps", 48000.f, 480, 300, 140.0, 96000,
+                At(200).Set({{7, 999}}), At(300).Set({{8, 3}, {7, 1000}}), At(400).Set({{7, 5003}}),
+                At(500).Set({{7, 12345}}), At(600).Set({{7, 19999}}), At(700).Set({{7, 441}})}});
+  s.push_back({"factory presets, transport stop and jumps",
+               48000.f,
+               480,
+               300,
+               140.0,
+               96000,
                {At(0).Program(3).Play(), At(60).Program(11), At(100).Stop(),
                 At(130).Play().JumpTo(48000 * 17), At(180).Program(20).JumpTo(5),
                 At(240).Program(24).Set({{2, 0}, {5, 0}}).Tempo(63.0)}});
-  s.push_back({"single-frame blocks, long steps", 22050.f, 1, 30000, 60.0, 0,
+  s.push_back({"single-frame blocks, long steps",
+               22050.f,
+               1,
+               30000,
+               60.0,
+               0,
                {At(0).Set({{0, 27}, {1, 3}, {6, 100}}).Play(), At(10000).Set(pattern)}});
   // Every rate in turn over a short cycle with long envelopes.
-  Scenario rates = {"every rate, short cycle", 88200.f, 333, 560, 133.33, 777,
+  Scenario rates = {"every rate, short cycle",
+                    88200.f,
+                    333,
+                    560,
+                    133.33,
+                    777,
                     {At(0).Set({{1, 5}, {2, 200}, {5, 200}, {9, 50}}).Play()}};
-  for (int rate = 0; rate < 28; ++rate) rates.events.push_back(At(10 + 14 * rate).Set({{0, rate}}));
+  for (int rate = 0; rate < 28; ++rate)
+    rates.events.push_back(At(10 + 14 * rate).Set({{0, rate}}));
   rates.events.push_back(At(420).Set({{4, 0}}));
   rates.events.push_back(At(450).Set({{3, 0}}));
   rates.events.push_back(At(500).Set({{3, 100}, {9, 0}}));
@@ -113,10 +162,20 @@ std::vector<Scenario> Scenarios() {
   // Split frequencies whose crossover coefficient exp(-2 pi f / rate) the C
   // libraries of Linux and Windows round differently unless the engine
   // computes it itself.
-  s.push_back({"crossover coefficients at 44.1 kHz", 44100.f, 128, 240, 120.0, 0,
+  s.push_back({"crossover coefficients at 44.1 kHz",
+               44100.f,
+               128,
+               240,
+               120.0,
+               0,
                {At(0).Set({{8, 3}, {7, 932}}).Play(), At(60).Set({{8, 1}, {7, 2074}}),
                 At(120).Set({{8, 2}, {7, 4130}}), At(180).Set({{8, 3}, {7, 14880}})}});
-  s.push_back({"crossover coefficients at 48 kHz", 48000.f, 128, 180, 120.0, 0,
+  s.push_back({"crossover coefficients at 48 kHz",
+               48000.f,
+               128,
+               180,
+               120.0,
+               0,
                {At(0).Set({{8, 3}, {7, 475}}).Play(), At(60).Set({{8, 1}, {7, 11648}}),
                 At(120).Set({{8, 2}, {7, 18848}})}});
   return s;
@@ -147,19 +206,26 @@ Transport gTransport;
 VstIntPtr VSTCALLBACK HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr,
                                    float) {
   switch (opcode) {
-  case audioMasterVersion: return 2400;
-  case audioMasterGetTime: return (VstIntPtr)&gTransport.info;
-  case audioMasterGetSampleRate: return (VstIntPtr)gTransport.sampleRate;
-  case audioMasterGetBlockSize: return gTransport.blockSize;
-  case audioMasterGetCurrentProcessLevel: return 2;
+  case audioMasterVersion:
+    return 2400;
+  case audioMasterGetTime:
+    return (VstIntPtr)&gTransport.info;
+  case audioMasterGetSampleRate:
+    return (VstIntPtr)gTransport.sampleRate;
+  case audioMasterGetBlockSize:
+    return gTransport.blockSize;
+  case audioMasterGetCurrentProcessLevel:
+    return 2;
   case audioMasterGetProductString:
     if (ptr) std::strcpy((char*)ptr, "corvanel-bithost");
     return 1;
   case audioMasterGetVendorString:
     if (ptr) std::strcpy((char*)ptr, "Corvanel tests");
     return 1;
-  case audioMasterGetVendorVersion: return 1;
-  default: return 0;
+  case audioMasterGetVendorVersion:
+    return 1;
+  default:
+    return 0;
   }
 }
 
@@ -226,7 +292,8 @@ long RenderScenario(VstPluginMainProc entry, const Scenario& sc, std::vector<T>&
     for (const Event& e : sc.events) {
       if (e.block != b) continue;
       if (e.program >= 0) dispatch(effSetProgram, 0, e.program, 0.f);
-      for (const ParamSet& p : e.set) effect->setParameter(effect, p.index, Normalise(p.index, p.value));
+      for (const ParamSet& p : e.set)
+        effect->setParameter(effect, p.index, Normalise(p.index, p.value));
       if (e.playing >= 0) playing = e.playing == 1;
       if (e.jumpTo >= 0) pos = e.jumpTo;
       if (e.tempo > 0) tempo = e.tempo;
@@ -258,8 +325,7 @@ long RenderScenario(VstPluginMainProc entry, const Scenario& sc, std::vector<T>&
   return changed;
 }
 
-template <typename T>
-bool WriteFile(const std::string& path, const std::vector<T>& samples) {
+template <typename T> bool WriteFile(const std::string& path, const std::vector<T>& samples) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
   bool ok = std::fwrite(samples.data(), sizeof(T), samples.size(), f) == samples.size();
@@ -272,7 +338,8 @@ template <typename T> bool ReadFile(const std::string& path, std::vector<T>& sam
   samples.clear();
   T buf[4096];
   size_t n;
-  while ((n = std::fread(buf, sizeof(T), 4096, f)) > 0) samples.insert(samples.end(), buf, buf + n);
+  while ((n = std::fread(buf, sizeof(T), 4096, f)) > 0)
+    samples.insert(samples.end(), buf, buf + n);
   std::fclose(f);
   return true;
 }
@@ -287,7 +354,8 @@ bool Render(VstPluginMainProc entry, const std::string& path, const char* label)
     changedTotal += changed;
   }
   if (changedTotal == 0) {
-    std::fprintf(stderr, "bithost: %s output equals the input everywhere: the plug-in did not process\n",
+    std::fprintf(stderr,
+                 "bithost: %s output equals the input everywhere: the plug-in did not process\n",
                  label);
     return false;
   }
@@ -301,15 +369,15 @@ bool Render(VstPluginMainProc entry, const std::string& path, const char* label)
 }
 
 // Compares two renders scenario by scenario; prints the first difference of each.
-template <typename T>
-bool Compare(const std::string& a, const std::string& b, const char* label) {
+template <typename T> bool Compare(const std::string& a, const std::string& b, const char* label) {
   std::vector<T> x, y;
   if (!ReadFile(a, x) || !ReadFile(b, y)) {
     std::fprintf(stderr, "bithost: cannot read %s or %s\n", a.c_str(), b.c_str());
     return false;
   }
   size_t expected = 0;
-  for (const Scenario& sc : Scenarios()) expected += (size_t)sc.blocks * sc.blockSize * kChannels;
+  for (const Scenario& sc : Scenarios())
+    expected += (size_t)sc.blocks * sc.blockSize * kChannels;
   if (x.size() != expected || y.size() != expected) {
     std::printf("bithost: %s: sizes differ: %zu and %zu samples, %zu expected\n", label, x.size(),
                 y.size(), expected);

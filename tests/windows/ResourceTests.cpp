@@ -105,7 +105,8 @@ TEST(PluginResources, VersionRecordNamesTheRelease) {
   // The fixed part follows the 6-byte header and the key "VS_VERSION_INFO", 32-bit aligned.
   const VS_FIXEDFILEINFO* fixed = (const VS_FIXEDFILEINFO*)(data + 40);
   ASSERT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed->dwFileVersionMS, (DWORD)((CORVANEL_VERSION_MAJOR << 16) | CORVANEL_VERSION_MINOR));
+  EXPECT_EQ(fixed->dwFileVersionMS,
+            (DWORD)((CORVANEL_VERSION_MAJOR << 16) | CORVANEL_VERSION_MINOR));
   EXPECT_EQ(fixed->dwFileVersionLS, (DWORD)(CORVANEL_VERSION_PATCH << 16));
 }
 
