@@ -58,6 +58,7 @@ cleanup() {
   rm -rf "$render_dir" "$binfmt_state"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM HUP # through the EXIT trap: the qemu registration is undone
 
 step "installing packages"
 bash "$root/scripts/install-deps.sh" || exit 1 # the Linux reference build
