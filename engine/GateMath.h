@@ -3,6 +3,8 @@
 // precision where the operands are float) and in this order of operations: the audio
 // output is compared bit for bit with an independent model, so none of them may be
 // rearranged.
+#include "ExactExp.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -43,9 +45,10 @@ inline int32_t FadeLength(int32_t stepLen, int32_t pct) {
 }
 
 // One-pole low-pass coefficient of the band split; 0 (low band = input) without a rate.
+// The exponential is rounded correctly, so that every build computes the same filter.
 inline double SplitCoef(int32_t freq, double sampleRate) {
   if (!(sampleRate > 0.0)) return 0.0;
-  return std::exp(-6.283185307179586 * (double)freq / sampleRate);
+  return ExactExp(-6.283185307179586 * (double)freq / sampleRate);
 }
 
 // Gate length of the first step after a resynchronisation: the unscaled time value.

@@ -7,6 +7,7 @@
 // once per block, the state lives in locals, and stretches where the envelope level
 // stays put (hold, closed) run as plain loops without per-sample state checks.
 #include "Corvanel.h"
+#include "ExactExp.h"
 #include "GateMath.h"
 #include "IControl.h"
 #include "StepWords.h"
@@ -24,12 +25,12 @@ float CLS_CORVANEL::RateToBars(int rateIndex) {
   const double base = (double)0.0078125f;
   switch (rateIndex % 3) {
   case 0:
-    return (float)(base * std::exp2((double)rateIndex * 0.3333333333333333));
+    return (float)(base * ExactExp2((double)rateIndex * 0.3333333333333333));
   case 1:
-    return (float)(base * std::exp2((double)(rateIndex + 2) * 0.3333333333333333) *
+    return (float)(base * ExactExp2((double)(rateIndex + 2) * 0.3333333333333333) *
                    0.6666666666666666);
   default:
-    return (float)(base * std::exp2((double)(rateIndex - 2) * 0.3333333333333333) * 1.5);
+    return (float)(base * ExactExp2((double)(rateIndex - 2) * 0.3333333333333333) * 1.5);
   }
 }
 

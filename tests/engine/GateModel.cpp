@@ -1,5 +1,7 @@
 #include "GateModel.h"
 
+#include "ExactExp.h"
+
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -26,7 +28,7 @@ float GateModel::RateToBars(int rate) {
     x = rate - 2;
     scale = 1.5;
   }
-  double bars = (double)0.0078125f * exp2(x * 0.3333333333333333);
+  double bars = (double)0.0078125f * ExactExp2(x * 0.3333333333333333);
   if (scale != 1.0) bars = bars * scale;
   return (float)bars;
 }
@@ -80,7 +82,7 @@ void GateModel::ApplyForced(int idx) {
     fade = true;
     break;
   case 7:
-    mSplitCoef = mLastSampleRate > 0 ? exp(-6.283185307179586 * v / mLastSampleRate) : 0.0;
+    mSplitCoef = mLastSampleRate > 0 ? ExactExp(-6.283185307179586 * v / mLastSampleRate) : 0.0;
     break;
   case 8:
     mTarget = v;

@@ -1,5 +1,9 @@
 #include "ReferenceGate.h"
 
+// The exponentials rounded correctly: the value exp and exp2 stand for, which C
+// libraries miss by an ulp now and then (each differently).
+#include "ExactExp.h"
+
 #include <cmath>
 
 namespace {
@@ -89,12 +93,12 @@ float ReferenceGate::RateToBars(int rateIndex) {
   const int kind = rateIndex % 3;
   double bars;
   if (kind == 0) {
-    bars = base * std::exp2((double)rateIndex * third);
+    bars = base * ExactExp2((double)rateIndex * third);
   } else if (kind == 1) {
-    bars = base * std::exp2((double)(rateIndex + 2) * third);
+    bars = base * ExactExp2((double)(rateIndex + 2) * third);
     bars = bars * 0.6666666666666666;
   } else {
-    bars = base * std::exp2((double)(rateIndex - 2) * third);
+    bars = base * ExactExp2((double)(rateIndex - 2) * third);
     bars = bars * 1.5;
   }
   return (float)bars;
@@ -237,7 +241,7 @@ void ReferenceGate::ComputeSplit() {
     mSplitCoef = 0.0;
     return;
   }
-  mSplitCoef = std::exp(-6.283185307179586 * (double)mValues[kSplitFreq] / mLastSampleRate);
+  mSplitCoef = ExactExp(-6.283185307179586 * (double)mValues[kSplitFreq] / mLastSampleRate);
 }
 
 void ReferenceGate::Unpack(int word, int value) {
