@@ -63,15 +63,26 @@ void IParam::SetClamped(double value) {
   mValue = value;
 }
 
+namespace {
+// x^e for the curve. The common exponents are computed exactly (IEEE multiply and square
+// root), so every build and C library gives the same normalised values.
+double CurvePow(double x, double e) {
+  if (e == 1.0) return x;
+  if (e == 2.0) return x * x;
+  if (e == 0.5) return std::sqrt(x);
+  return std::pow(x, e);
+}
+} // namespace
+
 double IParam::ToNormalized(double value) const {
   if (!(value >= mMin)) value = mMin;
   else if (value > mMax) value = mMax;
-  return std::pow((value - mMin) / (mMax - mMin), 1.0 / mShape);
+  return CurvePow((value - mMin) / (mMax - mMin), 1.0 / mShape);
 }
 
 void IParam::SetNormalized(double normalized) {
   if (!(normalized >= 0.0)) normalized = 0.0; // hosts send negatives and NaN
-  double v = mMin + (mMax - mMin) * std::pow(normalized, mShape);
+  double v = mMin + (mMax - mMin) * CurvePow(normalized, mShape);
   if (mType != kParamDouble) v = mStep * std::floor(v / mStep + 0.5);
   if (v > mMax) v = mMax;
   if (v < mMin) v = mMin;
@@ -79,7 +90,7 @@ void IParam::SetNormalized(double normalized) {
 }
 
 void IParam::FormatDisplay(double value, bool normalized, char* out) const {
-  if (normalized) value = mMin + (mMax - mMin) * std::pow(value, mShape);
+  if (normalized) value = mMin + (mMax - mMin) * CurvePow(value, mShape);
 
   if (mDisplayTexts.GetSize() > 0 && value == value && std::fabs(value) < 2147483647.0) {
     int key = value > 0.0 ? (int)(value + 0.5) : (int)(value - 0.5);
