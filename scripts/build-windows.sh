@@ -19,13 +19,7 @@ dist=${WINDOWS_DIST_DIR:-$root/build-windows/dist}
 tests=0
 [ "${1:-}" = "--tests" ] && tests=1
 
-# Test programs that cannot be cross-built: the render tool and its tests
-# read and write audio files through libsndfile, a Linux-side library.
-WINDOWS_TEST_EXCLUDE_DIRS=${WINDOWS_TEST_EXCLUDE_DIRS:-tests/render/}
-
-# The cross build configures the whole tree, whose configure step still asks
-# for some Linux-side tools (pkg-config for the render tool), so the Linux
-# packages come first.
+# CMake, Ninja and the rest of the Linux toolchain come from the Linux packages.
 if [ "${CORVANEL_SKIP_INSTALL:-0}" != 1 ]; then
   bash "$root/scripts/install-deps.sh"
   bash "$root/scripts/install-windows-deps.sh" --build-only
@@ -40,9 +34,7 @@ build_one() { # build dir, toolchain file, DLL name
   if [ $tests = 1 ]; then
     local exe
     while read -r exe; do
-      local skip=0 d
-      for d in $WINDOWS_TEST_EXCLUDE_DIRS; do [[ $exe == "$d"* ]] && skip=1; done
-      [ $skip = 1 ] || targets+=("$exe")
+      targets+=("$exe")
     done < <(ninja -C "$dir" -t targets all | sed -n 's/^\(tests\/[^:]*\.exe\): .*/\1/p')
   fi
   cmake --build "$dir" --target "${targets[@]}" -j2
