@@ -3,7 +3,7 @@
 #include <cstring>
 
 namespace {
-constexpr int kVersion = 0x00010200; // 1.2.0
+constexpr int kVersion = 0x00010200;  // 1.2.0
 constexpr int kUniqueID = 0x63687A67; // 'chzg'
 constexpr int kMfrID = 0x4F72624C;    // 'OrbL'
 } // namespace
@@ -35,7 +35,8 @@ CLS_CORVANEL::CLS_CORVANEL(IPlugInstanceInfo instanceInfo)
   std::memset(mAppliedValues, 0x9B, sizeof(int32_t) * kNumParams);
 
   // Processing starts once each saved parameter has been applied.
-  for (bool& mark : mReadyMarks) mark = false;
+  for (bool& mark : mReadyMarks)
+    mark = false;
   mUnmarkedCount = kNumSavedParams;
 
   DefineParameters();

@@ -14,7 +14,8 @@ const char* const kTargetTexts[] = {"Volume", "Low Gain", "High Gain", "Low - Hi
 // Defaults of the step words: every time 2 (50 %), every volume 4 (100 %).
 int DefaultStepWord(int w) {
   uint16_t steps[kNumStepEntries];
-  for (int e = 0; e < kNumStepEntries; ++e) steps[e] = e < kNumSteps ? 2 : 4;
+  for (int e = 0; e < kNumStepEntries; ++e)
+    steps[e] = e < kNumSteps ? 2 : 4;
   return PackStepWord(steps, w);
 }
 } // namespace
@@ -22,7 +23,8 @@ int DefaultStepWord(int w) {
 void CLS_CORVANEL::DefineParameters() {
   IParam* p = GetParam(kRate);
   p->DefineEnum("Rate", 9, kNumRates);
-  for (int i = 0; i < kNumRates; ++i) p->SetDisplayText(i, kRateTexts[i]);
+  for (int i = 0; i < kNumRates; ++i)
+    p->SetDisplayText(i, kRateTexts[i]);
 
   GetParam(kCycle)->DefineInt("Cycle", 16, 1, 64);
 
@@ -47,7 +49,8 @@ void CLS_CORVANEL::DefineParameters() {
 
   p = GetParam(kTarget);
   p->DefineEnum("Target", kTargetVolume, 4);
-  for (int i = 0; i < 4; ++i) p->SetDisplayText(i, kTargetTexts[i]);
+  for (int i = 0; i < 4; ++i)
+    p->SetDisplayText(i, kTargetTexts[i]);
 
   GetParam(kMix)->DefineInt("Mix", 80, 0, 100, "%");
 

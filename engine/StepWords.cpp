@@ -3,7 +3,8 @@
 int PackStepWord(const uint16_t* steps, int w) {
   int acc = 0;
   const int first = StepWordFirstEntry(w);
-  for (int j = 0; j < StepWordEntryCount(w); ++j) acc = acc * 5 + steps[first + j];
+  for (int j = 0; j < StepWordEntryCount(w); ++j)
+    acc = acc * 5 + steps[first + j];
   return acc;
 }
 
@@ -32,8 +33,10 @@ bool DigitsInto(const char* text, uint16_t* out, int count) {
 
 bool StepsFromDigits(const char* times, const char* volumes, uint16_t* steps) {
   uint16_t tmp[128];
-  for (int e = 0; e < 128; ++e) tmp[e] = steps[e];
+  for (int e = 0; e < 128; ++e)
+    tmp[e] = steps[e];
   if (!DigitsInto(times, tmp, 64) || !DigitsInto(volumes, tmp + 64, 64)) return false;
-  for (int e = 0; e < 128; ++e) steps[e] = tmp[e];
+  for (int e = 0; e < 128; ++e)
+    steps[e] = tmp[e];
   return true;
 }

@@ -5,11 +5,13 @@
 namespace {
 // Byte order of state is little-endian on every build, whatever the machine.
 void StoreLE(unsigned char* p, uint64_t v, int n) {
-  for (int i = 0; i < n; ++i) p[i] = (unsigned char)(v >> (8 * i));
+  for (int i = 0; i < n; ++i)
+    p[i] = (unsigned char)(v >> (8 * i));
 }
 uint64_t LoadLE(const unsigned char* p, int n) {
   uint64_t v = 0;
-  for (int i = 0; i < n; ++i) v |= (uint64_t)p[i] << (8 * i);
+  for (int i = 0; i < n; ++i)
+    v |= (uint64_t)p[i] << (8 * i);
   return v;
 }
 } // namespace

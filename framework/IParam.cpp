@@ -7,9 +7,7 @@
 
 namespace {
 // Names, labels and texts are bounded by their 32-byte fields.
-void CopyField(char* dest, const char* src) {
-  std::snprintf(dest, 32, "%s", src ? src : "");
-}
+void CopyField(char* dest, const char* src) { std::snprintf(dest, 32, "%s", src ? src : ""); }
 } // namespace
 
 void IParam::DefineDouble(const char* name, double defaultValue, double min, double max,
@@ -58,8 +56,10 @@ void IParam::SetDisplayText(int value, const char* text) {
 }
 
 void IParam::SetClamped(double value) {
-  if (!(value >= mMin)) value = mMin; // NaN lands here too
-  else if (value > mMax) value = mMax;
+  if (!(value >= mMin))
+    value = mMin; // NaN lands here too
+  else if (value > mMax)
+    value = mMax;
   mValue = value;
 }
 
@@ -75,8 +75,10 @@ double CurvePow(double x, double e) {
 } // namespace
 
 double IParam::ToNormalized(double value) const {
-  if (!(value >= mMin)) value = mMin;
-  else if (value > mMax) value = mMax;
+  if (!(value >= mMin))
+    value = mMin;
+  else if (value > mMax)
+    value = mMax;
   return CurvePow((value - mMin) / (mMax - mMin), 1.0 / mShape);
 }
 

@@ -79,8 +79,9 @@ const char kLine[] = "Step 12 volume: 75 %"; // 20 characters
 
 LICE_CachedFont* MakeFont(int flags) {
   auto* font = new LICE_CachedFont();
-  font->SetFromNativeFont(LICE_CreateNativeFont("Arial", 12, 0, 0, 400, false, LICE_FONT_QUALITY_DEFAULT),
-                          flags | kFontOwnsNative);
+  font->SetFromNativeFont(
+      LICE_CreateNativeFont("Arial", 12, 0, 0, 400, false, LICE_FONT_QUALITY_DEFAULT),
+      flags | kFontOwnsNative);
   font->SetTextColor(LICE_RGBA(230, 230, 230, 255));
   return font;
 }

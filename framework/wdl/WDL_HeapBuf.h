@@ -6,7 +6,8 @@
 
 class WDL_HeapBuf {
 public:
-  explicit WDL_HeapBuf(int granularity = 4096) : mGranularity(granularity > 0 ? granularity : 4096) {}
+  explicit WDL_HeapBuf(int granularity = 4096)
+      : mGranularity(granularity > 0 ? granularity : 4096) {}
   WDL_HeapBuf(const WDL_HeapBuf&) = delete;
   WDL_HeapBuf& operator=(const WDL_HeapBuf&) = delete;
   ~WDL_HeapBuf() { std::free(mBuf); }

@@ -10,9 +10,7 @@ public:
   ~WDL_PtrList() { Empty(true); }
 
   int GetSize() const { return mBuf.GetSize(); }
-  T* Get(int index) const {
-    return index >= 0 && index < GetSize() ? mBuf.Get()[index] : nullptr;
-  }
+  T* Get(int index) const { return index >= 0 && index < GetSize() ? mBuf.Get()[index] : nullptr; }
   T* const* GetList() const { return mBuf.Get(); }
 
   T* Add(T* item) { return mBuf.Add(item) ? item : nullptr; }
@@ -47,7 +45,8 @@ public:
   // Deletes the items last to first, then empties the list.
   void Empty(bool deleteItems = true) {
     if (deleteItems)
-      for (int i = GetSize() - 1; i >= 0; --i) delete mBuf.Get()[i];
+      for (int i = GetSize() - 1; i >= 0; --i)
+        delete mBuf.Get()[i];
     mBuf.Resize(0);
   }
 

@@ -23,7 +23,8 @@ public:
     if (!text) text = "";
     // With a length limit the text need not be terminated within it.
     size_t n = 0;
-    while ((maxLen < 0 || n < (size_t)maxLen) && text[n]) ++n;
+    while ((maxLen < 0 || n < (size_t)maxLen) && text[n])
+      ++n;
     if (!Reserve(n)) return;
     std::memmove(mBuf, text, n);
     mBuf[n] = 0;

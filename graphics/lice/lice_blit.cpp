@@ -14,7 +14,8 @@ void BlitRows(LICE_pixel* dp, long dstep, const LICE_pixel* sp, long sstep, int 
     if (R == kCopyFull) {
       std::memmove(dp, sp, (size_t)w * sizeof(LICE_pixel));
     } else {
-      for (int x = 0; x < w; ++x) Combine<R>(dp + x, sp[x], wt);
+      for (int x = 0; x < w; ++x)
+        Combine<R>(dp + x, sp[x], wt);
     }
   }
 }
@@ -61,15 +62,33 @@ void LICE_Blit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int sr
   const long dstep = LICE_RowStep(dest), sstep = LICE_RowStep(src);
 
   switch (PickRule(mode, wt, weight)) {
-  case kCopyFull: BlitRows<kCopyFull>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kCopyHalf: BlitRows<kCopyHalf>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kCopyWeighted: BlitRows<kCopyWeighted>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kCopyAlphaFull: BlitRows<kCopyAlphaFull>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kCopyAlpha: BlitRows<kCopyAlpha>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kAdd: BlitRows<kAdd>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kAddAlpha: BlitRows<kAddAlpha>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kDodge: BlitRows<kDodge>(dp, dstep, sp, sstep, srcw, srch, wt); break;
-  case kDodgeAlpha: BlitRows<kDodgeAlpha>(dp, dstep, sp, sstep, srcw, srch, wt); break;
+  case kCopyFull:
+    BlitRows<kCopyFull>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kCopyHalf:
+    BlitRows<kCopyHalf>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kCopyWeighted:
+    BlitRows<kCopyWeighted>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kCopyAlphaFull:
+    BlitRows<kCopyAlphaFull>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kCopyAlpha:
+    BlitRows<kCopyAlpha>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kAdd:
+    BlitRows<kAdd>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kAddAlpha:
+    BlitRows<kAddAlpha>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kDodge:
+    BlitRows<kDodge>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
+  case kDodgeAlpha:
+    BlitRows<kDodgeAlpha>(dp, dstep, sp, sstep, srcw, srch, wt);
+    break;
   }
 }
 
@@ -77,9 +96,18 @@ namespace {
 
 // The fill's own rules: the source is the colour, and where a rule needs a
 // source alpha it is the weight itself.
-enum FillRule { kFillWord, kFillHalf, kFillQuarter, kFillThreeQuarter, kFillCopy, kFillAdd, kFillDodge };
+enum FillRule {
+  kFillWord,
+  kFillHalf,
+  kFillQuarter,
+  kFillThreeQuarter,
+  kFillCopy,
+  kFillAdd,
+  kFillDodge
+};
 
-template <FillRule R> void FillRows(LICE_pixel* dp, long dstep, int w, int h, LICE_pixel c, int wt) {
+template <FillRule R>
+void FillRows(LICE_pixel* dp, long dstep, int w, int h, LICE_pixel c, int wt) {
   const int cr = LICE_GETR(c), cg = LICE_GETG(c), cb = LICE_GETB(c);
   for (int y = 0; y < h; ++y, dp += dstep) {
     for (int x = 0; x < w; ++x) {
@@ -135,18 +163,32 @@ void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel co
   LICE_pixel* dp = LICE_RowPtr(dest, y) + x;
   const long dstep = LICE_RowStep(dest);
   switch (mode & LICE_BLIT_MODE_MASK) {
-  case LICE_BLIT_MODE_ADD: FillRows<kFillAdd>(dp, dstep, w, h, color, wt); return;
-  case LICE_BLIT_MODE_DODGE: FillRows<kFillDodge>(dp, dstep, w, h, color, wt); return;
-  default: break;
+  case LICE_BLIT_MODE_ADD:
+    FillRows<kFillAdd>(dp, dstep, w, h, color, wt);
+    return;
+  case LICE_BLIT_MODE_DODGE:
+    FillRows<kFillDodge>(dp, dstep, w, h, color, wt);
+    return;
+  default:
+    break;
   }
   if (mode == LICE_BLIT_MODE_COPY) {
     // Exact word-wide shortcuts at full, half and quarter weights.
     switch (wt) {
-    case 256: FillRows<kFillWord>(dp, dstep, w, h, color, wt); return;
-    case 128: FillRows<kFillHalf>(dp, dstep, w, h, color, wt); return;
-    case 64: FillRows<kFillQuarter>(dp, dstep, w, h, color, wt); return;
-    case 192: FillRows<kFillThreeQuarter>(dp, dstep, w, h, color, wt); return;
-    default: break;
+    case 256:
+      FillRows<kFillWord>(dp, dstep, w, h, color, wt);
+      return;
+    case 128:
+      FillRows<kFillHalf>(dp, dstep, w, h, color, wt);
+      return;
+    case 64:
+      FillRows<kFillQuarter>(dp, dstep, w, h, color, wt);
+      return;
+    case 192:
+      FillRows<kFillThreeQuarter>(dp, dstep, w, h, color, wt);
+      return;
+    default:
+      break;
     }
   }
   FillRows<kFillCopy>(dp, dstep, w, h, color, wt);

@@ -24,9 +24,12 @@ enum Rule {
 inline Rule PickRule(int mode, int w, float weight) {
   bool useAlpha = (mode & LICE_BLIT_USE_ALPHA) != 0;
   switch (mode & LICE_BLIT_MODE_MASK) {
-  case LICE_BLIT_MODE_ADD: return useAlpha ? kAddAlpha : kAdd;
-  case LICE_BLIT_MODE_DODGE: return useAlpha ? kDodgeAlpha : kDodge;
-  default: break; // modes the editor never asks for copy
+  case LICE_BLIT_MODE_ADD:
+    return useAlpha ? kAddAlpha : kAdd;
+  case LICE_BLIT_MODE_DODGE:
+    return useAlpha ? kDodgeAlpha : kDodge;
+  default:
+    break; // modes the editor never asks for copy
   }
   if (useAlpha) return w >= 256 ? kCopyAlphaFull : kCopyAlpha;
   if (w >= 256) return kCopyFull;
@@ -54,8 +57,8 @@ template <Rule R> inline void Combine(LICE_pixel* dp, LICE_pixel s, int w) {
   const int dr = LICE_GETR(d), dg = LICE_GETG(d), db = LICE_GETB(d), da = LICE_GETA(d);
   if (R == kCopyWeighted) {
     const int iw = 256 - w;
-    *dp = LICE_RGBA(sr + (dr - sr) * iw / 256, sg + (dg - sg) * iw / 256,
-                    sb + (db - sb) * iw / 256, sa + (da - sa) * iw / 256);
+    *dp = LICE_RGBA(sr + (dr - sr) * iw / 256, sg + (dg - sg) * iw / 256, sb + (db - sb) * iw / 256,
+                    sa + (da - sa) * iw / 256);
   } else if (R == kCopyAlphaFull) {
     if (sa == 0) return;
     if (sa == 255) {
@@ -63,14 +66,14 @@ template <Rule R> inline void Combine(LICE_pixel* dp, LICE_pixel s, int w) {
       return;
     }
     const int ia = 255 - sa; // 255, not 256: full weight never quite reaches the source
-    *dp = LICE_RGBA(sr + (dr - sr) * ia / 256, sg + (dg - sg) * ia / 256,
-                    sb + (db - sb) * ia / 256, Clamp255(da + sa));
+    *dp = LICE_RGBA(sr + (dr - sr) * ia / 256, sg + (dg - sg) * ia / 256, sb + (db - sb) * ia / 256,
+                    Clamp255(da + sa));
   } else if (R == kCopyAlpha) {
     if (sa == 0) return;
     const int wp = w * (sa + 1) / 256;
     const int ia = 256 - wp;
-    *dp = LICE_RGBA(sr + (dr - sr) * ia / 256, sg + (dg - sg) * ia / 256,
-                    sb + (db - sb) * ia / 256, Clamp255(da + wp));
+    *dp = LICE_RGBA(sr + (dr - sr) * ia / 256, sg + (dg - sg) * ia / 256, sb + (db - sb) * ia / 256,
+                    Clamp255(da + wp));
   } else if (R == kAdd) {
     *dp = LICE_RGBA(Clamp255(dr + sr * w / 256), Clamp255(dg + sg * w / 256),
                     Clamp255(db + sb * w / 256), Clamp255(da + sa * w / 256));

@@ -20,9 +20,9 @@
 namespace {
 
 struct NativeGlyph {
-  int advance = 0;     // pixels the pen moves
-  int left = 0;        // bitmap offset from the pen
-  int top = 0;         // bitmap rows above the baseline
+  int advance = 0; // pixels the pen moves
+  int left = 0;    // bitmap offset from the pen
+  int top = 0;     // bitmap rows above the baseline
   int width = 0, rows = 0;
   std::vector<unsigned char> coverage; // width * rows, 0..255
 };
@@ -33,11 +33,16 @@ int sFontCount = 0;
 // Metric-compatible stand-ins for the usual Windows and Mac families, for
 // systems whose fontconfig does not already map them.
 const char* const kSubstitutes[][2] = {
-    {"Arial", "Liberation Sans"},         {"Helvetica", "Liberation Sans"},
-    {"Times New Roman", "Liberation Serif"}, {"Times", "Liberation Serif"},
-    {"Courier New", "Liberation Mono"},   {"Courier", "Liberation Mono"},
-    {"Verdana", "DejaVu Sans"},           {"Tahoma", "DejaVu Sans"},
-    {"Lucida Grande", "DejaVu Sans"},     {"Segoe UI", "DejaVu Sans"},
+    {"Arial", "Liberation Sans"},
+    {"Helvetica", "Liberation Sans"},
+    {"Times New Roman", "Liberation Serif"},
+    {"Times", "Liberation Serif"},
+    {"Courier New", "Liberation Mono"},
+    {"Courier", "Liberation Mono"},
+    {"Verdana", "DejaVu Sans"},
+    {"Tahoma", "DejaVu Sans"},
+    {"Lucida Grande", "DejaVu Sans"},
+    {"Segoe UI", "DejaVu Sans"},
 };
 
 bool SameFamily(FcPattern* match, const char* want) {
@@ -126,7 +131,8 @@ const NativeGlyph& LICE_NativeFontRec::Glyph(unsigned code) {
 
 LICE_HFONT LICE_CreateNativeFont(const char* face, int height, int escapement, int orientation,
                                  int weight, bool italic, int quality) {
-  // Turned text (escapement, orientation) is not offered by this layer: the editor draws level text.
+  // Turned text (escapement, orientation) is not offered by this layer: the editor draws level
+  // text.
   if (!sLibrary && FT_Init_FreeType(&sLibrary) != 0) {
     sLibrary = nullptr;
     return nullptr;
@@ -236,19 +242,24 @@ struct LineReader {
 
 int LineWidth(LICE_HFONT font, const std::vector<unsigned>& line) {
   int w = 0;
-  for (unsigned c : line) w += font->Glyph(c).advance;
+  for (unsigned c : line)
+    w += font->Glyph(c).advance;
   return w;
 }
 
-inline unsigned Mix(unsigned d, unsigned c, unsigned v) { return (c * v + d * (255 - v) + 127) / 255; }
+inline unsigned Mix(unsigned d, unsigned c, unsigned v) {
+  return (c * v + d * (255 - v) + 127) / 255;
+}
 
 } // namespace
 
 int LICE_NativeDrawText(void* ctx, LICE_HFONT font, const char* utf8, int len, LICE_RECT* r,
                         int flags, LICE_pixel color, int bkmode, LICE_pixel bkcolor) {
   if (!font || !utf8 || !r) return 0;
-  if (len < 0) len = (int)std::strlen(utf8);
-  else len = (int)strnlen(utf8, (size_t)len);
+  if (len < 0)
+    len = (int)std::strlen(utf8);
+  else
+    len = (int)strnlen(utf8, (size_t)len);
   const unsigned char* text = (const unsigned char*)utf8;
   const int lineH = font->ascent + font->descent;
 
@@ -256,7 +267,8 @@ int LICE_NativeDrawText(void* ctx, LICE_HFONT font, const char* utf8, int len, L
   std::vector<unsigned> line;
   bool started = false;
   LineReader rd = {text, text + len, (flags & LICE_DT_SINGLELINE) != 0};
-  while (rd.Next(line, started)) lines.push_back(line);
+  while (rd.Next(line, started))
+    lines.push_back(line);
   int maxW = 0;
   std::vector<int> widths;
   for (const auto& l : lines) {
@@ -280,19 +292,24 @@ int LICE_NativeDrawText(void* ctx, LICE_HFONT font, const char* utf8, int len, L
     if (r->bottom < cb) cb = r->bottom;
   }
   int y = r->top;
-  if (flags & LICE_DT_VCENTER) y = r->top + (r->bottom - r->top - totalH) / 2;
-  else if (flags & LICE_DT_BOTTOM) y = r->bottom - totalH;
+  if (flags & LICE_DT_VCENTER)
+    y = r->top + (r->bottom - r->top - totalH) / 2;
+  else if (flags & LICE_DT_BOTTOM)
+    y = r->bottom - totalH;
 
   const unsigned tr = LICE_GETR(color), tg = LICE_GETG(color), tb = LICE_GETB(color);
   for (size_t li = 0; li < lines.size(); ++li, y += lineH) {
     int x = r->left;
-    if (flags & LICE_DT_CENTER) x = r->left + (r->right - r->left - widths[li]) / 2;
-    else if (flags & LICE_DT_RIGHT) x = r->right - widths[li];
+    if (flags & LICE_DT_CENTER)
+      x = r->left + (r->right - r->left - widths[li]) / 2;
+    else if (flags & LICE_DT_RIGHT)
+      x = r->right - widths[li];
     if (bkmode == LICE_BKMODE_OPAQUE) {
       for (int yy = y > ct ? y : ct; yy < y + lineH && yy < cb; ++yy) {
         LICE_pixel* row = LICE_RowPtr(bm, yy);
         for (int xx = x > cl ? x : cl; xx < x + widths[li] && xx < cr; ++xx)
-          row[xx] = LICE_RGBA(LICE_GETR(bkcolor), LICE_GETG(bkcolor), LICE_GETB(bkcolor), LICE_GETA(row[xx]));
+          row[xx] = LICE_RGBA(LICE_GETR(bkcolor), LICE_GETG(bkcolor), LICE_GETB(bkcolor),
+                              LICE_GETA(row[xx]));
       }
     }
     const int baseline = y + font->ascent;

@@ -37,9 +37,9 @@ LICE_HFONT LICE_CreateNativeFont(const char* face, int height, int escapement, i
                                  int weight, bool italic, int quality) {
   wchar_t name[LF_FACESIZE] = {0};
   if (face) MultiByteToWideChar(CP_UTF8, 0, face, -1, name, LF_FACESIZE - 1);
-  return CreateFontW(height, 0, escapement, orientation, weight, italic ? TRUE : FALSE, FALSE, FALSE,
-                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, (DWORD)quality,
-                     DEFAULT_PITCH | FF_DONTCARE, name);
+  return CreateFontW(height, 0, escapement, orientation, weight, italic ? TRUE : FALSE, FALSE,
+                     FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     (DWORD)quality, DEFAULT_PITCH | FF_DONTCARE, name);
 }
 
 void LICE_DestroyNativeFont(LICE_HFONT font) {
@@ -74,7 +74,8 @@ int LICE_NativeDrawText(void* ctx, LICE_HFONT font, const char* utf8, int len, L
   const UINT format = (UINT)(flags & 0xffff) | DT_NOPREFIX;
 
   bool multiByte = false;
-  for (int i = 0; i < len && !multiByte; ++i) multiByte = (unsigned char)utf8[i] >= 0x80;
+  for (int i = 0; i < len && !multiByte; ++i)
+    multiByte = (unsigned char)utf8[i] >= 0x80;
   int h;
   if (multiByte) {
     WideText wide(utf8, len);
@@ -95,7 +96,8 @@ bool LICE_AvoidNativeText() {
   static int underWine = -1;
   if (underWine < 0) {
     HKEY key = nullptr;
-    underWine = RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine", 0, KEY_READ, &key) == ERROR_SUCCESS;
+    underWine =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Wine", 0, KEY_READ, &key) == ERROR_SUCCESS;
     if (key) RegCloseKey(key);
   }
   return underWine != 0;

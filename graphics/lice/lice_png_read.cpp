@@ -106,7 +106,8 @@ LICE_IBitmap* Decode(FILE* fp, MemSource* mem, LICE_IBitmap* bmp) {
 
   rows = (png_bytep*)std::malloc(sizeof(png_bytep) * height);
   if (!rows) png_error(png, "memory");
-  for (png_uint_32 y = 0; y < height; ++y) rows[y] = (png_bytep)LICE_RowPtr(target, (int)y);
+  for (png_uint_32 y = 0; y < height; ++y)
+    rows[y] = (png_bytep)LICE_RowPtr(target, (int)y);
   png_read_image(png, rows);
   png_read_end(png, nullptr);
 

@@ -17,9 +17,9 @@ int64_t ToFixed(double v) {
 }
 
 struct Walk {
-  int64_t x0, y0;   // source point of the first destination pixel walked
-  int64_t dxx, dyx; // source step per destination pixel to the right
-  int64_t dxy, dyy; // source step per destination row down
+  int64_t x0, y0;         // source point of the first destination pixel walked
+  int64_t dxx, dyx;       // source step per destination pixel to the right
+  int64_t dxy, dyy;       // source step per destination row down
   int lox, loy, hix, hiy; // allowed source pixels: lo <= p < hi
 };
 
@@ -28,10 +28,12 @@ inline unsigned Lerp4(unsigned p00, unsigned p10, unsigned p01, unsigned p11, ui
   return (p00 * (65536 - fx - fy + hi) + p10 * (fx - hi) + p11 * hi + p01 * (fy - hi)) >> 16;
 }
 
-inline unsigned Lerp2(unsigned a, unsigned b, uint32_t f) { return (a * (65536 - f) + b * f) >> 16; }
+inline unsigned Lerp2(unsigned a, unsigned b, uint32_t f) {
+  return (a * (65536 - f) + b * f) >> 16;
+}
 
-inline LICE_pixel Bilinear(const LICE_pixel* p, long span, int ix, int iy, const Walk& wk, uint32_t fx,
-                           uint32_t fy) {
+inline LICE_pixel Bilinear(const LICE_pixel* p, long span, int ix, int iy, const Walk& wk,
+                           uint32_t fx, uint32_t fy) {
   const bool lastCol = ix + 1 >= wk.hix, lastRow = iy + 1 >= wk.hiy;
   if (lastCol && lastRow) return p[0];
   if (lastCol) {
@@ -46,10 +48,11 @@ inline LICE_pixel Bilinear(const LICE_pixel* p, long span, int ix, int iy, const
   }
   const LICE_pixel p00 = p[0], p10 = p[1], p01 = p[span], p11 = p[span + 1];
   const uint32_t hi = (uint32_t)(((uint64_t)fx * fy) >> 16);
-  return LICE_RGBA(Lerp4(LICE_GETR(p00), LICE_GETR(p10), LICE_GETR(p01), LICE_GETR(p11), fx, fy, hi),
-                   Lerp4(LICE_GETG(p00), LICE_GETG(p10), LICE_GETG(p01), LICE_GETG(p11), fx, fy, hi),
-                   Lerp4(LICE_GETB(p00), LICE_GETB(p10), LICE_GETB(p01), LICE_GETB(p11), fx, fy, hi),
-                   Lerp4(LICE_GETA(p00), LICE_GETA(p10), LICE_GETA(p01), LICE_GETA(p11), fx, fy, hi));
+  return LICE_RGBA(
+      Lerp4(LICE_GETR(p00), LICE_GETR(p10), LICE_GETR(p01), LICE_GETR(p11), fx, fy, hi),
+      Lerp4(LICE_GETG(p00), LICE_GETG(p10), LICE_GETG(p01), LICE_GETG(p11), fx, fy, hi),
+      Lerp4(LICE_GETB(p00), LICE_GETB(p10), LICE_GETB(p01), LICE_GETB(p11), fx, fy, hi),
+      Lerp4(LICE_GETA(p00), LICE_GETA(p10), LICE_GETA(p01), LICE_GETA(p11), fx, fy, hi));
 }
 
 template <Rule R, bool kBilinear>
@@ -68,7 +71,8 @@ void RotateRows(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int w
       const LICE_pixel* sp = sbase + (long)iy * sstep + (long)ix;
       LICE_pixel s;
       if (kBilinear)
-        s = Bilinear(sp, sstep, (int)ix, (int)iy, wk, (uint32_t)(px & 0xffff), (uint32_t)(py & 0xffff));
+        s = Bilinear(sp, sstep, (int)ix, (int)iy, wk, (uint32_t)(px & 0xffff),
+                     (uint32_t)(py & 0xffff));
       else
         s = *sp;
       Combine<R>(drow + x, s, wt);
@@ -80,15 +84,33 @@ template <bool kBilinear>
 void RotateDispatch(Rule r, LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int w, int h,
                     const Walk& wk, int wt) {
   switch (r) {
-  case kCopyFull: RotateRows<kCopyFull, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kCopyHalf: RotateRows<kCopyHalf, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kCopyWeighted: RotateRows<kCopyWeighted, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kCopyAlphaFull: RotateRows<kCopyAlphaFull, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kCopyAlpha: RotateRows<kCopyAlpha, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kAdd: RotateRows<kAdd, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kAddAlpha: RotateRows<kAddAlpha, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kDodge: RotateRows<kDodge, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
-  case kDodgeAlpha: RotateRows<kDodgeAlpha, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt); break;
+  case kCopyFull:
+    RotateRows<kCopyFull, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kCopyHalf:
+    RotateRows<kCopyHalf, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kCopyWeighted:
+    RotateRows<kCopyWeighted, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kCopyAlphaFull:
+    RotateRows<kCopyAlphaFull, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kCopyAlpha:
+    RotateRows<kCopyAlpha, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kAdd:
+    RotateRows<kAdd, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kAddAlpha:
+    RotateRows<kAddAlpha, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kDodge:
+    RotateRows<kDodge, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
+  case kDodgeAlpha:
+    RotateRows<kDodgeAlpha, kBilinear>(dest, src, dstx, dsty, w, h, wk, wt);
+    break;
   }
 }
 

@@ -38,7 +38,7 @@ private:
   HBITMAP mSection = nullptr;
   HGDIOBJ mOldObject = nullptr;
 #else
-  void* mStorage = nullptr;            // zero-filled, 63 bytes of slack for the 64-byte start
+  void* mStorage = nullptr;             // zero-filled, 63 bytes of slack for the 64-byte start
   LICE_TextContext* mContext = nullptr; // what the text layer draws through
 #endif
 };

@@ -43,7 +43,8 @@ LICE_CachedFont::~LICE_CachedFont() {
 
 void LICE_CachedFont::ClearGlyphs() {
   std::memset(mLowGlyphs, 0, sizeof(mLowGlyphs));
-  for (int i = 0; i < 128; ++i) mLowGlyphs[i].code = (unsigned short)i;
+  for (int i = 0; i < 128; ++i)
+    mLowGlyphs[i].code = (unsigned short)i;
   mHighGlyphs.Resize(0);
   mCoverage.Resize(0);
 }
@@ -65,7 +66,8 @@ void LICE_CachedFont::SetFromNativeFont(LICE_HFONT font, int flags) {
   }
   ClearGlyphs();
   if (flags & kFontPreRenderAscii)
-    for (int i = 0; i < 128; ++i) RenderGlyph(&mLowGlyphs[i]);
+    for (int i = 0; i < 128; ++i)
+      RenderGlyph(&mLowGlyphs[i]);
 }
 
 LICE_pixel LICE_CachedFont::SetTextColor(LICE_pixel color) {
@@ -99,8 +101,10 @@ LICE_CachedFont::GlyphRec* LICE_CachedFont::FindGlyph(unsigned code) {
   while (lo <= hi) {
     int mid = (lo + hi) / 2;
     if (list[mid].code == code) return &list[mid];
-    if (list[mid].code < code) lo = mid + 1;
-    else hi = mid - 1;
+    if (list[mid].code < code)
+      lo = mid + 1;
+    else
+      hi = mid - 1;
   }
   // Not there yet: add it at its sorted place.
   GlyphRec rec = {};
@@ -125,8 +129,9 @@ bool LICE_CachedFont::RenderGlyph(GlyphRec* g) {
   char utf8[4];
   const int n = LICE_EncodeUTF8(g->code, utf8);
   LICE_RECT mr = {0, 0, 0, 0};
-  LICE_NativeDrawText(ctx, mFont, utf8, n, &mr, LICE_DT_SINGLELINE | LICE_DT_NOPREFIX | LICE_DT_CALCRECT,
-                      0, LICE_BKMODE_TRANSPARENT, 0);
+  LICE_NativeDrawText(ctx, mFont, utf8, n, &mr,
+                      LICE_DT_SINGLELINE | LICE_DT_NOPREFIX | LICE_DT_CALCRECT, 0,
+                      LICE_BKMODE_TRANSPARENT, 0);
   const int advance = mr.right - mr.left;
   const int h = mr.bottom - mr.top;
   const int aw = advance + 2 * pad;
@@ -139,7 +144,8 @@ bool LICE_CachedFont::RenderGlyph(GlyphRec* g) {
 
   LICE_FillRect(sc, 0, 0, aw, h, 0, 1.0f, LICE_BLIT_MODE_COPY);
   LICE_RECT dr = {pad, 0, pad + advance, h};
-  LICE_NativeDrawText(ctx, mFont, utf8, n, &dr, LICE_DT_SINGLELINE | LICE_DT_NOPREFIX | LICE_DT_NOCLIP,
+  LICE_NativeDrawText(ctx, mFont, utf8, n, &dr,
+                      LICE_DT_SINGLELINE | LICE_DT_NOPREFIX | LICE_DT_NOCLIP,
                       LICE_RGBA(255, 255, 255, 255), LICE_BKMODE_TRANSPARENT, 0);
 
   // Trim empty columns on both sides.
@@ -166,7 +172,8 @@ bool LICE_CachedFont::RenderGlyph(GlyphRec* g) {
   unsigned char* out = (unsigned char*)mCoverage.Get() + offset;
   for (int y = 0; y < h; ++y) {
     const LICE_pixel* row = LICE_RowPtr(sc, y) + first;
-    for (int x = 0; x < cw; ++x) *out++ = (unsigned char)LICE_GETG(row[x]);
+    for (int x = 0; x < cw; ++x)
+      *out++ = (unsigned char)LICE_GETG(row[x]);
   }
   g->coverage = offset + 1;
   g->width = cw;
@@ -186,7 +193,8 @@ bool LICE_CachedFont::UseNative(LICE_IBitmap* bm, int flags) const {
 }
 
 // Sums the advances up to the end of the line; *next is where the next line starts.
-int LICE_CachedFont::MeasureLine(const char* s, const char* end, bool singleLine, const char** next) {
+int LICE_CachedFont::MeasureLine(const char* s, const char* end, bool singleLine,
+                                 const char** next) {
   const unsigned char* p = (const unsigned char*)s;
   const unsigned char* e = (const unsigned char*)end;
   int w = 0;
@@ -219,13 +227,15 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* bm, const char* str, int strcnt, LIC
       LICE_SysBitmap* sc = GlyphScratch(1, 1);
       ctx = sc ? sc->getDrawingContext() : nullptr;
     }
-    return LICE_NativeDrawText(ctx, mFont, str, len, rect, (dtFlags & kTextFormatMask) | LICE_DT_NOPREFIX,
-                               mTextColor, mBkMode, mBkColor);
+    return LICE_NativeDrawText(ctx, mFont, str, len, rect,
+                               (dtFlags & kTextFormatMask) | LICE_DT_NOPREFIX, mTextColor, mBkMode,
+                               mBkColor);
   }
   return DrawCached(bm, str, len, rect, dtFlags);
 }
 
-int LICE_CachedFont::DrawCached(LICE_IBitmap* bm, const char* str, int len, LICE_RECT* rect, int flags) {
+int LICE_CachedFont::DrawCached(LICE_IBitmap* bm, const char* str, int len, LICE_RECT* rect,
+                                int flags) {
   const char* end = str + len;
   const bool singleLine = (flags & LICE_DT_SINGLELINE) != 0;
 
@@ -258,16 +268,20 @@ int LICE_CachedFont::DrawCached(LICE_IBitmap* bm, const char* str, int len, LICE
     if (rect->bottom < cbt) cbt = rect->bottom;
   }
   int y = rect->top;
-  if (flags & LICE_DT_VCENTER) y = rect->top + (rect->bottom - rect->top - totalH) / 2;
-  else if (flags & LICE_DT_BOTTOM) y = rect->bottom - totalH;
+  if (flags & LICE_DT_VCENTER)
+    y = rect->top + (rect->bottom - rect->top - totalH) / 2;
+  else if (flags & LICE_DT_BOTTOM)
+    y = rect->bottom - totalH;
 
   const unsigned char* coverage = (const unsigned char*)mCoverage.Get();
   for (const char* s = str; s; y += mLineHeight + mLineSpacing) {
     const char* next = nullptr;
     const int lw = MeasureLine(s, end, singleLine, &next);
     int x = rect->left;
-    if (flags & LICE_DT_CENTER) x = rect->left + (rect->right - rect->left - lw) / 2;
-    else if (flags & LICE_DT_RIGHT) x = rect->right - lw;
+    if (flags & LICE_DT_CENTER)
+      x = rect->left + (rect->right - rect->left - lw) / 2;
+    else if (flags & LICE_DT_RIGHT)
+      x = rect->right - lw;
     const unsigned char* p = (const unsigned char*)s;
     const unsigned char* e = next ? (const unsigned char*)next : (const unsigned char*)end;
     coverage = (const unsigned char*)mCoverage.Get(); // measuring may have grown the buffer
@@ -300,8 +314,10 @@ int LICE_CachedFont::DrawCached(LICE_IBitmap* bm, const char* str, int len, LICE
                                   lice_combine::Clamp255(da + amount * 255 / 256));
             } else {
               int ia;
-              if (wt >= 256) ia = 255 - v;
-              else ia = wt * v >= 65792 ? 0 : 256 - wt * v / 256;
+              if (wt >= 256)
+                ia = 255 - v;
+              else
+                ia = wt * v >= 65792 ? 0 : 256 - wt * v / 256;
               row[xx] = LICE_RGBA(cr + (dr - cr) * ia / 256, cg + (dg - cg) * ia / 256,
                                   cb + (db - cb) * ia / 256, 255 - ((255 - da) * ia) / 256);
             }

@@ -6,14 +6,14 @@
 #include "WDL_HeapBuf.h"
 
 // Flags of DrawText beyond the LICE_DT_* format flags.
-static const int kTextUseColorAlpha = 0x40000000;     // weight the text by the colour's alpha
-static const int kTextWriteAlpha = (int)0x80000000u;  // destination alpha matters
+static const int kTextUseColorAlpha = 0x40000000;    // weight the text by the colour's alpha
+static const int kTextWriteAlpha = (int)0x80000000u; // destination alpha matters
 
 // Font flags.
 enum {
-  kFontPreRenderAscii = 0x4,  // render code points 0-127 when a font is adopted
-  kFontOwnsNative = 0x200,    // the font releases its native font
-  kFontPreferNative = 0x400,  // draw through the platform text renderer when possible
+  kFontPreRenderAscii = 0x4, // render code points 0-127 when a font is adopted
+  kFontOwnsNative = 0x200,   // the font releases its native font
+  kFontPreferNative = 0x400, // draw through the platform text renderer when possible
 };
 
 class LICE_IFont {
@@ -47,7 +47,8 @@ public:
   int SetBkMode(int mode) override;
   void SetCombineMode(int mode, float weight = 1.0f) override;
   int GetLineHeight() override { return mLineHeight; }
-  int DrawText(LICE_IBitmap* bm, const char* str, int strcnt, LICE_RECT* rect, int dtFlags) override;
+  int DrawText(LICE_IBitmap* bm, const char* str, int strcnt, LICE_RECT* rect,
+               int dtFlags) override;
 
   void SetLineSpacing(int extra) { mLineSpacing = extra; }
   int GetLineSpacing() const { return mLineSpacing; }

@@ -21,7 +21,8 @@ inline int LICE_DecodeUTF8(const unsigned char* s, const unsigned char* end, uns
   }
   if (c >= 0xf0 && c <= 0xf4 && left >= 4 && LICE_IsUTF8Cont(s[1]) && LICE_IsUTF8Cont(s[2]) &&
       LICE_IsUTF8Cont(s[3])) {
-    const unsigned v = ((c & 0x07) << 18) | ((s[1] & 0x3fu) << 12) | ((s[2] & 0x3fu) << 6) | (s[3] & 0x3f);
+    const unsigned v =
+        ((c & 0x07) << 18) | ((s[1] & 0x3fu) << 12) | ((s[2] & 0x3fu) << 6) | (s[3] & 0x3f);
     if (v >= 0x10000 && v <= 0x10ffff) {
       *code = ' ';
       return 4;

@@ -52,12 +52,10 @@ TEST(ParamNormalized, SnappingClampingAndShape) {
     double in;
     double expected;
   } enumCases[] = {
-      {0.5, 14},  // 13.5 goes up
-      {1.2, 27},  // top clamp
-      {-0.3, 0},  // hosts send negatives: bottom clamp
-      {0.0, 0},
-      {1.0, 27},
-      {std::numeric_limits<double>::quiet_NaN(), 0},
+      {0.5, 14}, // 13.5 goes up
+      {1.2, 27}, // top clamp
+      {-0.3, 0}, // hosts send negatives: bottom clamp
+      {0.0, 0},  {1.0, 27}, {std::numeric_limits<double>::quiet_NaN(), 0},
   };
   for (const Case& c : enumCases) {
     e.SetNormalized(c.in);
@@ -137,8 +135,8 @@ TEST(ParamText, ValueFromText) {
     bool negate;
     double expected;
   } cases[] = {
-      {"12abc", false, 12}, {"12abc", true, -12}, {"three", true, 3}, // display texts never negate
-      {"  7.5", false, 7.5}, {"none", false, 0},  {"", false, 0},     {"-4", false, -4},
+      {"12abc", false, 12},  {"12abc", true, -12}, {"three", true, 3}, // display texts never negate
+      {"  7.5", false, 7.5}, {"none", false, 0},   {"", false, 0},     {"-4", false, -4},
   };
   for (const Case& c : cases) {
     p.SetNegateDisplay(c.negate);

@@ -28,7 +28,8 @@ public:
   void ProcessBlock(double** in, double** out, int n) override {
     ++mBlocks;
     for (int ch = 0; ch < 2; ++ch)
-      for (int i = 0; i < n; ++i) out[ch][i] = 2.0 * in[ch][i];
+      for (int i = 0; i < n; ++i)
+        out[ch][i] = 2.0 * in[ch][i];
   }
   void ParamChanged(int idx) override { mChanged.push_back(idx); }
   int mBlocks = 0;
@@ -68,12 +69,14 @@ TEST(PlugBaseChannels, FloatReplacingBeforeReadyGivesScratchZeros) {
   DoublingPlug plug;
   plug.OpenLikeHost(44100, 8);
   float inL[8], inR[8], outL[8], outR[8];
-  for (int i = 0; i < 8; ++i) inL[i] = inR[i] = 1.0f, outL[i] = outR[i] = 9.0f;
+  for (int i = 0; i < 8; ++i)
+    inL[i] = inR[i] = 1.0f, outL[i] = outR[i] = 9.0f;
   float* in[2] = {inL, inR};
   float* out[2] = {outL, outR};
   plug.ProcessFloat(in, out, 8);
   EXPECT_EQ(plug.mBlocks, 0);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(outL[i], 0.0f);
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(outL[i], 0.0f);
 }
 
 TEST(PlugBaseChannels, FloatDoubleAndAccumulating) {
@@ -243,7 +246,8 @@ TEST(PlugBaseHost, LookUpHostTable) {
       {"Digital Performer", kHostDigitalPerformer},
       {"GarageBand", kHostGarageBand},
   };
-  for (const Case& c : cases) EXPECT_EQ(IPlugBase::LookUpHost(c.name), c.id) << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(IPlugBase::LookUpHost(c.name), c.id) << c.name;
   EXPECT_EQ(IPlugBase::LookUpHost(nullptr), kHostUnknown);
   std::string huge(1000, 'x');
   huge += "cubase"; // beyond the 255 characters looked at

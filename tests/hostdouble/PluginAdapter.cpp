@@ -1,11 +1,11 @@
 #include "PluginAdapter.h"
 
-IPlugTestHost::IPlugTestHost(IPlugInstanceInfo, int nParams, const char* channelIOStr,
-                             int nPresets, const char* effectName, const char* productName,
-                             const char* mfrName, int vendorVersion, int uniqueID, int mfrID,
-                             int latency, int doesMidi, bool doesChunks, bool isInstrument)
-    : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName,
-                vendorVersion, uniqueID, mfrID, latency, doesMidi, doesChunks, isInstrument) {
+IPlugTestHost::IPlugTestHost(IPlugInstanceInfo, int nParams, const char* channelIOStr, int nPresets,
+                             const char* effectName, const char* productName, const char* mfrName,
+                             int vendorVersion, int uniqueID, int mfrID, int latency, int doesMidi,
+                             bool doesChunks, bool isInstrument)
+    : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
+                uniqueID, mfrID, latency, doesMidi, doesChunks, isInstrument) {
   SetBlockSize(1024);
 }
 
@@ -20,9 +20,7 @@ void IPlugTestHost::HostSetParam(int paramIdx, double normalizedValue) {
 
 void IPlugTestHost::HostEndEdit(int paramIdx) { mEvents.push_back({Event::kEnd, paramIdx, 0.0}); }
 
-void IPlugTestHost::HostProgramChanged() {
-  mEvents.push_back({Event::kProgramChanged, -1, 0.0});
-}
+void IPlugTestHost::HostProgramChanged() { mEvents.push_back({Event::kProgramChanged, -1, 0.0}); }
 
 void IPlugTestHost::HostTimeSignature(int* outNumerator, int* outDenominator) {
   *outNumerator = 4;

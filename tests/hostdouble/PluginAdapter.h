@@ -20,10 +20,10 @@ public:
     double mValue; // normalised value of kSet
   };
 
-  IPlugTestHost(IPlugInstanceInfo instanceInfo, int nParams, const char* channelIOStr,
-                int nPresets, const char* effectName, const char* productName,
-                const char* mfrName, int vendorVersion, int uniqueID, int mfrID, int latency,
-                int doesMidi, bool doesChunks, bool isInstrument);
+  IPlugTestHost(IPlugInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
+                const char* effectName, const char* productName, const char* mfrName,
+                int vendorVersion, int uniqueID, int mfrID, int latency, int doesMidi,
+                bool doesChunks, bool isInstrument);
 
   void HostBeginEdit(int paramIdx) override;
   void HostSetParam(int paramIdx, double normalizedValue) override;

@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Touch every pixel so that a short decode shows up as uninitialised or out of bounds.
     volatile unsigned sum = 0;
     for (int y = 0; y < bm->getHeight(); ++y)
-      for (int x = 0; x < bm->getWidth(); ++x) sum = sum + LICE_RowPtr(bm, y)[x];
+      for (int x = 0; x < bm->getWidth(); ++x)
+        sum = sum + LICE_RowPtr(bm, y)[x];
     if (bm->getWidth() <= 0 || bm->getHeight() <= 0) std::abort();
     delete bm;
   }

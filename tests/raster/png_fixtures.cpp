@@ -20,7 +20,8 @@ void PutU32(std::vector<unsigned char>& v, unsigned x) {
   v.push_back((unsigned char)x);
 }
 
-void Chunk(std::vector<unsigned char>& v, const char* type, const std::vector<unsigned char>& data) {
+void Chunk(std::vector<unsigned char>& v, const char* type,
+           const std::vector<unsigned char>& data) {
   PutU32(v, (unsigned)data.size());
   size_t start = v.size();
   v.insert(v.end(), type, type + 4);
@@ -58,7 +59,8 @@ std::vector<unsigned char> EncodePng(const PngSpec& spec) {
   png_write_info(png, info);
   const size_t rowBytes = png_get_rowbytes(png, info);
   std::vector<png_bytep> rows((size_t)spec.height);
-  for (int y = 0; y < spec.height; ++y) rows[(size_t)y] = (png_bytep)spec.pixels.data() + rowBytes * (size_t)y;
+  for (int y = 0; y < spec.height; ++y)
+    rows[(size_t)y] = (png_bytep)spec.pixels.data() + rowBytes * (size_t)y;
   png_write_image(png, rows.data());
   png_write_end(png, nullptr);
   png_destroy_write_struct(&png, &info);
@@ -82,7 +84,8 @@ std::vector<std::pair<std::string, std::vector<unsigned char>>> SeedPngs() {
   rgba.width = 3;
   rgba.height = 2;
   rgba.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-  for (int i = 0; i < 24; ++i) rgba.pixels.push_back((unsigned char)(i * 11));
+  for (int i = 0; i < 24; ++i)
+    rgba.pixels.push_back((unsigned char)(i * 11));
   seeds.push_back({"rgba8.png", EncodePng(rgba)});
   rgba.interlaced = true;
   seeds.push_back({"rgba8_interlaced.png", EncodePng(rgba)});

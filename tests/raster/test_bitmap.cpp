@@ -13,7 +13,8 @@ TEST(MemBitmap, RowSpanFollowsTheAlignment) {
     unsigned align;
     int width, span;
   };
-  const Case cases[] = {{0, 5, 5}, {1, 5, 5}, {4, 5, 8}, {4, 8, 8}, {2, 5, 6}, {12, 5, 8}, {64, 5, 16}};
+  const Case cases[] = {{0, 5, 5}, {1, 5, 5},  {4, 5, 8},  {4, 8, 8},
+                        {2, 5, 6}, {12, 5, 8}, {64, 5, 16}};
   for (const Case& c : cases) {
     LICE_MemBitmap bm(c.width, 3, c.align);
     EXPECT_EQ(bm.getRowSpan(), c.span) << "alignment " << c.align;

@@ -152,8 +152,8 @@ TEST(Blit, EveryCombineRuleAtAlphaZeroMiddleAndFull) {
     Put(src, 0, 0, LICE_RGBA(200, 100, 30, c.sa));
     Put(dst, 0, 0, LICE_RGBA(50, 180, 255, 100));
     LICE_Blit(&dst, &src, 0, 0, 0, 0, 1, 1, c.weight, c.mode);
-    EXPECT_TRUE(SamePixel(At(dst, 0, 0), c.want)) << "mode " << std::hex << c.mode << std::dec
-                                                   << " weight " << c.weight << " sa " << c.sa;
+    EXPECT_TRUE(SamePixel(At(dst, 0, 0), c.want))
+        << "mode " << std::hex << c.mode << std::dec << " weight " << c.weight << " sa " << c.sa;
   }
 }
 
@@ -176,7 +176,8 @@ TEST(Blit, NothingAtZeroWeightOrWithoutStorage) {
   LICE_Blit(&dst, &src, 0, 0, 0, 0, 2, 2, NAN, LICE_BLIT_MODE_COPY);
   LICE_Blit(&dst, &empty, 0, 0, 0, 0, 2, 2, 1.0f, LICE_BLIT_MODE_COPY);
   LICE_Blit(&empty, &src, 0, 0, 0, 0, 2, 2, 1.0f, LICE_BLIT_MODE_COPY);
-  EXPECT_EQ(before, std::vector<LICE_pixel>(LICE_RowPtr(&dst, 0), LICE_RowPtr(&dst, 0) + 2 * dst.getRowSpan()));
+  EXPECT_EQ(before, std::vector<LICE_pixel>(LICE_RowPtr(&dst, 0),
+                                            LICE_RowPtr(&dst, 0) + 2 * dst.getRowSpan()));
 }
 
 struct ClipCase {
@@ -185,9 +186,9 @@ struct ClipCase {
 
 TEST(Blit, ClipsAtEveryEdgeAndKeepsPixelsOnTheirPlaces) {
   const ClipCase cases[] = {
-      {0, 0, 0, 0, 4, 3},    {-2, 0, 0, 0, 4, 3},  {0, -2, 0, 0, 4, 3},  {-3, -2, 1, 0, 4, 3},
-      {3, 4, 0, 0, 4, 3},    {4, 1, 0, 0, 9, 9},   {1, 1, -2, -1, 4, 3}, {1, 0, 2, 1, 5, 5},
-      {-10, 0, 0, 0, 4, 3},  {0, 5, 0, 0, 4, 3},   {-1, -1, -1, -1, 9, 9}, {2, 2, 0, 0, 0, 3},
+      {0, 0, 0, 0, 4, 3},   {-2, 0, 0, 0, 4, 3}, {0, -2, 0, 0, 4, 3},    {-3, -2, 1, 0, 4, 3},
+      {3, 4, 0, 0, 4, 3},   {4, 1, 0, 0, 9, 9},  {1, 1, -2, -1, 4, 3},   {1, 0, 2, 1, 5, 5},
+      {-10, 0, 0, 0, 4, 3}, {0, 5, 0, 0, 4, 3},  {-1, -1, -1, -1, 9, 9}, {2, 2, 0, 0, 0, 3},
   };
   for (const ClipCase& c : cases) {
     LICE_MemBitmap src(4, 3), dst(5, 5);
@@ -195,7 +196,8 @@ TEST(Blit, ClipsAtEveryEdgeAndKeepsPixelsOnTheirPlaces) {
     Pattern(dst, 100);
     LICE_MemBitmap orig(5, 5);
     LICE_Blit(&orig, &dst, 0, 0, 0, 0, 5, 5, 1.0f, LICE_BLIT_MODE_COPY);
-    LICE_Blit(&dst, &src, c.dstx, c.dsty, c.srcx, c.srcy, c.srcw, c.srch, 1.0f, LICE_BLIT_MODE_COPY);
+    LICE_Blit(&dst, &src, c.dstx, c.dsty, c.srcx, c.srcy, c.srcw, c.srch, 1.0f,
+              LICE_BLIT_MODE_COPY);
     for (int y = 0; y < 5; ++y) {
       for (int x = 0; x < 5; ++x) {
         // Destination pixel (x, y) shows source pixel (x - dstx + srcx, y - dsty + srcy)
@@ -228,13 +230,29 @@ const FillCase kFillCases[] = {
     {LICE_BLIT_MODE_COPY, 0.75f, 200, {162, 118, 85, 175}, {164, 119, 87, 170}},
     {LICE_BLIT_MODE_COPY, 0.3f, 200, {96, 156, 188, 93}, {96, 156, 188, 93}},
     {LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA, 1.0f, 255, {201, 99, 31, 255}, {201, 99, 31, 255}},
-    {LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA, 0.5f, 255, {126, 140, 143, 115}, {126, 140, 143, 115}},
-    {LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA, 1.0f, 128, {126, 140, 143, 115}, {126, 140, 143, 115}},
+    {LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA,
+     0.5f,
+     255,
+     {126, 140, 143, 115},
+     {126, 140, 143, 115}},
+    {LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA,
+     1.0f,
+     128,
+     {126, 140, 143, 115},
+     {126, 140, 143, 115}},
     {LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA, 1.0f, 0, {51, 181, 255, 101}, {51, 181, 255, 101}},
     {LICE_BLIT_MODE_ADD, 0.5f, 200, {151, 230, 255, 165}, {151, 230, 255, 165}},
-    {LICE_BLIT_MODE_ADD | LICE_BLIT_USE_ALPHA, 1.0f, 255, {252, 255, 255, 255}, {252, 255, 255, 255}},
+    {LICE_BLIT_MODE_ADD | LICE_BLIT_USE_ALPHA,
+     1.0f,
+     255,
+     {252, 255, 255, 255},
+     {252, 255, 255, 255}},
     {LICE_BLIT_MODE_DODGE, 0.5f, 200, {83, 223, 255, 134}, {83, 223, 255, 134}},
-    {LICE_BLIT_MODE_DODGE | LICE_BLIT_USE_ALPHA, 1.0f, 255, {237, 255, 255, 255}, {237, 255, 255, 255}},
+    {LICE_BLIT_MODE_DODGE | LICE_BLIT_USE_ALPHA,
+     1.0f,
+     255,
+     {237, 255, 255, 255},
+     {237, 255, 255, 255}},
 };
 
 TEST(FillRect, ShortcutsAtQuarterWeightsAndTheGeneralRules) {
@@ -243,15 +261,16 @@ TEST(FillRect, ShortcutsAtQuarterWeightsAndTheGeneralRules) {
     LICE_MemBitmap dst(1, 1);
     Put(dst, 0, 0, LICE_RGBA(51, 181, 255, 101));
     LICE_FillRect(&dst, 0, 0, 1, 1, LICE_RGBA(201, 99, 31, c.ca), c.weight, c.mode);
-    EXPECT_TRUE(SamePixel(At(dst, 0, 0), c.want)) << "mode " << std::hex << c.mode << std::dec
-                                                   << " weight " << c.weight << " ca " << c.ca;
+    EXPECT_TRUE(SamePixel(At(dst, 0, 0), c.want))
+        << "mode " << std::hex << c.mode << std::dec << " weight " << c.weight << " ca " << c.ca;
     if (Px(c.want) != Px(c.general)) ++differing;
   }
   EXPECT_EQ(differing, 3); // weights 0.5, 0.25 and 0.75 take the shortcuts
 }
 
 TEST(FillRect, ClipsToTheBitmap) {
-  const int cases[][4] = {{-2, -2, 4, 4}, {3, 3, 10, 10}, {-5, 1, 3, 1}, {1, -9, 2, 20}, {0, 0, 0, 5}};
+  const int cases[][4] = {
+      {-2, -2, 4, 4}, {3, 3, 10, 10}, {-5, 1, 3, 1}, {1, -9, 2, 20}, {0, 0, 0, 5}};
   for (const auto& c : cases) {
     LICE_MemBitmap dst(5, 5);
     LICE_FillRect(&dst, 0, 0, 5, 5, LICE_RGBA(0, 0, 0, 0), 1.0f, LICE_BLIT_MODE_COPY);
@@ -272,7 +291,8 @@ TEST(RotatedBlit, AngleZeroReproducesTheSource) {
     LICE_FillRect(&dst, 0, 0, 7, 5, 0, 1.0f, LICE_BLIT_MODE_COPY);
     LICE_RotatedBlit(&dst, &src, 0, 0, 7, 5, 0.0f, 0.0f, 7.0f, 5.0f, 0.0f, false, 1.0f, mode);
     for (int y = 0; y < 5; ++y)
-      for (int x = 0; x < 7; ++x) ASSERT_EQ(At(dst, x, y), At(src, x, y)) << x << "," << y;
+      for (int x = 0; x < 7; ++x)
+        ASSERT_EQ(At(dst, x, y), At(src, x, y)) << x << "," << y;
   }
 }
 
@@ -311,7 +331,8 @@ TEST(RotatedBlit, BilinearUpscaleWeighsTheNeighbours) {
   LICE_RotatedBlit(&dst, &src, 0, 0, 4, 4, 0.0f, 0.0f, 2.0f, 2.0f, 0.0f, false, 1.0f,
                    LICE_BLIT_MODE_COPY | LICE_BLIT_FILTER_BILINEAR);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) EXPECT_TRUE(SamePixel(At(dst, x, y), want[y][x])) << x << "," << y;
+    for (int x = 0; x < 4; ++x)
+      EXPECT_TRUE(SamePixel(At(dst, x, y), want[y][x])) << x << "," << y;
 }
 
 TEST(RotatedBlit, NegativeSizesMirror) {
@@ -320,7 +341,8 @@ TEST(RotatedBlit, NegativeSizesMirror) {
   LICE_RotatedBlit(&dst, &src, 5, 4, -5, -4, 0.0f, 0.0f, 5.0f, 4.0f, 0.0f, false, 1.0f,
                    LICE_BLIT_MODE_COPY);
   for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 5; ++x) ASSERT_EQ(At(dst, x, y), At(src, 4 - x, 3 - y)) << x << "," << y;
+    for (int x = 0; x < 5; ++x)
+      ASSERT_EQ(At(dst, x, y), At(src, 4 - x, 3 - y)) << x << "," << y;
 }
 
 TEST(RotatedBlit, DestinationOffTheTopLeftWalksOnFromTheRightPoint) {
@@ -336,7 +358,8 @@ TEST(RotatedBlit, DestinationOffTheTopLeftWalksOnFromTheRightPoint) {
     LICE_RotatedBlit(&whole, &src, w0, w0, 9 * mirror, 9 * mirror, 0.0f, 0.0f, 9.0f, 9.0f, 0.7f,
                      false, 1.0f, LICE_BLIT_MODE_COPY | LICE_BLIT_FILTER_BILINEAR);
     for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 6; ++x) ASSERT_EQ(At(clipped, x, y), At(whole, x + 3, y + 2)) << x << "," << y;
+      for (int x = 0; x < 6; ++x)
+        ASSERT_EQ(At(clipped, x, y), At(whole, x + 3, y + 2)) << x << "," << y;
   }
 }
 
@@ -346,8 +369,10 @@ TEST(RotatedBlit, ClipToSourceRectLeavesOutsidePointsUntouched) {
   LICE_FillRect(&clip, 0, 0, 4, 4, 0, 1.0f, LICE_BLIT_MODE_COPY);
   LICE_FillRect(&free, 0, 0, 4, 4, 0, 1.0f, LICE_BLIT_MODE_COPY);
   // Turned by 45 degrees the corners of the destination reach beyond the 4 x 4 source rectangle.
-  LICE_RotatedBlit(&clip, &src, 0, 0, 4, 4, 2.0f, 2.0f, 4.0f, 4.0f, 0.785398f, true, 1.0f, LICE_BLIT_MODE_COPY);
-  LICE_RotatedBlit(&free, &src, 0, 0, 4, 4, 2.0f, 2.0f, 4.0f, 4.0f, 0.785398f, false, 1.0f, LICE_BLIT_MODE_COPY);
+  LICE_RotatedBlit(&clip, &src, 0, 0, 4, 4, 2.0f, 2.0f, 4.0f, 4.0f, 0.785398f, true, 1.0f,
+                   LICE_BLIT_MODE_COPY);
+  LICE_RotatedBlit(&free, &src, 0, 0, 4, 4, 2.0f, 2.0f, 4.0f, 4.0f, 0.785398f, false, 1.0f,
+                   LICE_BLIT_MODE_COPY);
   int untouchedClip = 0, untouchedFree = 0;
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 4; ++x) {
@@ -364,7 +389,8 @@ TEST(RotatedBlit, ClipToSourceRectLeavesOutsidePointsUntouched) {
 TEST(RotatedBlit, BlendsWithTheBlitRules) {
   LICE_MemBitmap src(1, 1), viaBlit(1, 1), viaRotate(1, 1);
   Put(src, 0, 0, LICE_RGBA(200, 100, 30, 128));
-  for (LICE_MemBitmap* d : {&viaBlit, &viaRotate}) Put(*d, 0, 0, LICE_RGBA(50, 180, 255, 100));
+  for (LICE_MemBitmap* d : {&viaBlit, &viaRotate})
+    Put(*d, 0, 0, LICE_RGBA(50, 180, 255, 100));
   const int mode = LICE_BLIT_MODE_ADD | LICE_BLIT_USE_ALPHA;
   LICE_Blit(&viaBlit, &src, 0, 0, 0, 0, 1, 1, 0.75f, mode);
   LICE_RotatedBlit(&viaRotate, &src, 0, 0, 1, 1, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, false, 0.75f, mode);

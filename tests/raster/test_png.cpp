@@ -23,7 +23,8 @@ std::unique_ptr<LICE_IBitmap> Load(const std::vector<unsigned char>& bytes) {
 }
 
 std::string TempPath(const char* name) {
-  return std::string(::testing::TempDir()) + "/corvanel_raster_" + std::to_string(getpid()) + "_" + name;
+  return std::string(::testing::TempDir()) + "/corvanel_raster_" + std::to_string(getpid()) + "_" +
+         name;
 }
 
 struct DecodeCase {
@@ -35,7 +36,8 @@ struct DecodeCase {
 std::vector<DecodeCase> DecodeCases() {
   std::vector<DecodeCase> cases;
   {
-    DecodeCase c{"rgba keeps colour and alpha unpremultiplied", {}, {{200, 10, 20, 0}, {1, 2, 3, 128}}};
+    DecodeCase c{
+        "rgba keeps colour and alpha unpremultiplied", {}, {{200, 10, 20, 0}, {1, 2, 3, 128}}};
     c.spec.width = 2;
     c.spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
     c.spec.pixels = {200, 10, 20, 0, 1, 2, 3, 128};
@@ -68,7 +70,8 @@ std::vector<DecodeCase> DecodeCases() {
     cases.push_back(c);
   }
   {
-    DecodeCase c{"16-bit grey loads as opaque rgb", {}, {{0x12, 0x12, 0x12, 255}, {0xff, 0xff, 0xff, 255}}};
+    DecodeCase c{
+        "16-bit grey loads as opaque rgb", {}, {{0x12, 0x12, 0x12, 255}, {0xff, 0xff, 0xff, 255}}};
     c.spec.width = 2;
     c.spec.colorType = PNG_COLOR_TYPE_GRAY;
     c.spec.bitDepth = 16;
@@ -124,13 +127,15 @@ TEST(LoadPNG, InterlacedImagesDecodeLikePlainOnes) {
   spec.width = 9;
   spec.height = 7;
   spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-  for (int i = 0; i < 9 * 7 * 4; ++i) spec.pixels.push_back((unsigned char)(i * 37));
+  for (int i = 0; i < 9 * 7 * 4; ++i)
+    spec.pixels.push_back((unsigned char)(i * 37));
   auto plain = Load(EncodePng(spec));
   spec.interlaced = true;
   auto interlaced = Load(EncodePng(spec));
   ASSERT_TRUE(plain && interlaced);
   for (int y = 0; y < 7; ++y)
-    for (int x = 0; x < 9; ++x) ASSERT_EQ(At(plain.get(), x, y), At(interlaced.get(), x, y));
+    for (int x = 0; x < 9; ++x)
+      ASSERT_EQ(At(plain.get(), x, y), At(interlaced.get(), x, y));
 }
 
 TEST(LoadPNG, FillsASuppliedBitmap) {
@@ -150,13 +155,15 @@ TEST(LoadPNG, FillsASuppliedBitmap) {
 TEST(LoadPNG, WrittenImagesReadBackTheSame) {
   LICE_MemBitmap bm(5, 3);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) LICE_RowPtr(&bm, y)[x] = LICE_RGBA(x * 50, y * 80, 7, 40 * x + y);
+    for (int x = 0; x < 5; ++x)
+      LICE_RowPtr(&bm, y)[x] = LICE_RGBA(x * 50, y * 80, 7, 40 * x + y);
   const std::string path = TempPath("roundtrip.png");
   ASSERT_TRUE(LICE_WritePNG(path.c_str(), &bm));
   std::unique_ptr<LICE_IBitmap> back(LICE_LoadPNG(path.c_str()));
   ASSERT_TRUE(back);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(At(back.get(), x, y), At(&bm, x, y));
+    for (int x = 0; x < 5; ++x)
+      EXPECT_EQ(At(back.get(), x, y), At(&bm, x, y));
 
   ASSERT_TRUE(LICE_WritePNG(path.c_str(), &bm, false)); // without alpha: opaque
   back.reset(LICE_LoadPNG(path.c_str()));
@@ -174,7 +181,8 @@ TEST(LoadPNG, RefusesBadImages) {
   spec.width = 6;
   spec.height = 5;
   spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-  for (int i = 0; i < 6 * 5 * 4; ++i) spec.pixels.push_back((unsigned char)(i * 13));
+  for (int i = 0; i < 6 * 5 * 4; ++i)
+    spec.pixels.push_back((unsigned char)(i * 13));
   const std::vector<unsigned char> good = EncodePng(spec);
   ASSERT_TRUE(Load(good));
 
@@ -208,12 +216,13 @@ TEST(LoadPNG, RefusesBadImages) {
 
 TEST(LoadPNG, HugeImagesAreRefusedBeforeAnyPixelStorage) {
   // Header-only images: a supplied bitmap keeps its size, so nothing was allocated for them.
-  const unsigned sizes[][2] = {{0x7fffffff, 0x7fffffff}, {100000, 100000}, {20000, 10}, {16384, 16384},
-                               {8193, 8192}, {0, 5}};
+  const unsigned sizes[][2] = {{0x7fffffff, 0x7fffffff}, {100000, 100000}, {20000, 10},
+                               {16384, 16384},           {8193, 8192},     {0, 5}};
   for (const auto& s : sizes) {
     std::vector<unsigned char> bytes = PngHeaderOnly(s[0], s[1]);
     LICE_MemBitmap target(2, 2);
-    EXPECT_FALSE(LICE_LoadPNGFromMemory(bytes.data(), (int)bytes.size(), &target)) << s[0] << "x" << s[1];
+    EXPECT_FALSE(LICE_LoadPNGFromMemory(bytes.data(), (int)bytes.size(), &target))
+        << s[0] << "x" << s[1];
     EXPECT_EQ(target.getWidth(), 2) << s[0] << "x" << s[1];
     EXPECT_FALSE(Load(bytes));
   }

@@ -48,8 +48,8 @@ protected:
 
   static LICE_CachedFont* MakeFont(const char* face, int height, int flags) {
     auto* font = new LICE_CachedFont();
-    font->SetFromNativeFont(LICE_CreateNativeFont(face, height, 0, 0, 400, false, LICE_FONT_QUALITY_DEFAULT),
-                            flags);
+    font->SetFromNativeFont(
+        LICE_CreateNativeFont(face, height, 0, 0, 400, false, LICE_FONT_QUALITY_DEFAULT), flags);
     return font;
   }
 
@@ -83,25 +83,31 @@ TEST_F(TextTest, MeasuresLinesAndAdvances) {
   EXPECT_EQ(mCached->DrawText(nullptr, "ab\nHello", -1, &r, LICE_DT_CALCRECT), 32);
   EXPECT_EQ(r.right, hello);
   EXPECT_EQ(r.bottom, 32);
-  EXPECT_EQ(mCached->DrawText(nullptr, "ab\nHello", -1, &r, LICE_DT_CALCRECT | LICE_DT_SINGLELINE), 16);
+  EXPECT_EQ(mCached->DrawText(nullptr, "ab\nHello", -1, &r, LICE_DT_CALCRECT | LICE_DT_SINGLELINE),
+            16);
   EXPECT_EQ(r.right, Width(mCached.get(), "ab Hello"));
 
   mCached->SetLineSpacing(3);
   EXPECT_EQ(mCached->DrawText(nullptr, "a\nb\nc", -1, &r, LICE_DT_CALCRECT), 3 * 16 + 2 * 3);
   mCached->SetLineSpacing(0);
 
-  EXPECT_EQ(Width(mCached.get(), "Hel", 0), Width(mCached.get(), "Hello") - Width(mCached.get(), "lo"));
+  EXPECT_EQ(Width(mCached.get(), "Hel", 0),
+            Width(mCached.get(), "Hello") - Width(mCached.get(), "lo"));
   LICE_RECT part = {0, 0, 0, 0};
   mCached->DrawText(nullptr, "Hello", 3, &part, LICE_DT_CALCRECT); // a byte count stops early
   EXPECT_EQ(part.right, Width(mCached.get(), "Hel"));
 }
 
 TEST_F(TextTest, ReadsUtf8ByTheRules) {
-  EXPECT_EQ(Width(mCached.get(), "a\rb"), Width(mCached.get(), "ab"));               // CR skipped
-  EXPECT_EQ(Width(mCached.get(), "a\xF0\x9F\x98\x80" "b"), Width(mCached.get(), "a b")); // 4 bytes: a space
-  EXPECT_EQ(Width(mCached.get(), "\xff"), Width(mCached.get(), "\xC3\xBF"));          // a stray byte is itself
-  EXPECT_GT(Width(mCached.get(), "\xC3\xA9"), 0);                                    // e acute
-  EXPECT_EQ(Width(mCached.get(), "\xE2\x82\xAC\xE2\x82\xAC"), 2 * Width(mCached.get(), "\xE2\x82\xAC"));
+  EXPECT_EQ(Width(mCached.get(), "a\rb"), Width(mCached.get(), "ab")); // CR skipped
+  EXPECT_EQ(Width(mCached.get(), "a\xF0\x9F\x98\x80"
+                                 "b"),
+            Width(mCached.get(), "a b")); // 4 bytes: a space
+  EXPECT_EQ(Width(mCached.get(), "\xff"),
+            Width(mCached.get(), "\xC3\xBF"));    // a stray byte is itself
+  EXPECT_GT(Width(mCached.get(), "\xC3\xA9"), 0); // e acute
+  EXPECT_EQ(Width(mCached.get(), "\xE2\x82\xAC\xE2\x82\xAC"),
+            2 * Width(mCached.get(), "\xE2\x82\xAC"));
 }
 
 TEST_F(TextTest, CachedGlyphsDrawInsideTheRectangleUnlessNoClip) {
@@ -189,7 +195,8 @@ TEST_F(TextTest, AddModeAccumulates) {
   mCached->DrawText(&bm, "H", -1, &r, 0);
   unsigned maxR = 0;
   for (int y = 0; y < 24; ++y)
-    for (int x = 0; x < 60; ++x) maxR = std::max(maxR, LICE_GETR(LICE_RowPtr(&bm, y)[x]));
+    for (int x = 0; x < 60; ++x)
+      maxR = std::max(maxR, LICE_GETR(LICE_RowPtr(&bm, y)[x]));
   EXPECT_EQ(maxR, 200u); // full coverage adds 100 x 256 / 256 each time
   mCached->SetCombineMode(LICE_BLIT_MODE_COPY, 1.0f);
 }
