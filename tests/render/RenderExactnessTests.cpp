@@ -3,6 +3,7 @@
 // by the block length, and the tempo whenever asked. The parameter values the model
 // applies are the ones the plug-in saved after the render (--state-out).
 #include "GateModel.h"
+#include "TestAudioFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sndfile.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,38 +28,16 @@ struct Case {
   std::vector<std::string> settings; // extra arguments: --preset, --set, --pattern
 };
 
-std::vector<float> ReadFloats(const std::string& path, int* channels) {
-  SF_INFO info = {};
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-  if (!f) return {};
-  std::vector<float> s((size_t)(info.frames * info.channels));
-  sf_readf_float(f, s.data(), info.frames);
-  sf_close(f);
-  *channels = info.channels;
-  return s;
-}
-
 // A rich test signal: two detuned tones and a little deterministic noise.
 void WriteInput(const std::string& path, int channels, int rate, int64_t frames) {
-  SF_INFO info = {};
-  info.channels = channels;
-  info.samplerate = rate;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(f, nullptr);
-  std::vector<float> s((size_t)(frames * channels));
   uint32_t noise = 12345;
-  for (int64_t i = 0; i < frames; ++i)
-    for (int c = 0; c < channels; ++c) {
-      noise = noise * 1664525u + 1013904223u;
-      const double t = (double)i / rate;
-      s[(size_t)(i * channels + c)] =
-          (float)(0.4 * std::sin(6.283185307179586 * (220.0 + 3 * c) * t) +
-                  0.2 * std::sin(6.283185307179586 * 1870.0 * t) +
-                  0.05 * ((double)(noise >> 8) / 16777216.0 - 0.5));
-    }
-  sf_writef_float(f, s.data(), frames);
-  sf_close(f);
+  ASSERT_TRUE(WriteTestWav(path, channels, rate, frames, [&](int64_t i, int c) {
+    noise = noise * 1664525u + 1013904223u;
+    const double t = (double)i / rate;
+    return (float)(0.4 * std::sin(6.283185307179586 * (220.0 + 3 * c) * t) +
+                   0.2 * std::sin(6.283185307179586 * 1870.0 * t) +
+                   0.05 * ((double)(noise >> 8) / 16777216.0 - 0.5));
+  }));
 }
 
 int RunTool(const std::vector<std::string>& args) {
@@ -163,10 +141,13 @@ TEST(RenderExactness, FloatOutputMatchesTheModelBitForBit) {
     std::vector<double> params(23);
     std::memcpy(params.data(), bytes.data() + 4, 23 * 8);
 
-    int channels = 0, outChannels = 0;
-    const std::vector<float> input = ReadFloats(in, &channels);
-    const std::vector<float> rendered = ReadFloats(out, &outChannels);
-    ASSERT_EQ(outChannels, channels);
+    TestAudio inAudio, outAudio;
+    ASSERT_TRUE(ReadTestAudio(in, &inAudio));
+    ASSERT_TRUE(ReadTestAudio(out, &outAudio));
+    const int channels = inAudio.channels;
+    const std::vector<float>& input = inAudio.samples;
+    const std::vector<float>& rendered = outAudio.samples;
+    ASSERT_EQ(outAudio.channels, channels);
     ASSERT_EQ(rendered.size(), input.size());
     const std::vector<float> expected = ModelRender(input, channels, c, params);
     size_t firstDiff = rendered.size();

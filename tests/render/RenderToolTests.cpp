@@ -1,5 +1,7 @@
 // corvanel-render run as a program: the host behaviour read back through a probe
 // plug-in, every bad input as a table, and end-to-end renders with the real plug-in.
+#include "TestAudioFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <set>
-#include <sndfile.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,38 +30,10 @@ std::string ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-struct Audio {
-  int channels = 0, sampleRate = 0, format = 0;
-  std::vector<float> samples; // interleaved
-  int64_t Frames() const { return channels ? (int64_t)samples.size() / channels : 0; }
-};
-
-bool ReadWav(const std::string& path, Audio* audio) {
-  SF_INFO info = {};
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-  if (!f) return false;
-  audio->channels = info.channels;
-  audio->sampleRate = info.samplerate;
-  audio->format = info.format;
-  audio->samples.assign((size_t)(info.frames * info.channels), 0.0f);
-  sf_readf_float(f, audio->samples.data(), info.frames);
-  sf_close(f);
-  return true;
-}
-
 void WriteWav(const std::string& path, int channels, int rate, int64_t frames) {
-  SF_INFO info = {};
-  info.channels = channels;
-  info.samplerate = rate;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-  ASSERT_NE(f, nullptr);
-  std::vector<float> s((size_t)(frames * channels));
-  for (int64_t i = 0; i < frames; ++i)
-    for (int c = 0; c < channels; ++c)
-      s[(size_t)(i * channels + c)] = 0.5f * (float)std::sin(0.031 * (double)i * (c + 1)) + 0.1f;
-  sf_writef_float(f, s.data(), frames);
-  sf_close(f);
+  ASSERT_TRUE(WriteTestWav(path, channels, rate, frames, [](int64_t i, int c) {
+    return 0.5f * (float)std::sin(0.031 * (double)i * (c + 1)) + 0.1f;
+  }));
 }
 
 class RenderTool : public ::testing::Test {
@@ -138,8 +111,8 @@ TEST_F(RenderTool, FeedsEachBlockItsPositionAndTheTempo) {
     if (c.useDouble) args.push_back("--double");
     const RunResult r = Run(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    Audio out;
-    ASSERT_TRUE(ReadWav(Path("out.wav"), &out));
+    TestAudio out;
+    ASSERT_TRUE(ReadTestAudio(Path("out.wav"), &out));
     ASSERT_EQ(out.channels, 2);
     ASSERT_EQ(out.sampleRate, 48000);
     ASSERT_EQ(out.Frames(), 5000);
@@ -158,8 +131,8 @@ TEST_F(RenderTool, MonoInputGivesMonoOutputAndStateRoundTrips) {
   const RunResult r = Run({"--plugin", PROBE_PLUGIN, "--set", "Amount=37", "--set", "mode=On",
                            "--state-out", "s.bin", "--pcm16", "mono.aiff"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  Audio out;
-  ASSERT_TRUE(ReadWav(Path("mono-corvanel.wav"), &out));
+  TestAudio out;
+  ASSERT_TRUE(ReadTestAudio(Path("mono-corvanel.wav"), &out));
   EXPECT_EQ(out.channels, 1);
   EXPECT_EQ(out.Frames(), 100);
   EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
@@ -237,9 +210,9 @@ protected:
     args.insert(args.begin(), {"--plugin", CORVANEL_PLUGIN, "--quiet"});
     return Run(args);
   }
-  Audio Rendered(const std::string& name) {
-    Audio a;
-    EXPECT_TRUE(ReadWav(Path(name), &a)) << name;
+  TestAudio Rendered(const std::string& name) {
+    TestAudio a;
+    EXPECT_TRUE(ReadTestAudio(Path(name), &a)) << name;
     return a;
   }
 };
@@ -255,7 +228,7 @@ TEST_F(RenderRealPlugin, GatesAFileTheSameWayInEveryBlockSizeAndPrecision) {
       Render({"in.wav", "-o", "double.wav", "--double", "--preset", "House", "--set", "Rate=1/32"})
           .exitCode,
       0);
-  const Audio in = Rendered("in.wav"), out = Rendered("in-corvanel.wav");
+  const TestAudio in = Rendered("in.wav"), out = Rendered("in-corvanel.wav");
   ASSERT_EQ(out.Frames(), in.Frames());
   ASSERT_EQ(out.channels, 2);
   EXPECT_NE(out.samples, in.samples); // the gate acted
@@ -274,7 +247,7 @@ TEST_F(RenderRealPlugin, PatternOfClosedStepsLeavesOnlyTheDryShare) {
   const RunResult r =
       Render({"in.wav", "--set", "Cycle=4", "--pattern", "0000/4444", "--set", "Mix=80"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  const Audio in = Rendered("in.wav"), out = Rendered("in-corvanel.wav");
+  const TestAudio in = Rendered("in.wav"), out = Rendered("in-corvanel.wav");
   for (size_t i = 0; i < in.samples.size(); ++i)
     ASSERT_NEAR(out.samples[i], 0.2f * in.samples[i], 1e-6f) << i;
 }
@@ -303,7 +276,7 @@ TEST_F(RenderRealPlugin, DemoSaysWhereTheOutputWentAndHowToListen) {
   const RunResult r =
       Run({"--plugin", CORVANEL_PLUGIN, "--tempo", "140", "--sample-rate", "48000"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  const Audio demo = Rendered("corvanel-demo.wav");
+  const TestAudio demo = Rendered("corvanel-demo.wav");
   EXPECT_EQ(demo.channels, 2);
   EXPECT_EQ(demo.sampleRate, 48000);
   EXPECT_EQ(demo.Frames(), (int64_t)std::llround(16 * 60.0 / 140 * 48000)); // four 4/4 bars
