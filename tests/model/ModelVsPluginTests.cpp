@@ -24,16 +24,6 @@ namespace {
 
 using RG = ReferenceGate;
 
-std::string PluginPath() {
-  const char* fromEnv = std::getenv("CORVANEL_VST_PLUGIN");
-  return fromEnv && *fromEnv ? fromEnv : CORVANEL_VST_PLUGIN;
-}
-
-const PluginLibrary& Library() {
-  static PluginLibrary library(PluginPath());
-  return library;
-}
-
 // ---- Step patterns and factory programs ---------------------------------------------------------
 
 // Thirteen base-5 words from 128 step values, first entry most significant.
@@ -508,9 +498,9 @@ public:
 
   // Returns false with a message when the plug-in cannot be driven at all.
   bool Run(std::string& error, Mismatch& mismatch) {
-    VstPluginMainProc entry = (VstPluginMainProc)Library().Symbol("VSTPluginMain");
+    VstPluginMainProc entry = (VstPluginMainProc)BuiltPlugin().Symbol("VSTPluginMain");
     if (!entry) {
-      error = "no VSTPluginMain in " + PluginPath() + ": " + Library().Error();
+      error = "no VSTPluginMain in " + BuiltPlugin().Path() + ": " + BuiltPlugin().Error();
       return false;
     }
     std::memset(&mHost.mTime, 0, sizeof(mHost.mTime));

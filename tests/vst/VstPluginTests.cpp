@@ -19,17 +19,7 @@ constexpr int kDeclaredParams = 23;
 constexpr int kAllParams = 26;
 constexpr int kPrograms = 50;
 
-std::string PluginPath() {
-  const char* fromEnv = std::getenv("CORVANEL_VST_PLUGIN");
-  return fromEnv && *fromEnv ? fromEnv : CORVANEL_VST_PLUGIN;
-}
-
-const PluginLibrary& Library() {
-  static PluginLibrary library(PluginPath());
-  return library;
-}
-
-VstPluginMainProc Entry(const char* name) { return (VstPluginMainProc)Library().Symbol(name); }
+VstPluginMainProc Entry(const char* name) { return (VstPluginMainProc)BuiltPlugin().Symbol(name); }
 
 // One plug-in instance, created and opened the way a host does it, closed at the end.
 class Instance {
@@ -113,7 +103,7 @@ void WriteDoubleLE(unsigned char* p, double value) {
 class VstPluginTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(Library().IsLoaded()) << Library().Error();
+    ASSERT_TRUE(BuiltPlugin().IsLoaded()) << BuiltPlugin().Error();
     ASSERT_NE(Entry("VSTPluginMain"), nullptr);
   }
   RecordingHost mHost;
