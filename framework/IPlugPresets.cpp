@@ -94,9 +94,11 @@ int IPlugBase::ReadPresets(ChunkBuffer* chunk, int pos) {
   for (int i = 0; i < NPresets() && pos >= 0; ++i) {
     IPreset* preset = mPresets.Get(i);
     WDL_String name;
+    const int namePos = pos;
     pos = chunk->GetStr(&name, pos);
     if (pos < 0) break;
-    preset->SetName(name.Get());
+    // An empty name record leaves the preset's own name in place.
+    if (pos - namePos > 4) preset->SetName(name.Get());
     bool holdsData = false;
     pos = chunk->Get(&holdsData, pos);
     if (pos < 0 || !holdsData) continue;

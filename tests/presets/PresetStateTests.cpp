@@ -350,6 +350,21 @@ TEST(PresetsBlock, RoundTripKeepsNamesDataAndTheCurrentSound) {
     EXPECT_EQ(dest.GetParam(i)->mValue, source.GetParam(i)->mValue);
 }
 
+TEST(PresetsBlock, AnEmptyNameRecordKeepsTheSlotName) {
+  ChunkBuffer chunk;
+  chunk.PutStr("Loud");
+  chunk.Put(true);
+  PutBlock(&chunk, std::vector<double>(kSaved, 1.0));
+  chunk.PutStr(""); // no name, no data
+  chunk.Put(false);
+
+  StatePlug plug(2);
+  plug.AddDefaultPresets("Default", 1);
+  EXPECT_EQ(plug.ReadPresets(&chunk, 0), chunk.Size());
+  EXPECT_STREQ(plug.GetPresetName(0), "Loud");
+  EXPECT_STREQ(plug.GetPresetName(1), "- 2 -");
+}
+
 TEST(PresetsBlock, ACutBlockStopsWithFailureAndKeepsTheSound) {
   StatePlug source(3);
   source.AddDefaultPresets("Default", 1);
