@@ -110,8 +110,13 @@ int IPlugBase::ReadPresets(ChunkBuffer* chunk, int pos) {
     }
   }
 
+  // The current preset comes back. A never-used slot keeps the sound in use before and
+  // takes its "user preset" name; a preset that cannot be loaded keeps that sound too.
   IPreset* current = mPresets.Get(mCurrentPresetIdx);
-  if (!current || !current->mInitialized || !LoadPreset(mCurrentPresetIdx)) {
+  if (!current || !current->mInitialized) {
+    ReadParams(&before, 0);
+    if (!LoadPreset(mCurrentPresetIdx)) RefreshEditorParams();
+  } else if (!LoadPreset(mCurrentPresetIdx)) {
     ReadParams(&before, 0);
     RefreshEditorParams();
   }

@@ -365,6 +365,24 @@ TEST(PresetsBlock, AnEmptyNameRecordKeepsTheSlotName) {
   EXPECT_STREQ(plug.GetPresetName(1), "- 2 -");
 }
 
+TEST(PresetsBlock, ANeverUsedCurrentSlotKeepsTheSoundAndBecomesAUserPreset) {
+  ChunkBuffer chunk;
+  chunk.PutStr("- 1 -");
+  chunk.Put(false);
+  chunk.PutStr("Loud");
+  chunk.Put(true);
+  PutBlock(&chunk, std::vector<double>(kSaved, 1.0));
+
+  StatePlug plug(2); // the current slot 1 was never used
+  plug.SetDistinctValues();
+  const std::vector<double> before = plug.Values();
+  EXPECT_EQ(plug.ReadPresets(&chunk, 0), chunk.Size());
+  EXPECT_STREQ(plug.GetPresetName(0), "user preset 1");
+  EXPECT_TRUE(plug.Preset(0)->mInitialized);
+  EXPECT_EQ(plug.Values(), before);
+  EXPECT_EQ(plug.CurrentPreset(), 0);
+}
+
 TEST(PresetsBlock, ACutBlockStopsWithFailureAndKeepsTheSound) {
   StatePlug source(3);
   source.AddDefaultPresets("Default", 1);
