@@ -43,6 +43,11 @@ void CopyToHost(void* dest, const char* src, int size) {
   d[n] = 0;
 }
 
+// An arrangement the host offers fits when it is absent or has 0..nPins channels.
+bool ArrangementFits(const VstSpeakerArrangement* arrangement, int nPins) {
+  return !arrangement || (arrangement->numChannels >= 0 && arrangement->numChannels <= nPins);
+}
+
 IPlugVST* Instance(AEffect* effect) { return effect ? (IPlugVST*)effect->object : nullptr; }
 
 // A normalised value from the host, NaN and values outside 0..1 brought into range.
@@ -374,10 +379,15 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     return GetPinProperties(index, ptr, true);
   case effGetOutputProperties:
     return GetPinProperties(index, ptr, false);
-  case effSetSpeakerArrangement:
-    SetSpeakerArrangement(reinterpret_cast<const VstSpeakerArrangement*>(value), true);
-    SetSpeakerArrangement((const VstSpeakerArrangement*)ptr, false);
+  case effSetSpeakerArrangement: {
+    const VstSpeakerArrangement* in = reinterpret_cast<const VstSpeakerArrangement*>(value);
+    const VstSpeakerArrangement* out = (const VstSpeakerArrangement*)ptr;
+    // More channels than the plug-in has (or fewer than none) is refused whole.
+    if (!ArrangementFits(in, NInChannels()) || !ArrangementFits(out, NOutChannels())) return 0;
+    SetSpeakerArrangement(in, true);
+    SetSpeakerArrangement(out, false);
     return 1;
+  }
   case effGetSpeakerArrangement:
     if (value) *reinterpret_cast<VstSpeakerArrangement**>(value) = &mInputSpeakers;
     if (ptr) *(VstSpeakerArrangement**)ptr = &mOutputSpeakers;
@@ -503,9 +513,7 @@ VstIntPtr IPlugVST::GetPinProperties(VstInt32 index, void* ptr, bool input) {
 void IPlugVST::SetSpeakerArrangement(const VstSpeakerArrangement* arrangement, bool input) {
   if (!arrangement) return;
   const int nPins = input ? NInChannels() : NOutChannels();
-  int n = arrangement->numChannels;
-  if (n < 0) n = 0;
-  if (n > nPins) n = nPins;
+  const int n = arrangement->numChannels; // 0..nPins, checked by the caller
   if (input) {
     SetInputChannelConnections(0, n, true);
     SetInputChannelConnections(n, nPins - n, false);

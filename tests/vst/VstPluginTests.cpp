@@ -703,17 +703,30 @@ TEST_F(VstPluginTest, DegenerateProcessingCallsLeaveTheBuffersAlone) {
     ASSERT_TRUE(std::isfinite(v));
 }
 
-// Output of a fresh instance for one block, after an optional input arrangement.
+VstSpeakerArrangement Arrangement(int nChannels) {
+  VstSpeakerArrangement arrangement;
+  std::memset(&arrangement, 0, sizeof(arrangement));
+  arrangement.type = nChannels == 1   ? kSpeakerArrMono
+                     : nChannels == 2 ? kSpeakerArrStereo
+                                      : kSpeakerArrUserDefined;
+  arrangement.numChannels = nChannels;
+  return arrangement;
+}
+
+// Output of a fresh instance for one block, after the host offered the given input and
+// output arrangements (null: none) and the plug-in gave the expected answer.
 std::vector<std::vector<float>> FreshOutput(RecordingHost& host,
                                             const std::vector<std::vector<float>>& in,
-                                            const int* inputChannels) {
+                                            const int* inputChannels,
+                                            const int* outputChannels = nullptr,
+                                            VstIntPtr expectedAnswer = 1) {
   Instance plug;
-  if (inputChannels) {
-    VstSpeakerArrangement arrangement;
-    std::memset(&arrangement, 0, sizeof(arrangement));
-    arrangement.type = *inputChannels == 1 ? kSpeakerArrMono : kSpeakerArrStereo;
-    arrangement.numChannels = *inputChannels;
-    EXPECT_EQ(plug.Dispatch(effSetSpeakerArrangement, 0, (VstIntPtr)&arrangement, nullptr), 1);
+  if (inputChannels || outputChannels) {
+    VstSpeakerArrangement input = Arrangement(inputChannels ? *inputChannels : 0);
+    VstSpeakerArrangement output = Arrangement(outputChannels ? *outputChannels : 0);
+    EXPECT_EQ(plug.Dispatch(effSetSpeakerArrangement, 0, inputChannels ? (VstIntPtr)&input : 0,
+                            outputChannels ? &output : nullptr),
+              expectedAnswer);
   }
   return RunFloat(plug, host, in, 0);
 }
@@ -735,6 +748,23 @@ TEST_F(VstPluginTest, MonoInputArrangementLeavesInputTwoUnconnected) {
   for (float& v : otherFirst[0])
     v *= 0.5f;
   EXPECT_NE(monoQuiet, FreshOutput(mHost, otherFirst, &mono));
+}
+
+TEST_F(VstPluginTest, ArrangementsWithChannelsThePlugInLacksAreRefusedWhole) {
+  const auto quietSecond = Signal(512);
+  auto loudSecond = quietSecond;
+  for (float& v : loudSecond[1])
+    v = 1000.0f;
+  const int mono = 1;
+  for (int unfit : {3, 6, -1}) {
+    SCOPED_TRACE(unfit);
+    // The input arrangement itself does not fit: both inputs stay connected.
+    EXPECT_NE(FreshOutput(mHost, quietSecond, &unfit, nullptr, 0),
+              FreshOutput(mHost, loudSecond, &unfit, nullptr, 0));
+    // A fitting mono input beside an output arrangement that does not fit is not taken either.
+    EXPECT_NE(FreshOutput(mHost, quietSecond, &mono, &unfit, 0),
+              FreshOutput(mHost, loudSecond, &mono, &unfit, 0));
+  }
 }
 
 // ---- What the host hears ----------------------------------------------------------------------
