@@ -418,6 +418,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
   case effGetMidiKeyName: {
     if (!ptr) return 0;
     ::MidiKeyName* key = (::MidiKeyName*)ptr;
+    // The channel arrives in index; both it and the key must be real MIDI numbers.
+    if (index < 0 || index > 15 || key->thisKeyNumber < 0 || key->thisKeyNumber > 127) return 0;
     key->keyName[0] = 0;
     return MidiKeyName(key->thisKeyNumber, key->keyName) ? 1 : 0;
   }

@@ -8,6 +8,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ public:
                  VstFourCC('T', 'v', 'n', 'd'), 0, sNext.mDoesMidi, sNext.mDoesChunks, false) {
     for (int i = 0; i < NParams(); ++i)
       GetParam(i)->DefineInt("P", 0, 0, 10);
+  }
+  bool MidiKeyName(int key, char* outName) override {
+    std::snprintf(outName, kVstMaxNameLen, "Key %d", key);
+    return true;
   }
   int Host() const { return mHost; }
   int HostVersion() const { return mHostVersion; }
@@ -288,6 +293,29 @@ TEST_F(VstAdapterTest, HostsThatConnectOnlyTheFirstPairOfInputs) {
     EXPECT_EQ(mEffect->numOutputs, 4);
     TearDown();
     mEffect = nullptr;
+  }
+}
+
+TEST_F(VstAdapterTest, MidiKeyNamesAreAskedOnlyForRealKeysAndChannels) {
+  Create();
+  const struct {
+    VstInt32 mChannel;
+    VstInt32 mKey;
+    VstIntPtr mAnswer;
+    const char* mName;
+  } cases[] = {
+      {0, 60, 1, "Key 60"},     {15, 127, 1, "Key 127"}, {0, 0, 1, "Key 0"},
+      {0, 128, 0, "untouched"}, {0, -1, 0, "untouched"}, {16, 60, 0, "untouched"},
+      {-1, 60, 0, "untouched"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mKey);
+    ::MidiKeyName key;
+    std::memset(&key, 0, sizeof(key));
+    key.thisKeyNumber = c.mKey;
+    std::snprintf(key.keyName, sizeof(key.keyName), "untouched");
+    EXPECT_EQ(Dispatch(effGetMidiKeyName, c.mChannel, 0, &key), c.mAnswer);
+    EXPECT_STREQ(key.keyName, c.mName);
   }
 }
 
