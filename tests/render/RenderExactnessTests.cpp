@@ -3,6 +3,7 @@
 // by the block length, and the tempo whenever asked. The parameter values the model
 // applies are the ones the plug-in saved after the render (--state-out).
 #include "GateModel.h"
+#include "RunRenderTool.h"
 #include "TestAudioFiles.h"
 
 #include <gtest/gtest.h>
@@ -38,21 +39,6 @@ void WriteInput(const std::string& path, int channels, int rate, int64_t frames)
                    0.2 * std::sin(6.283185307179586 * 1870.0 * t) +
                    0.05 * ((double)(noise >> 8) / 16777216.0 - 0.5));
   }));
-}
-
-int RunTool(const std::vector<std::string>& args) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(RENDER_TOOL)};
-    for (const std::string& a : args)
-      argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(RENDER_TOOL, argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // What the plug-in's adapter makes of the host's position: rounded, 0 before the start.
@@ -132,7 +118,7 @@ TEST(RenderExactness, FloatOutputMatchesTheModelBitForBit) {
                                      out};
     if (c.useDouble) args.push_back("--double");
     args.insert(args.end(), c.settings.begin(), c.settings.end());
-    ASSERT_EQ(RunTool(args), 0) << "case " << k;
+    ASSERT_EQ(RunRenderTool(args), 0) << "case " << k;
 
     std::ifstream stateFile(state, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(stateFile)),

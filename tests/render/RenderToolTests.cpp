@@ -1,5 +1,6 @@
 // corvanel-render run as a program: the host behaviour read back through a probe
 // plug-in, every bad input as a table, and end-to-end renders with the real plug-in.
+#include "RunRenderTool.h"
 #include "TestAudioFiles.h"
 
 #include <gtest/gtest.h>
@@ -62,24 +63,7 @@ protected:
     RunResult r;
     const std::string outPath = mDir + "/../" + mDir.substr(5) + ".out";
     const std::string errPath = mDir + "/../" + mDir.substr(5) + ".err";
-    const pid_t pid = fork();
-    if (pid == 0) {
-      if (chdir(mDir.c_str()) != 0) _exit(127);
-      const int o = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int e = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(o, 1);
-      dup2(e, 2);
-      std::vector<char*> argv;
-      argv.push_back(const_cast<char*>(RENDER_TOOL));
-      for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(RENDER_TOOL, argv.data());
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    r.exitCode = RunRenderTool(args, mDir.c_str(), outPath.c_str(), errPath.c_str());
     r.out = ReadAll(outPath);
     r.err = ReadAll(errPath);
     unlink(outPath.c_str());
