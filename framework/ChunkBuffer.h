@@ -2,8 +2,8 @@
 // The byte buffer in which state travels: little-endian 32-bit integers,
 // IEEE-754 doubles, bools as one byte, and string records (32-bit length,
 // then the bytes, no terminator). Reads are bounds-checked and answer -1.
-#include "wdl/WDL_HeapBuf.h"
-#include "wdl/WDL_String.h"
+#include "WDL_HeapBuf.h"
+#include "WDL_String.h"
 
 #include <cstdint>
 

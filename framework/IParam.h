@@ -1,7 +1,7 @@
 #pragma once
 // One plug-in parameter: kind, range, grid, curve, value and display texts.
 // Holds data only; the plug-in base holds its mutex around every access.
-#include "wdl/WDL_HeapBuf.h"
+#include "WDL_HeapBuf.h"
 
 class IParam {
 public:

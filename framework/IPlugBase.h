@@ -11,9 +11,9 @@
 #include "IMidiMsg.h"
 #include "IParam.h"
 #include "IPreset.h"
-#include "wdl/WDL_HeapBuf.h"
-#include "wdl/WDL_Mutex.h"
-#include "wdl/WDL_PtrList.h"
+#include "WDL_HeapBuf.h"
+#include "WDL_Mutex.h"
+#include "WDL_PtrList.h"
 
 class IGraphics;
 
