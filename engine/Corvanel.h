@@ -2,6 +2,7 @@
 // Corvanel: a tempo-synchronised 64-step gate. The plug-in class derives from the
 // adapter of its deliverable, picked by the build through PluginAdapter.h (the VST2
 // adapter, the Audio Unit adapter, or the test host).
+#include "GateGrid.h"
 #include "PluginAdapter.h"
 
 #include <cstdint>
@@ -100,12 +101,16 @@ protected:
   bool mResync;
   bool mPackPending;
   bool mTempoSeen = false; // a host tempo has set the step length at least once
+  gate::GateGrid mGrid;    // where the steps begin on the host's timeline
 
   // Readiness: one mark per saved parameter; processing starts once all are set.
   bool mReadyMarks[kNumSavedParams];
   int mUnmarkedCount;
 
 private:
+  // [audio thread; mutex held] The step's exact length in samples (the step length
+  // before rounding), from which the grid places the boundaries.
+  double ExactStepLength();
   void DefineParameters();
   void DefineFactoryPresets();
 };
