@@ -10,42 +10,23 @@ if(WIN32)
   enable_language(RC)
 endif()
 
-# The skin images: id and file name. The images live in resources/img/ (or
-# directly in resources/); an image not there yet is left out of the DLL and
-# its id is then simply not found.
-set(CORVANEL_SKIN_IMAGES
-  100 bg.png
-  101 knob.png
-  102 but1.png
-  103 but2.png
-  104 but3.png
-  105 radio.png
-  106 slider.png
-  107 on.png
-  108 on_.png)
+include(${CMAKE_CURRENT_LIST_DIR}/SkinImages.cmake)
 
 # Writes <rcfile> with one `<id> PNG "<path>"` line per image of
 # CORVANEL_SKIN_IMAGES found under <dir>/img or <dir>; sets <outvar> to the
 # ids found and <outvar>_FILES to their paths.
 function(corvanel_write_png_resources rcfile dir outvar)
+  corvanel_find_skin_images(${dir} images)
   set(lines "// Generated from CORVANEL_SKIN_IMAGES: the skin images as PNG resources.\n")
   set(ids)
   set(files)
-  set(list ${CORVANEL_SKIN_IMAGES})
-  while(list)
-    list(POP_FRONT list id name)
-    foreach(candidate ${dir}/img/${name} ${dir}/${name})
-      if(EXISTS ${candidate})
-        string(APPEND lines "${id} PNG \"${candidate}\"\n")
-        list(APPEND ids ${id})
-        list(APPEND files ${candidate})
-        break()
-      endif()
-    endforeach()
+  while(images)
+    list(POP_FRONT images id path)
+    string(APPEND lines "${id} PNG \"${path}\"\n")
+    list(APPEND ids ${id})
+    list(APPEND files ${path})
   endwhile()
   file(CONFIGURE OUTPUT ${rcfile} CONTENT "${lines}")
-  # Configure again when an image is added or removed.
-  file(GLOB _seen CONFIGURE_DEPENDS ${dir}/*.png ${dir}/img/*.png)
   set(${outvar} ${ids} PARENT_SCOPE)
   set(${outvar}_FILES ${files} PARENT_SCOPE)
 endfunction()

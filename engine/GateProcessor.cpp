@@ -9,7 +9,7 @@
 #include "Corvanel.h"
 #include "ExactExp.h"
 #include "GateMath.h"
-#include "IControl.h"
+#include "ITextControl.h"
 #include "StepWords.h"
 
 #include <cmath>

@@ -3,7 +3,7 @@
 // step edits and shifts signalled by the editor through the extra parameters).
 #include "Corvanel.h"
 #include "GateMath.h"
-#include "IControl.h"
+#include "ITextControl.h"
 #include "IGraphics.h"
 #include "StepWords.h"
 

@@ -1,30 +1,172 @@
 #pragma once
-// The editor as the plug-in side sees it. The graphics core (control list,
-// drawing surface, input dispatch) and the platform windows implement it; the
-// plug-in base and the plug-in class reach the editor only through these
-// operations, and only while an editor is attached.
+// The platform-independent heart of the editor: the ordered control list, the
+// drawing surface, the drawing primitives the controls use, the dirty-rectangle
+// redraw, mouse and key dispatch, typed values, and the process-wide caches of
+// skin bitmaps and fonts. A platform class (one per operating system, built only
+// into its deliverable) derives from it and supplies the window, the timer, the
+// value-entry field and image loading.
+//
+// Life of an editor:
+//   1. built in the plug-in constructor: the platform class, AttachBackground,
+//      AttachControl for every control (the list order is the drawing order and,
+//      read backwards, the mouse priority);
+//   2. attached (IPlugBase::AttachEditor): every parameter value is pushed into the
+//      controls, PrepareDrawing makes the surface;
+//   3. window opened by the host (OpenWindow);
+//   4. ticks on the window's timer: IsDirty unites the dirty controls' rectangles,
+//      Draw repaints what intersects them and DrawScreen copies it to the window;
+//      the deferred end of a wheel gesture counts down;
+//   5. mouse, wheel and key input (OnMouse*, OnKeyDown), typed values
+//      (SetFromStringAfterPrompt);
+//   6. window closed (CloseWindow): the description stays and can be shown again;
+//   7. destroyed with the plug-in instance: controls last to first, then the surface.
+//
+// Threads: everything runs on the editor (user-interface) thread except
+// SetParameterFromPlug, which a host or audio thread may call with the plug-in
+// mutex held; it only stores values and sets dirty flags. The core takes no lock
+// but the two cache mutexes.
+#include "IGraphicsStructs.h"
+#include "WDL_PtrList.h"
+#include "WDL_String.h"
+
+class IControl;
+class IEditableTextControl;
+class IParam;
 class IPlugBase;
+class LICE_IBitmap;
+class LICE_SysBitmap;
 
 class IGraphics {
 public:
-  virtual ~IGraphics() {}
+  // Cursor numbers the controls ask for (the Windows numbers on every platform).
+  enum ECursor { kCursorArrow = 32512, kCursorSizeWE = 32644 };
 
-  // Timer ticks per second of the editor window.
-  virtual int FPS() const = 0;
+  // [main thread] A frame rate of 0 or less becomes 24 ticks per second.
+  IGraphics(IPlugBase* plug, int width, int height, int fps = 0);
+  IGraphics(const IGraphics&) = delete;
+  IGraphics& operator=(const IGraphics&) = delete;
 
-  // [any thread, plug-in mutex held] Creates the drawing surface; called once by AttachEditor.
-  virtual void PrepareDrawing() = 0;
-
-  // [any thread, plug-in mutex held] Hands a parameter value (real, or normalised when
-  // the flag is set) to the controls bound to it; they only store it and mark themselves dirty.
-  virtual void SetParameterFromPlug(int paramIdx, double value, bool normalized) = 0;
-
-  // [editor or audio thread, plug-in mutex held] Gives the controls of a parameter a value
-  // as if the user had entered it; it reaches the plug-in through SetParamFromEditor.
-  virtual void SetControlsFromUserInput(int paramIdx, double normalizedValue) = 0;
-
-  // [editor thread, plug-in mutex held] The deferred end-of-edit timer: after `ticks`
+  // ---- Virtual operations, in slot order (platform ones are the platform class's) -----------
+  // [editor thread] Copies the rectangle of the surface to the window.
+  virtual bool DrawScreen(IRECT* r) = 0;
+  // [editor thread] New size: the capture is released and every control deleted.
+  virtual void Resize(int w, int h);
+  virtual bool WindowIsOpen() = 0;
+  // [editor thread] Opens the value entry for a parameter over the control (a list for a
+  // parameter with display texts); the committed text comes back through
+  // SetFromStringAfterPrompt.
+  virtual void PromptUserInput(IControl* control, IParam* param, bool centered) = 0;
+  virtual void PromptUserInput(IEditableTextControl* control) = 0;
+  // No caller in the product: the platforms answer false.
+  virtual bool HostPath(WDL_String* path) = 0;
+  virtual bool PluginPath(WDL_String* path) = 0;
+  virtual bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) = 0;
+  virtual bool PromptForColor(IColor* color, const char* prompt) = 0;
+  // [editor thread] Opens a web page in the desktop's browser; true if that started.
+  virtual bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,
+                       const char* errorText) = 0;
+  // [editor thread] A wheel event the host forwards; 1 when it reached the editor.
+  virtual int ProcessMouseWheel(float delta) = 0;
+  // [editor thread, plug-in mutex held] The deferred end of a wheel gesture: after `ticks`
   // timer ticks the window calls FlushPendingEndEdit on the plug-in.
   virtual void SetParamChangeTimer(int ticks) = 0;
   virtual void CancelParamChangeTimer() = 0;
+  // [editor thread] Opens the window in the host's parent; the window, or null.
+  virtual void* OpenWindow(void* parent) = 0;
+  virtual void* OpenWindow(void* parentView, void* parentControl) { return nullptr; }
+  virtual void CloseWindow() = 0;
+  virtual void* GetWindow() = 0;
+  // [main thread] Deletes the controls (last to first) and the surface.
+  virtual ~IGraphics();
+  virtual void SetAllTooltips() = 0;
+  // [editor thread, bitmap cache mutex held] Decodes skin image `id` (file `name`); null if
+  // it cannot be had.
+  virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
+  // [editor thread] Shows a cursor by its number (kCursorArrow, kCursorSizeWE).
+  virtual void SetPlatformCursor(int cursorId) = 0;
+
+  // ---- Accessors --------------------------------------------------------------------------
+  int Width() const { return mWidth; }
+  int Height() const { return mHeight; }
+  int FPS() const { return mFPS; }
+  IPlugBase* GetPlug() const { return mPlug; }
+  LICE_SysBitmap* GetDrawBitmap() const { return mDrawBitmap; }
+
+  // [main thread, plug-in mutex held] Makes the surface; called once by AttachEditor.
+  void PrepareDrawing();
+
+  // ---- Controls (built in the plug-in constructor) ---------------------------------------------
+  // Loads the background image and puts a clobbering bitmap control over the whole editor at 0.
+  void AttachBackground(int id, const char* name);
+  // Takes ownership; answers the control's index.
+  int AttachControl(IControl* control);
+  IControl* GetControl(int idx) const { return mControls.Get(idx); }
+  int GetNControls() const { return mControls.GetSize(); }
+
+  // ---- Bitmaps ---------------------------------------------------------------------------------
+  // [editor or main thread; takes the bitmap cache mutex] Each id is decoded once per process.
+  // An image that cannot be loaded gives an IBitmap without data, which draws nothing.
+  IBitmap LoadIBitmap(int id, const char* name, int nStates = 1);
+  // [editor thread; takes the bitmap cache mutex] A cached copy of a part of a bitmap.
+  IBitmap CropBitmap(IBitmap* bitmap, IRECT* r);
+
+  // ---- Drawing into the surface [editor thread] -------------------------------------------------
+  // Bitmaps are clipped to the rectangle being redrawn; fills, rotated bitmaps, whole
+  // bitmaps and text only to the surface. Each answers true (DrawIText false when no font).
+  bool DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY, const IChannelBlend* blend);
+  // Frames count from 1; `vertical` false means the frames lie side by side.
+  bool DrawBitmapFrame(IBitmap* bitmap, IRECT* dest, int frame, const IChannelBlend* blend,
+                       bool vertical = true);
+  bool DrawWholeBitmap(IBitmap* bitmap, int x, int y, const IChannelBlend* blend);
+  bool DrawRotatedBitmap(IBitmap* bitmap, int centerX, int centerY, double angle, float srcX,
+                         float srcY, const IChannelBlend* blend);
+  bool FillIRect(const IColor* color, IRECT* r, const IChannelBlend* blend = nullptr);
+  bool DrawIText(IText* text, const char* str, IRECT* r);
+  // [editor thread; takes the font cache mutex] The text's font, made once per process for
+  // each name, size, orientation and style; null if none can be made.
+  LICE_CachedFont* CacheFont(IText* text);
+
+  // ---- Parameters ------------------------------------------------------------------------------
+  // [any thread, plug-in mutex held] A value from the plug-in (real, or normalised when the
+  // flag is set) for every control of the parameter.
+  void SetParameterFromPlug(int paramIdx, double value, bool normalized);
+  // [editor or audio thread, plug-in mutex held] A value for every control of the parameter as
+  // if the user had entered it: it reaches the plug-in and the host.
+  void SetControlsFromUserInput(int paramIdx, double normalizedValue);
+  // [editor thread] The user committed a value entry: a display text, or a leading decimal
+  // number (negated where the parameter shows negated values). Without a parameter the
+  // control is an editable text control and takes the text.
+  void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
+
+  // ---- Redraw [editor thread] ---------------------------------------------------------------------
+  // Unites the rectangles of the dirty controls into r; true if any was dirty.
+  bool IsDirty(IRECT* r);
+  // Draws every visible control that meets r, in list order, cleans every control, and
+  // copies r to the window.
+  bool Draw(IRECT* r);
+  void SetAllControlsDirty();
+
+  // ---- Input [editor thread] ------------------------------------------------------------------------
+  // The captured control, else the topmost visible, not greyed control under the point; -1 none.
+  int GetMouseControlIdx(int x, int y);
+  void OnMouseDown(int x, int y, IMouseMod* mod);
+  void OnMouseUp(int x, int y, IMouseMod* mod);
+  void OnMouseDrag(int x, int y, IMouseMod* mod);
+  // True when a control took the double click as a press and captured the mouse.
+  bool OnMouseDblClick(int x, int y, IMouseMod* mod);
+  void OnMouseWheel(int x, int y, IMouseMod* mod, int d);
+  void OnKeyDown(int x, int y, int key);
+  void ReleaseMouseCapture();
+  int GetMouseCapture() const { return mMouseCapture; }
+
+protected:
+  WDL_PtrList<IControl> mControls;
+  IPlugBase* mPlug;
+  IRECT mDrawRECT;
+  LICE_SysBitmap* mDrawBitmap = nullptr;
+  int mWidth, mHeight;
+  int mFPS;
+  int mMouseCapture = -1;
+  int mMouseX = -1, mMouseY = -1;
+  bool mStrict = true;
 };

@@ -49,7 +49,7 @@ public:
     va_end(ap);
   }
 
-private:
+  // Makes room for a text of `len` bytes; false if the storage could not grow.
   bool Reserve(size_t len) {
     if (len + 1 <= mCap) return true;
     char* p = (char*)std::realloc(mBuf, len + 1);
@@ -60,6 +60,7 @@ private:
     return true;
   }
 
+private:
   char* mBuf = nullptr;
   size_t mCap = 0;
 };

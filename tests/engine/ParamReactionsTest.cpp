@@ -2,7 +2,8 @@
 // status messages, and readiness.
 #include "EngineFixture.h"
 #include "IControl.h"
-#include "IGraphics.h"
+#include "TestGraphics.h"
+#include "ITextControl.h"
 
 #include <gtest/gtest.h>
 
@@ -216,71 +217,85 @@ TEST(ParamReactions, BlocksWaitUntilEverySavedParameterWasApplied) {
 
 // ---- With an editor attached: the reactions go through its controls ---------------------
 
-class FakeBar : public IControl {
+// A control that draws nothing and counts the values the user (or the plug-in, acting
+// for the user) gives it; the base pushes them on to the plug-in.
+class CountingControl : public IControl {
 public:
-  double GetValue() const override { return mValue; }
-  void SetValueFromPlug(double v) override { mValue = v; }
-  double mValue = 0.0;
-};
-
-class FakeStatusLine : public ITextControl {
-public:
-  double GetValue() const override { return 0.0; }
-  void SetValueFromPlug(double) override {}
-  void SetTextFromPlug(const char* text) override { mText = text; }
-  std::string mText;
-};
-
-// Hands user input for parameter 23 to the plug-in as the invisible control does.
-class FakeEditor : public IGraphics {
-public:
-  explicit FakeEditor(IPlugBase* plug) : mPlug(plug) {}
-  int FPS() const override { return 24; }
-  void PrepareDrawing() override {}
-  void SetParameterFromPlug(int, double, bool) override {}
-  void SetControlsFromUserInput(int paramIdx, double normalized) override {
+  CountingControl(IPlugBase* plug, int paramIdx, IRECT r = IRECT())
+      : IControl(plug, r, paramIdx) {}
+  bool Draw(IGraphics*) override { return true; }
+  void SetValueFromUserInput(double v) override {
     ++mUserInputs;
-    if (paramIdx == kStepEdited) mPlug->SetParamFromEditor(paramIdx, normalized);
+    IControl::SetValueFromUserInput(v);
   }
-  void SetParamChangeTimer(int) override {}
-  void CancelParamChangeTimer() override {}
-  IPlugBase* mPlug;
   int mUserInputs = 0;
+};
+
+// The real editor core with step bars, a status line, the step-edit carrier and a
+// control for each step word.
+struct EditorUnderTest {
+  explicit EditorUnderTest(EditorPlug& p) : graphics(new TestGraphics(&p, 620, 355)) {
+    IText style(15);
+    IRECT line(316, 180, 446, 198);
+    status = new ITextControl(&p, &line, &style, "");
+    graphics->AttachControl(status);
+    p.mStatusText = status;
+    graphics->AttachControl(new CountingControl(&p, kStepEdited));
+    for (int w = 0; w < kNumStepWords; ++w) {
+      words[w] = new CountingControl(&p, kStepWord0 + w);
+      graphics->AttachControl(words[w]);
+    }
+    for (int e = 0; e < kNumStepEntries; ++e) {
+      bars[e] = new CountingControl(&p, -1, IRECT(e, 0, e + 1, 1));
+      graphics->AttachControl(bars[e]);
+      p.mStepBars[e] = bars[e];
+    }
+    p.AttachEditor(graphics);
+  }
+  std::string Status() {
+    WDL_String text;
+    status->GetText(&text);
+    return text.Get();
+  }
+  int WordInputs() const {
+    int n = 0;
+    for (CountingControl* w : words)
+      n += w->mUserInputs;
+    return n;
+  }
+  TestGraphics* graphics; // owned by the plug-in
+  ITextControl* status;
+  CountingControl* words[kNumStepWords];
+  CountingControl* bars[kNumStepEntries];
 };
 
 TEST(ParamReactions, WithAnEditorTheReactionsGoThroughItsControls) {
   EditorPlug p;
-  FakeBar bars[kNumStepEntries];
-  FakeStatusLine status;
-  for (int e = 0; e < kNumStepEntries; ++e)
-    p.mStepBars[e] = &bars[e];
-  p.mStatusText = &status;
-  FakeEditor* editor = new FakeEditor(&p); // owned by the plug-in once attached
-  p.AttachEditor(editor);
+  EditorUnderTest editor(p);
   OpenDefault(p);
-  EXPECT_EQ(bars[0].mValue, 0.5); // unpacked words reach the bars
-  EXPECT_EQ(bars[64].mValue, 1.0);
-  EXPECT_EQ(status.mText, "Tie steps locked");
+  EXPECT_EQ(editor.bars[0]->GetValue(), 0.5); // unpacked words reach the bars
+  EXPECT_EQ(editor.bars[64]->GetValue(), 1.0);
+  EXPECT_EQ(editor.Status(), "Tie steps locked");
 
   // A shift reads the bars' values and writes the entries back from them.
-  bars[1].mValue = 0.75;
+  editor.bars[1]->mValue = 0.75;
   p.Set(kShiftTime, 1);
-  EXPECT_EQ(bars[1].mValue, 1.0);
+  EXPECT_EQ(editor.bars[1]->GetValue(), 1.0);
   EXPECT_EQ(p.Steps()[1], 4);
   EXPECT_EQ(p.Steps()[0], 3);
-  EXPECT_EQ(status.mText, "Steps time: +25%");
+  EXPECT_EQ(editor.Status(), "Steps time: +25%");
 
   EditStep(p, 65, 0);
-  EXPECT_EQ(status.mText, "Step 2 volume: 0%");
+  EXPECT_EQ(editor.Status(), "Step 2 volume: 0%");
   EXPECT_EQ(p.Value(kStepEdited), 0.0);
   EXPECT_EQ(p.mAppliedValues[kStepEdited], 0);
-  const int inputs = editor->mUserInputs;
+  const int inputs = editor.WordInputs();
   p.RunConstant(0.0, 1);
-  EXPECT_EQ(editor->mUserInputs, inputs + kNumStepWords);
+  EXPECT_EQ(editor.WordInputs(), inputs + kNumStepWords);
 
   p.mTestClock += (uint32_t)(10 * CLOCKS_PER_SEC);
   p.RunConstant(0.0, 1);
-  EXPECT_EQ(status.mText, "");
+  EXPECT_EQ(editor.Status(), "");
 }
 
 } // namespace

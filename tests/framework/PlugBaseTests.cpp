@@ -1,6 +1,7 @@
 // Channel plumbing, edit gestures, editor hand-over and host identification of the
 // plug-in base, driven through the test host adapter.
-#include "IGraphics.h"
+#include "IControl.h"
+#include "TestGraphics.h"
 #include "PluginAdapter.h"
 
 #include <gtest/gtest.h>
@@ -36,21 +37,28 @@ public:
   std::vector<int> mChanged;
 };
 
-// The editor as the base sees it: records what it is told.
-class RecordingEditor : public IGraphics {
+// A control of one parameter that records every value the plug-in side pushes.
+class RecordingControl : public IControl {
 public:
-  int FPS() const override { return mFps; }
-  void PrepareDrawing() override { ++mPrepared; }
-  void SetParameterFromPlug(int idx, double value, bool normalized) override {
-    mValues.emplace_back(idx, value, normalized);
+  RecordingControl(IPlugBase* plug, int paramIdx) : IControl(plug, IRECT(0, 0, 1, 1), paramIdx) {}
+  bool Draw(IGraphics*) override { return true; }
+  void SetValueFromPlug(double value) override {
+    mPushed.push_back(value);
+    IControl::SetValueFromPlug(value);
   }
-  void SetControlsFromUserInput(int, double) override {}
-  void SetParamChangeTimer(int ticks) override { mTimer = ticks; }
-  void CancelParamChangeTimer() override { mTimer = 0; }
-  int mFps = 24;
-  int mPrepared = 0;
-  int mTimer = 0;
-  std::vector<std::tuple<int, double, bool>> mValues;
+  std::vector<double> mPushed;
+};
+
+// The real editor core on the off-screen surface, with a recording control per parameter.
+struct Editor {
+  explicit Editor(IPlugBase* plug, int fps = 24) : graphics(new TestGraphics(plug, 8, 8, fps)) {
+    for (int i = 0; i < plug->NParams(); ++i) {
+      controls.push_back(new RecordingControl(plug, i));
+      graphics->AttachControl(controls.back());
+    }
+  }
+  TestGraphics* graphics; // owned by the plug-in once attached
+  std::vector<RecordingControl*> controls;
 };
 
 TEST(PlugBaseChannels, ParsesPairsAndChecksLegalIO) {
@@ -180,15 +188,14 @@ TEST(PlugBaseGestures, DeferredEndWithoutEditorEndsAtOnce) {
 
 TEST(PlugBaseGestures, WheelRunIsOneGestureEndedByTheTimer) {
   DoublingPlug plug;
-  auto* editor = new RecordingEditor; // owned by the plug-in once attached
-  editor->mFps = 1;
-  plug.AttachEditor(editor);
+  Editor editor(&plug, 1);
+  plug.AttachEditor(editor.graphics);
 
   for (int step = 0; step < 3; ++step) {
     plug.HostBeginEditOnce(2);
     plug.DeferHostEndEdit(2);
   }
-  EXPECT_EQ(editor->mTimer, 1); // max(1, fps / 2)
+  EXPECT_EQ(editor.graphics->mTimer, 1); // max(1, fps / 2)
   ASSERT_EQ(plug.mEvents.size(), 1u);
   EXPECT_EQ(plug.mEvents[0].mKind, Event::kBegin);
 
@@ -198,37 +205,46 @@ TEST(PlugBaseGestures, WheelRunIsOneGestureEndedByTheTimer) {
   EXPECT_EQ(plug.mEvents[1].mKind, Event::kEnd);
   EXPECT_EQ(plug.mEvents[1].mParamIdx, 2);
   EXPECT_EQ(plug.mEvents[2].mKind, Event::kBegin);
-  EXPECT_EQ(editor->mTimer, 0);
+  EXPECT_EQ(editor.graphics->mTimer, 0);
 
   plug.DeferHostEndEdit(0);
-  editor->mFps = 24;
-  plug.HostBeginEditOnce(0);
-  plug.DeferHostEndEdit(0);
-  EXPECT_EQ(editor->mTimer, 12);
   plug.FlushPendingEndEdit(); // the timer fired
-  EXPECT_EQ(editor->mTimer, 0);
+  EXPECT_EQ(editor.graphics->mTimer, 0);
   ASSERT_EQ(plug.mEvents.size(), 4u);
   EXPECT_EQ(plug.mEvents[3].mKind, Event::kEnd);
   plug.FlushPendingEndEdit(); // nothing pending: the host hears nothing
   EXPECT_EQ(plug.mEvents.size(), 4u);
 }
 
-TEST(PlugBaseEditor, AttachPushesNormalisedAndRefreshPushesRealValues) {
+TEST(PlugBaseGestures, TimerLastsHalfTheFrameRate) {
+  DoublingPlug plug;
+  Editor editor(&plug, 24);
+  plug.AttachEditor(editor.graphics);
+  plug.HostBeginEditOnce(0);
+  plug.DeferHostEndEdit(0);
+  EXPECT_EQ(editor.graphics->mTimer, 12);
+  for (int tick = 0; tick < 11; ++tick)
+    editor.graphics->Tick();
+  EXPECT_EQ(plug.mEvents.back().mKind, Event::kBegin);
+  editor.graphics->Tick(); // the twelfth tick ends the gesture
+  EXPECT_EQ(plug.mEvents.back().mKind, Event::kEnd);
+}
+
+TEST(PlugBaseEditor, AttachPushesEveryValueAndRefreshPushesTheRealOnes) {
   DoublingPlug plug;
   plug.GetParam(0)->mValue = 5;
-  auto* editor = new RecordingEditor;
+  Editor editor(&plug);
   plug.AttachEditor(nullptr); // ignored
   EXPECT_EQ(plug.GetGUI(), nullptr);
-  plug.AttachEditor(editor);
-  EXPECT_EQ(plug.GetGUI(), editor);
-  EXPECT_EQ(editor->mPrepared, 1);
-  ASSERT_EQ(editor->mValues.size(), 4u);
-  EXPECT_EQ(editor->mValues[0], std::make_tuple(0, 0.5, true));
+  plug.AttachEditor(editor.graphics);
+  EXPECT_EQ(plug.GetGUI(), editor.graphics);
+  EXPECT_NE(editor.graphics->GetDrawBitmap(), nullptr);
+  EXPECT_EQ(editor.controls[0]->mPushed, std::vector<double>{0.5});
+  EXPECT_EQ(editor.controls[0]->GetDefaultValue(), 0.5);
 
-  editor->mValues.clear();
+  plug.GetParam(0)->mValue = 10;
   plug.RefreshEditorParams();
-  ASSERT_EQ(editor->mValues.size(), 4u);
-  EXPECT_EQ(editor->mValues[0], std::make_tuple(0, 5.0, false));
+  EXPECT_EQ(editor.controls[0]->mPushed, (std::vector<double>{0.5, 1.0}));
 }
 
 TEST(PlugBaseHost, LookUpHostTable) {

@@ -1,0 +1,98 @@
+#pragma once
+// The Linux platform class of the editor: the surface is a raster-library system
+// bitmap with FreeType text, the skin images are embedded in the plug-in binary
+// itself, and the value entry is a small in-memory record that a window, a tool or a
+// test can read, commit or dismiss. It has no window of its own here: the picture is
+// the surface, and Tick() is what a window's timer would run.
+//
+// Tick, at the frame rate (24 per second):
+//   1. the value entry's state: a commit applies the text, a commit or a cancel
+//      closes the entry (a cancel pushes the control's current value once more);
+//   2. the dirty controls are repainted (IsDirty, Draw);
+//   3. the deferred end of a wheel gesture counts down and ends when it reaches 0.
+//
+// Threads: everything runs on the editor thread.
+#include "IGraphics.h"
+#include "WDL_HeapBuf.h"
+
+#include <sys/types.h>
+
+class IGraphicsLinux : public IGraphics {
+public:
+  // The value entry: which control and parameter it edits, the text it offered, the
+  // entries of a list, and where a window would show it.
+  struct ValueEntry {
+    enum EState { kNone = 0, kEditing = 1, kCancel = 2, kCommit = 3 };
+    IControl* mControl = nullptr;
+    IParam* mParam = nullptr; // null for an editable text control
+    WDL_String mText;         // the text offered, then the one committed
+    bool mIsList = false;     // a list of the parameter's display texts, else a text field
+    int mSelected = -1;       // the list entry equal to the offered text, -1 none
+    IRECT mRect;              // where the entry sits in the editor
+    int mState = kNone;
+  };
+
+  // [main thread]
+  IGraphicsLinux(IPlugBase* plug, int width, int height, int fps = 0);
+  ~IGraphicsLinux() override;
+
+  bool DrawScreen(IRECT* r) override;
+  bool WindowIsOpen() override { return mWindowOpen; }
+  // [editor thread] Nothing without a control or parameter, or while an entry is open.
+  void PromptUserInput(IControl* control, IParam* param, bool centered) override;
+  void PromptUserInput(IEditableTextControl* control) override;
+  bool HostPath(WDL_String* path) override { return false; }
+  bool PluginPath(WDL_String* path) override { return false; }
+  bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) override {
+    return false;
+  }
+  bool PromptForColor(IColor* color, const char* prompt) override { return false; }
+  // [editor thread] Starts the desktop's opener with the URL (no shell); true if it started.
+  bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,
+               const char* errorText) override;
+  int ProcessMouseWheel(float delta) override { return 0; }
+  void SetParamChangeTimer(int ticks) override { mParamChangeTimer = ticks; }
+  void CancelParamChangeTimer() override { mParamChangeTimer = 0; }
+  // [editor thread] Off screen the "window" is the surface: opening marks every control
+  // dirty; there is no platform window to answer.
+  void* OpenWindow(void* parent) override;
+  // [editor thread] Ends a pending wheel gesture and forgets the entry.
+  void CloseWindow() override;
+  void* GetWindow() override { return nullptr; }
+  void SetAllTooltips() override {}
+  // [editor thread, bitmap cache mutex held] The embedded image with this id.
+  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  void SetPlatformCursor(int cursorId) override { mCursor = cursorId; }
+
+  // [editor thread] One timer tick (see above).
+  void Tick();
+
+  // ---- The value entry, as a window or a tool drives it [editor thread] ---------------------
+  const ValueEntry* GetValueEntry() const { return mEntry.mControl ? &mEntry : nullptr; }
+  int NEntryChoices() const;
+  const char* GetEntryChoice(int idx) const;
+  // The user typed a text and pressed Enter (or picked a list entry): it applies on the next
+  // tick. False when no entry is open.
+  bool CommitValueEntry(const char* text);
+  // The user dismissed the entry: it closes on the next tick. False when none is open.
+  bool DismissValueEntry();
+
+  // What the platform was asked for, for windows, tools and tests.
+  int GetCursor() const { return mCursor; }
+  int GetParamChangeTimer() const { return mParamChangeTimer; }
+  const char* GetLastURL() const { return mLastURL.Get(); }
+  // The program OpenURL starts ("xdg-open" unless changed).
+  void SetURLOpener(const char* program) { mURLOpener.Set(program); }
+
+private:
+  void CloseValueEntry();
+  void ReapOpener();
+
+  ValueEntry mEntry;
+  bool mWindowOpen = false;
+  int mParamChangeTimer = 0;
+  int mCursor = kCursorArrow;
+  WDL_String mLastURL;
+  WDL_String mURLOpener{"xdg-open"};
+  pid_t mOpenerPid = -1;
+};
