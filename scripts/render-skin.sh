@@ -27,7 +27,7 @@ fi
 # ring's edge colour so the edge stays soft instead of turning black.
 images=(
   "bg      620 355 rgb"
-  "knob     50  50 alpha #181b1f"
+  "knob     50  50 alpha #111316"
   "but1    112  31 alpha #14171b"
   "but2    112  31 alpha #14171b"
   "but3     22  20 rgb"
