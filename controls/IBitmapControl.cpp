@@ -13,7 +13,8 @@ IBitmapControl::IBitmapControl(IPlugBase* plug, int x, int y, int paramIdx, IBit
                                IChannelBlend blend)
     : IControl(plug, FrameRect(x, y, bitmap), paramIdx, blend), mBitmap(*bitmap) {}
 
-IBitmapControl::IBitmapControl(IPlugBase* plug, const IRECT* rect, IBitmap* bitmap, IChannelBlend blend)
+IBitmapControl::IBitmapControl(IPlugBase* plug, const IRECT* rect, IBitmap* bitmap,
+                               IChannelBlend blend)
     : IControl(plug, rect, -1, blend), mBitmap(*bitmap) {}
 
 bool IBitmapControl::Draw(IGraphics* graphics) {

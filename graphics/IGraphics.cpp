@@ -34,7 +34,7 @@ void IGraphics::Resize(int w, int h) {
   if (mPlug) mPlug->EditorResized();
 }
 
-// ---- Controls -------------------------------------------------------------------------------------
+// ---- Controls -------------------------------------------------------------------------------
 
 void IGraphics::AttachBackground(int id, const char* name) {
   IBitmap bitmap = LoadIBitmap(id, name, 1);
@@ -48,7 +48,7 @@ int IGraphics::AttachControl(IControl* control) {
   return mControls.GetSize() - 1;
 }
 
-// ---- Parameters -----------------------------------------------------------------------------------
+// ---- Parameters -----------------------------------------------------------------------------
 
 void IGraphics::SetParameterFromPlug(int paramIdx, double value, bool normalized) {
   if (!normalized) {
@@ -87,12 +87,12 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const
   }
 }
 
-// ---- Redraw -----------------------------------------------------------------------------------------
-// The windows poll IsDirty on every tick with an empty rectangle and repaint what it
-// gathered. Every control that meets the rectangle is drawn, in list order, so later
-// controls paint over earlier ones and the background (index 0) repaints what lies
-// under a control that changed. Every control is cleaned after its turn, drawn or
-// not, so a hidden control does not keep the editor repainting.
+// ---- Redraw ---------------------------------------------------------------------------------
+// The windows poll IsDirty on every tick with an empty rectangle and repaint what it gathered.
+// Every control that meets the rectangle is drawn, in list order, so later controls paint over
+// earlier ones and the background (index 0) repaints what lies under a control that changed.
+// Every control is cleaned after its turn, drawn or not, so a hidden control does not keep the
+// editor repainting.
 
 bool IGraphics::IsDirty(IRECT* r) {
   bool dirty = false;
@@ -122,7 +122,7 @@ void IGraphics::SetAllControlsDirty() {
     mControls.Get(i)->SetDirty(false);
 }
 
-// ---- Input ---------------------------------------------------------------------------------------------
+// ---- Input ----------------------------------------------------------------------------------
 
 int IGraphics::GetMouseControlIdx(int x, int y) {
   if (mMouseCapture >= 0) return mMouseCapture;

@@ -138,7 +138,7 @@ public:
   // control is an editable text control and takes the text.
   void SetFromStringAfterPrompt(IControl* control, IParam* param, const char* text);
 
-  // ---- Redraw [editor thread] ---------------------------------------------------------------------
+  // ---- Redraw [editor thread] ---------------------------------------------------------------
   // Unites the rectangles of the dirty controls into r; true if any was dirty.
   bool IsDirty(IRECT* r);
   // Draws every visible control that meets r, in list order, cleans every control, and
@@ -146,8 +146,9 @@ public:
   bool Draw(IRECT* r);
   void SetAllControlsDirty();
 
-  // ---- Input [editor thread] ------------------------------------------------------------------------
-  // The captured control, else the topmost visible, not greyed control under the point; -1 none.
+  // ---- Input [editor thread] ----------------------------------------------------------------
+  // The captured control, else the topmost visible, not greyed control under the point; -1
+  // none.
   int GetMouseControlIdx(int x, int y);
   void OnMouseDown(int x, int y, IMouseMod* mod);
   void OnMouseUp(int x, int y, IMouseMod* mod);

@@ -111,10 +111,10 @@ int FontQuality(int quality) {
 }
 
 LICE_CachedFont* MakeFont(const IText* text, int height) {
-  LICE_HFONT native = LICE_CreateNativeFont(
-      text->mFont, height, text->mOrientation * 10, text->mOrientation * 10,
-      (text->mStyle & IText::kStyleBold) ? 700 : 400, (text->mStyle & IText::kStyleItalic) != 0,
-      FontQuality(text->mQuality));
+  LICE_HFONT native =
+      LICE_CreateNativeFont(text->mFont, height, text->mOrientation * 10, text->mOrientation * 10,
+                            (text->mStyle & IText::kStyleBold) ? 700 : 400,
+                            (text->mStyle & IText::kStyleItalic) != 0, FontQuality(text->mQuality));
   if (!native) return nullptr;
   LICE_CachedFont* font = new LICE_CachedFont;
   font->SetFromNativeFont(native, kFontOwnsNative | kFontPreferNative);
@@ -151,7 +151,7 @@ IBitmap IGraphics::CropBitmap(IBitmap* bitmap, IRECT* r) {
   return IBitmap(copy, w, h, bitmap->N);
 }
 
-// ---- Drawing ---------------------------------------------------------------------------------------
+// ---- Drawing --------------------------------------------------------------------------------
 
 bool IGraphics::DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY,
                            const IChannelBlend* blend) {
@@ -165,8 +165,8 @@ bool IGraphics::DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY,
   return true;
 }
 
-bool IGraphics::DrawBitmapFrame(IBitmap* bitmap, IRECT* dest, int frame,
-                                const IChannelBlend* blend, bool vertical) {
+bool IGraphics::DrawBitmapFrame(IBitmap* bitmap, IRECT* dest, int frame, const IChannelBlend* blend,
+                                bool vertical) {
   int srcX = 0, srcY = 0;
   if (bitmap && bitmap->N > 1 && frame > 1) {
     if (vertical)
@@ -205,7 +205,7 @@ bool IGraphics::FillIRect(const IColor* color, IRECT* r, const IChannelBlend* bl
   return true;
 }
 
-// ---- Text --------------------------------------------------------------------------------------------
+// ---- Text -----------------------------------------------------------------------------------
 
 LICE_CachedFont* IGraphics::CacheFont(IText* text) {
   FontCache& cache = Fonts();

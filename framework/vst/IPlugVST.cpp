@@ -693,8 +693,10 @@ void IPlugVST::AttachEditor(IGraphics* graphics) {
 }
 
 void IPlugVST::EditorResized() {
-  // The editor interface does not report its size yet: the rectangle stays empty.
   std::memset(&mEditRect, 0, sizeof(mEditRect));
+  if (!mGraphics) return;
+  mEditRect.bottom = (VstInt16)mGraphics->Height();
+  mEditRect.right = (VstInt16)mGraphics->Width();
 }
 
 void IPlugVST::SetLatency(int samples) {

@@ -135,7 +135,7 @@ void IGraphicsLinux::CloseValueEntry() {
   mEntry.mState = ValueEntry::kNone;
 }
 
-// ---- Timer ----------------------------------------------------------------------------------------
+// ---- Timer ----------------------------------------------------------------------------------
 
 void IGraphicsLinux::Tick() {
   if (mEntry.mControl && mEntry.mState != ValueEntry::kNone) {

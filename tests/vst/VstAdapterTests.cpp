@@ -3,6 +3,7 @@
 // and MIDI, and how the effect record follows the plug-in's declaration.
 #include "IPlugVST.h"
 #include "RecordingHost.h"
+#include "TestGraphics.h"
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,20 @@ TEST_F(VstAdapterTest, MidiGoesOutAsOneEventLists) {
   EXPECT_FALSE(plug->SendMidiList(list, 2));
   sysex.mData = nullptr;
   EXPECT_FALSE(plug->SendSysEx(&sysex));
+}
+
+TEST_F(VstAdapterTest, TheEditorRectangleIsTheAttachedEditorsSize) {
+  TestPlug* plug = Create();
+  ERect* rect = nullptr;
+  EXPECT_EQ(Dispatch(effEditGetRect, 0, 0, &rect), 0) << "no editor yet";
+  plug->AttachEditor(new TestGraphics(plug, 620, 355));
+  ASSERT_EQ(Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->top, 0);
+  EXPECT_EQ(rect->left, 0);
+  EXPECT_EQ(rect->bottom, 355);
+  EXPECT_EQ(rect->right, 620);
+  EXPECT_EQ(Dispatch(effEditGetRect, 0, 0, nullptr), 0);
 }
 
 TEST_F(VstAdapterTest, EffectRecordFollowsTheDeclaration) {
