@@ -4,6 +4,7 @@
 // adapter, the Audio Unit adapter, or the test host).
 #include "GateGrid.h"
 #include "PluginAdapter.h"
+#include "RelaxedAtomic.h"
 
 #include <cstdint>
 
@@ -85,7 +86,7 @@ protected:
   float mGateScale;
   uint16_t mTarget;
   uint16_t mEnvState;
-  uint16_t mCurStep;
+  RelaxedAtomic<uint16_t> mCurStep; // written by the audio thread, read by the activity displays
   uint16_t mCycle;
   uint16_t mEditedStep;
   uint16_t mEditedValue;

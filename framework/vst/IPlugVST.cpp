@@ -20,11 +20,13 @@ constexpr int kNormalizedTextLen = 20;
 constexpr VstIntPtr kCockosAnswer = (VstIntPtr)0xbeef0000u;
 constexpr VstIntPtr kCockosDone = 0xbeef;
 
-// No platform editor window exists on this build: the editor cannot open in the host's
-// window, so the effect record does not announce one and effEditOpen answers 0.
+// Whether this build's editor platform opens windows in the host's window; without
+// them the effect record announces no editor and effEditOpen answers 0.
+#ifdef CORVANEL_EDITOR_WINDOWS
+constexpr bool kEditorWindows = true;
+#else
 constexpr bool kEditorWindows = false;
-bool OpenEditorWindow(IGraphics*, void*) { return false; }
-void CloseEditorWindow(IGraphics*) {}
+#endif
 
 void ReadHostText(const void* src, char* dest, int destSize) {
   const char* s = (const char*)src;
@@ -354,15 +356,18 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     *(ERect**)ptr = &mEditRect;
     return 1;
   case effEditOpen:
-    if (!mGraphics || !OpenEditorWindow(mGraphics, ptr)) return 0;
+    if (!mGraphics || !kEditorWindows || !mGraphics->OpenWindow(ptr)) return 0;
     EditorOpened();
     return 1;
   case effEditClose:
     if (!mGraphics) return 0;
     EditorClosed();
-    CloseEditorWindow(mGraphics);
+    mGraphics->CloseWindow();
     return 1;
   case effEditIdle:
+    // Hosts without an event loop of their own drive the editor from here.
+    if (mGraphics && mGraphics->WindowIsOpen()) mGraphics->HostIdle();
+    return 0;
   case effIdle:
     return 0;
   case effIdentify:
