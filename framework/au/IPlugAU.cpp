@@ -1,0 +1,458 @@
+// The Audio Unit adapter's construction, component entries, selector dispatch,
+// parameter access and host-facing operations. Properties, render and the class-info
+// dictionary have files of their own.
+#include "IPlugAU.h"
+
+#include "IGraphics.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+namespace {
+// The declared arguments of a selector sit in params[1..n] on x86_64, one 8-byte slot
+// each; a narrower value is in the slot's low-order bytes.
+template <class T> T ArgPtr(const long* args, int i) { return (T)args[i]; }
+UInt32 ArgU32(const long* args, int i) {
+  UInt32 v;
+  std::memcpy(&v, &args[i], sizeof(v));
+  return v;
+}
+SInt16 ArgS16(const long* args, int i) {
+  SInt16 v;
+  std::memcpy(&v, &args[i], sizeof(v));
+  return v;
+}
+Float32 ArgF32(const long* args, int i) {
+  Float32 v;
+  std::memcpy(&v, &args[i], sizeof(v));
+  return v;
+}
+
+IPlugAU* Instance(void* storage) { return (IPlugAU*)storage; }
+
+// The record the window-based view component keeps per view instance.
+struct ViewRecord {
+  ComponentInstance mViewCI;
+  IPlugBase* mPlug;
+};
+} // namespace
+
+IPlugAU::IPlugAU(IPlugInstanceInfo instanceInfo, int nParams, const char* channelIOStr,
+                 int nPresets, const char* effectName, const char* productName, const char* mfrName,
+                 int vendorVersion, int uniqueID, int mfrID, int latency, int doesMidi,
+                 bool doesChunks, bool isInstrument)
+    : IPlugBase(nParams, channelIOStr, nPresets, effectName, productName, mfrName, vendorVersion,
+                uniqueID, mfrID, latency, doesMidi, doesChunks, isInstrument),
+      mBundleID(instanceInfo.mBundleID), mViewClassName(instanceInfo.mViewClassName) {
+  std::memset(&mHostCallbacks, 0, sizeof(mHostCallbacks));
+  // One bus per pair of channels; an odd last channel makes a bus of its own.
+  for (int ch = 0; ch < NInChannels(); ch += 2) {
+    BusChannels* bus = mInBuses.Add(new BusChannels);
+    bus->mNPlugChannels = NInChannels() - ch < 2 ? NInChannels() - ch : 2;
+    bus->mPlugChannelStartIdx = ch;
+    mInBusConnections.Add(new InputBusConnection);
+  }
+  for (int ch = 0; ch < NOutChannels(); ch += 2) {
+    BusChannels* bus = mOutBuses.Add(new BusChannels);
+    bus->mNPlugChannels = NOutChannels() - ch < 2 ? NOutChannels() - ch : 2;
+    bus->mPlugChannelStartIdx = ch;
+  }
+  // A pull hands the upstream unit a list of at most one bus's channels (two).
+  mPullList.Resize((int)(sizeof(AudioBufferList) + sizeof(AudioBuffer)));
+  AssessInputConnections();
+  SetBlockSize(1024);
+}
+
+IPlugAU::~IPlugAU() {}
+
+// ---- Component entries ------------------------------------------------------------------------
+
+ComponentResult IPlugAU::ComponentEntry(ComponentParameters* params, void* storage,
+                                        CreateInstanceProc create, const char* bundleID,
+                                        const char* viewClassName) {
+  if (!params) return badComponentSelector;
+  const SInt16 what = params->what;
+  const long* args = params->params;
+
+  if (what == kComponentOpenSelect) {
+    // Created on first use, destroyed when the library is unloaded.
+    static WDL_Mutex sCreationLock;
+    WDL_MutexLock lock(&sCreationLock);
+    ComponentInstance ci = ArgPtr<ComponentInstance>(args, 0);
+    if (!ci || !create) return badComponentSelector;
+    IPlugInstanceInfo info;
+    info.mBundleID.Set(bundleID ? bundleID : "");
+    info.mViewClassName.Set(viewClassName ? viewClassName : "");
+    IPlugAU* plug = create(info);
+    if (!plug) return badComponentSelector;
+    plug->mCI = ci;
+    plug->InitForHost();
+    plug->RemoveEmptyPresets();
+    SetComponentInstanceStorage(ci, (Handle)plug);
+    return noErr;
+  }
+
+  IPlugAU* plug = Instance(storage);
+  if (!plug) return badComponentInstance;
+  if (what == kComponentCloseSelect) {
+    plug->ClearConnections();
+    delete plug;
+    return noErr;
+  }
+  WDL_MutexLock lock(&plug->mMutex);
+  return plug->Dispatch(what, args);
+}
+
+ComponentResult IPlugAU::ViewEntry(ComponentParameters* params, void* storage) {
+  if (!params) return badComponentSelector;
+  const long* args = params->params;
+  switch (params->what) {
+  case kComponentOpenSelect: {
+    ComponentInstance ci = ArgPtr<ComponentInstance>(args, 0);
+    if (!ci) return badComponentSelector;
+    SetComponentInstanceStorage(ci, (Handle) new ViewRecord{ci, nullptr});
+    return noErr;
+  }
+  case kComponentCloseSelect:
+    // The editor would close its window-based view here; ours has none yet.
+    delete (ViewRecord*)storage;
+    return noErr;
+  case kAudioUnitCarbonViewCreateSelect: {
+    ViewRecord* view = (ViewRecord*)storage;
+    AudioUnit editedUnit = ArgPtr<AudioUnit>(args, 1);
+    if (!view || !editedUnit) return badComponentSelector;
+    view->mPlug = (IPlugBase*)GetComponentInstanceStorage(editedUnit);
+    // The editor does not offer a window-based view yet: no control is created.
+    return badComponentSelector;
+  }
+  default:
+    return badComponentSelector;
+  }
+}
+
+ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
+  switch (what) {
+  case kComponentVersionSelect:
+    return GetEffectVersion(false);
+  case kComponentCanDoSelect: {
+    const SInt16 asked = ArgS16(args, 1);
+    return (asked >= 1 && asked <= 7) || asked == 9 || asked == 10 || asked == 11 ||
+                   (asked >= 14 && asked <= 17)
+               ? 1
+               : 0;
+  }
+  case kAudioUnitInitializeSelect:
+    if (!CheckLegalIO()) return badComponentSelector;
+    mActive = true;
+    NotifyAllParams();
+    SetActive(true);
+    return noErr;
+  case kAudioUnitUninitializeSelect:
+    mActive = false;
+    SetActive(false);
+    return noErr;
+  case kAudioUnitGetPropertyInfoSelect: {
+    UInt32 size = 0;
+    Boolean writable = false;
+    const ComponentResult r =
+        GetProperty(ArgU32(args, 1), ArgU32(args, 2), ArgU32(args, 3), &size, &writable, nullptr);
+    if (UInt32* outSize = ArgPtr<UInt32*>(args, 4)) *outSize = size;
+    if (Boolean* outWritable = ArgPtr<Boolean*>(args, 5)) *outWritable = writable;
+    return r;
+  }
+  case kAudioUnitGetPropertySelect: {
+    const AudioUnitPropertyID propID = ArgU32(args, 1);
+    const AudioUnitScope scope = ArgU32(args, 2);
+    const AudioUnitElement element = ArgU32(args, 3);
+    void* data = ArgPtr<void*>(args, 4);
+    UInt32* ioSize = ArgPtr<UInt32*>(args, 5);
+    UInt32 size = 0;
+    Boolean writable = false;
+    ComponentResult r = GetProperty(propID, scope, element, &size, &writable, nullptr);
+    if (r != noErr) return r;
+    if (!data) {
+      if (ioSize) *ioSize = size;
+      return noErr;
+    }
+    // The value is written only into a buffer the host says is large enough.
+    if (!ioSize || *ioSize < size) return kAudioUnitErr_InvalidPropertyValue;
+    r = GetProperty(propID, scope, element, &size, &writable, data);
+    if (r == noErr) *ioSize = size;
+    return r;
+  }
+  case kAudioUnitSetPropertySelect:
+    return SetProperty(ArgU32(args, 1), ArgU32(args, 2), ArgU32(args, 3),
+                       ArgPtr<const void*>(args, 4), ArgU32(args, 5));
+  case kAudioUnitGetParameterSelect:
+    return GetParamValue(ArgU32(args, 1), ArgU32(args, 2),
+                         ArgPtr<AudioUnitParameterValue*>(args, 4));
+  case kAudioUnitSetParameterSelect:
+    return SetParamValue(ArgU32(args, 1), ArgU32(args, 2), ArgF32(args, 4));
+  case kAudioUnitResetSelect:
+    Reset();
+    return noErr;
+  case kAudioUnitAddPropertyListenerSelect: {
+    PropertyListener listener = {ArgU32(args, 1), ArgPtr<AudioUnitPropertyListenerProc>(args, 2),
+                                 ArgPtr<void*>(args, 3)};
+    if (!listener.mListenerProc) return kAudioUnitErr_InvalidPropertyValue;
+    for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
+      const PropertyListener* l = mPropertyListeners.Get(i);
+      if (l->mPropID == listener.mPropID && l->mListenerProc == listener.mListenerProc)
+        return noErr;
+    }
+    mPropertyListeners.Add(new PropertyListener(listener));
+    return noErr;
+  }
+  case kAudioUnitRemovePropertyListenerSelect:
+  case kAudioUnitRemovePropertyListenerWithUserDataSelect: {
+    const AudioUnitPropertyID propID = ArgU32(args, 1);
+    AudioUnitPropertyListenerProc proc = ArgPtr<AudioUnitPropertyListenerProc>(args, 2);
+    const bool matchUserData = what == kAudioUnitRemovePropertyListenerWithUserDataSelect;
+    void* userData = matchUserData ? ArgPtr<void*>(args, 3) : nullptr;
+    for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
+      const PropertyListener* l = mPropertyListeners.Get(i);
+      if (l->mPropID == propID && l->mListenerProc == proc &&
+          (!matchUserData || l->mProcArgs == userData)) {
+        mPropertyListeners.Delete(i);
+        break;
+      }
+    }
+    return noErr;
+  }
+  case kAudioUnitRenderSelect:
+    return Render(ArgPtr<AudioUnitRenderActionFlags*>(args, 1),
+                  ArgPtr<const AudioTimeStamp*>(args, 2), ArgU32(args, 3), ArgU32(args, 4),
+                  ArgPtr<AudioBufferList*>(args, 5));
+  case kAudioUnitAddRenderNotifySelect: {
+    RenderNotify notify = {ArgPtr<AURenderCallback>(args, 1), ArgPtr<void*>(args, 2)};
+    if (!notify.mProc) return kAudioUnitErr_InvalidPropertyValue;
+    mRenderNotify.Add(new RenderNotify(notify));
+    return noErr;
+  }
+  case kAudioUnitRemoveRenderNotifySelect: {
+    AURenderCallback proc = ArgPtr<AURenderCallback>(args, 1);
+    for (int i = 0; i < mRenderNotify.GetSize(); ++i)
+      if (mRenderNotify.Get(i)->mProc == proc) {
+        mRenderNotify.Delete(i);
+        break;
+      }
+    return noErr;
+  }
+  case kAudioUnitScheduleParametersSelect:
+    return ScheduleParameters(ArgPtr<const AudioUnitParameterEvent*>(args, 1), ArgU32(args, 2));
+  case kMusicDeviceMIDIEventSelect: {
+    if (mDoesMidi != 1 && mDoesMidi != 2) return badComponentSelector;
+    IMidiMsg msg;
+    msg.mOffset = (int)ArgU32(args, 4);
+    msg.mStatus = (unsigned char)ArgU32(args, 1);
+    msg.mData1 = (unsigned char)ArgU32(args, 2);
+    msg.mData2 = (unsigned char)ArgU32(args, 3);
+    HandleMidi(&msg);
+    return noErr;
+  }
+  case kMusicDeviceSysExSelect: {
+    if (mDoesMidi != 1 && mDoesMidi != 2) return badComponentSelector;
+    const UInt8* data = ArgPtr<const UInt8*>(args, 1);
+    const UInt32 length = ArgU32(args, 2);
+    if ((!data && length > 0) || length > 0x7FFFFFFFu) return kAudioUnitErr_InvalidPropertyValue;
+    ISysEx msg;
+    msg.mOffset = 0;
+    msg.mData = data;
+    msg.mSize = (int)length;
+    HandleSysEx(&msg);
+    return noErr;
+  }
+  case kMusicDevicePrepareInstrumentSelect:
+  case kMusicDeviceReleaseInstrumentSelect:
+  case kMusicDeviceStartNoteSelect: // an effect plays no notes
+  case kMusicDeviceStopNoteSelect:
+    return noErr;
+  default:
+    return badComponentSelector;
+  }
+}
+
+// ---- Parameters -------------------------------------------------------------------------------
+
+ComponentResult IPlugAU::GetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
+                                       AudioUnitParameterValue* outValue) {
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+  WDL_MutexLock lock(&mMutex);
+  const IParam* param = paramIdx < (UInt32)NParams() ? GetParam((int)paramIdx) : nullptr;
+  if (!param) return kAudioUnitErr_InvalidParameter;
+  if (!outValue) return kAudioUnitErr_InvalidPropertyValue;
+  *outValue = (AudioUnitParameterValue)param->mValue;
+  return noErr;
+}
+
+ComponentResult IPlugAU::SetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
+                                       AudioUnitParameterValue value) {
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+  WDL_MutexLock lock(&mMutex);
+  IParam* param = paramIdx < (UInt32)NParams() ? GetParam((int)paramIdx) : nullptr;
+  if (!param) return kAudioUnitErr_InvalidParameter;
+  param->SetClamped(value); // NaN gives the minimum
+  if (mGraphics) mGraphics->SetParameterFromPlug((int)paramIdx, value, false);
+  ParamChanged((int)paramIdx);
+  return noErr;
+}
+
+ComponentResult IPlugAU::ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 count) {
+  if (count > 0 && !events) return kAudioUnitErr_InvalidPropertyValue;
+  for (UInt32 i = 0; i < count; ++i) {
+    const AudioUnitParameterEvent& event = events[i];
+    if (event.eventType != kParameterEvent_Immediate) continue; // ramps are not followed
+    const ComponentResult r =
+        SetParamValue(event.parameter, event.scope, event.eventValues.immediate.value);
+    if (r != noErr) return r;
+  }
+  return noErr;
+}
+
+OSStatus IPlugAU::DirectGetParameter(void* storage, AudioUnitParameterID paramIdx,
+                                     AudioUnitScope scope, AudioUnitElement,
+                                     AudioUnitParameterValue* outValue) {
+  IPlugAU* plug = Instance(storage);
+  return plug ? plug->GetParamValue(paramIdx, scope, outValue) : badComponentInstance;
+}
+
+OSStatus IPlugAU::DirectSetParameter(void* storage, AudioUnitParameterID paramIdx,
+                                     AudioUnitScope scope, AudioUnitElement,
+                                     AudioUnitParameterValue value, UInt32) {
+  IPlugAU* plug = Instance(storage);
+  return plug ? plug->SetParamValue(paramIdx, scope, value) : badComponentInstance;
+}
+
+OSStatus IPlugAU::DirectRender(void* storage, AudioUnitRenderActionFlags* ioActionFlags,
+                               const AudioTimeStamp* timeStamp, UInt32 outputBusIdx, UInt32 nFrames,
+                               AudioBufferList* bufferList) {
+  IPlugAU* plug = Instance(storage);
+  return plug ? plug->Render(ioActionFlags, timeStamp, outputBusIdx, nFrames, bufferList)
+              : badComponentInstance;
+}
+
+// ---- Host-facing operations -------------------------------------------------------------------
+
+void IPlugAU::SendParamEvent(AudioUnitEventType type, int paramIdx) {
+  AudioUnitEvent event;
+  std::memset(&event, 0, sizeof(event));
+  event.mEventType = type;
+  event.mArgument.mParameter.mAudioUnit = mCI;
+  event.mArgument.mParameter.mParameterID = (AudioUnitParameterID)paramIdx;
+  event.mArgument.mParameter.mScope = kAudioUnitScope_Global;
+  event.mArgument.mParameter.mElement = 0;
+  AUEventListenerNotify(nullptr, nullptr, &event);
+}
+
+void IPlugAU::HostBeginEdit(int paramIdx) {
+  FlushPendingEndEdit();
+  SendParamEvent(kAudioUnitEvent_BeginParameterChangeGesture, paramIdx);
+}
+
+void IPlugAU::HostSetParam(int paramIdx, double) {
+  SendParamEvent(kAudioUnitEvent_ParameterValueChange, paramIdx);
+}
+
+void IPlugAU::HostEndEdit(int paramIdx) {
+  SendParamEvent(kAudioUnitEvent_EndParameterChangeGesture, paramIdx);
+}
+
+void IPlugAU::HostProgramChanged() {}
+void IPlugAU::EditorResized() {}
+
+int IPlugAU::HostSamplePosition() {
+  if (!mHostCallbacks.transportStateProc) return 0;
+  Boolean playing = false, changed = false, cycling = false;
+  Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
+  if (mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed, &sample,
+                                        &cycling, &cycleStart, &cycleEnd) != noErr)
+    return 0;
+  if (!(sample > -9.0e18 && sample < 9.0e18)) return 0; // NaN and absurd positions
+  // Rounded to the nearest frame; a signed 32-bit count: positions past 2^31 frames wrap.
+  return (int)(uint32_t)(uint64_t)(int64_t)(sample + 0.5);
+}
+
+double IPlugAU::HostTempo() {
+  if (mHostCallbacks.beatAndTempoProc) {
+    Float64 beat = 0.0, tempo = 0.0;
+    if (mHostCallbacks.beatAndTempoProc(mHostCallbacks.hostUserData, &beat, &tempo) == noErr &&
+        tempo > 0.0 && std::isfinite(tempo))
+      mTempo = tempo;
+  }
+  return mTempo;
+}
+
+void IPlugAU::HostTimeSignature(int* outNumerator, int* outDenominator) {
+  if (!outNumerator || !outDenominator || !mHostCallbacks.musicalTimeLocationProc) return;
+  UInt32 toNextBeat = 0, denominator = 0;
+  Float32 numerator = 0.0f;
+  Float64 downBeat = 0.0;
+  if (mHostCallbacks.musicalTimeLocationProc(mHostCallbacks.hostUserData, &toNextBeat, &numerator,
+                                             &denominator, &downBeat) != noErr)
+    return;
+  if (!(numerator >= 0.0f && numerator < 2.0e9f) || denominator > 0x7FFFFFFFu) return;
+  *outNumerator = (int)numerator;
+  *outDenominator = (int)denominator;
+}
+
+int IPlugAU::HostTransportState() {
+  if (!mHostCallbacks.transportStateProc) return 0;
+  Boolean playing = false, changed = false, cycling = false;
+  Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
+  if (mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed, &sample,
+                                        &cycling, &cycleStart, &cycleEnd) != noErr)
+    return 0;
+  return playing || cycling ? 1 : 0;
+}
+
+bool IPlugAU::HostMusicalPosition(double* beats) {
+  if (!beats || !mHostCallbacks.beatAndTempoProc) return false;
+  Float64 beat = 0.0, tempo = 0.0;
+  if (mHostCallbacks.beatAndTempoProc(mHostCallbacks.hostUserData, &beat, &tempo) != noErr ||
+      !std::isfinite(beat))
+    return false;
+  *beats = beat;
+  return true;
+}
+
+uint32_t IPlugAU::ProcessorClock() const {
+  // Real time, whatever the host's threads do; the ticks wrap like clock()'s.
+  typedef std::chrono::duration<int64_t, std::ratio<1, CLOCKS_PER_SEC>> Ticks;
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return (uint32_t)(uint64_t)std::chrono::duration_cast<Ticks>(now).count();
+}
+
+int IPlugAU::HostId() {
+  if (mHost == kHostUninit) {
+    char name[256] = "";
+    CFBundleRef mainBundle = CFBundleGetMainBundle();
+    CFStringRef identifier = mainBundle ? CFBundleGetIdentifier(mainBundle) : nullptr;
+    if (identifier && CFStringGetCString(identifier, name, sizeof(name), kCFStringEncodingUTF8))
+      SetHost(name, 0);
+    if (mHost == kHostUninit) SetHost("", 0);
+  }
+  return mHost;
+}
+
+void IPlugAU::InitForHost() { HostId(); }
+
+void IPlugAU::SetBlockSize(int nFrames) {
+  if (nFrames <= 0) return;
+  mInScratch.Resize(NInChannels() * nFrames);
+  mOutScratch.Resize(NOutChannels() * nFrames);
+  if (mInScratch.GetSize() > 0)
+    std::memset(mInScratch.Get(), 0, sizeof(float) * mInScratch.GetSize());
+  if (mOutScratch.GetSize() > 0)
+    std::memset(mOutScratch.Get(), 0, sizeof(float) * mOutScratch.GetSize());
+  IPlugBase::SetBlockSize(nFrames);
+}
+
+void IPlugAU::SetLatency(int samples) {
+  NotifyPropertyListeners(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
+  IPlugBase::SetLatency(samples);
+}
+
+bool IPlugAU::SendMidi(IMidiMsg*) { return false; }
+bool IPlugAU::SendSysEx(ISysEx*) { return false; }

@@ -1,0 +1,213 @@
+#pragma once
+// The Audio Unit (version 2) adapter: makes a plug-in instance available to a macOS
+// host as an effect component. The life of an instance, as the host drives it:
+//   1. open: the component entry creates the plug-in and identifies the host;
+//   2. properties set: sample rate, stream formats, maximum frames, connections or a
+//      render callback, host callbacks (tempo, position, transport);
+//   3. initialize: the channel counts are checked, every parameter is applied;
+//   4. render calls (the selector, or the directly dispatched procedure);
+//   5. uninitialize, close.
+// State travels as a class-info dictionary; parameter edits reach the host as events.
+//
+// Threads: the host's main thread calls the component entry; every selector but open
+// and close holds the instance mutex for the whole call. The render selector runs on the
+// host's render thread under the mutex; the directly dispatched render takes no lock,
+// so the host must not change connections, callbacks or the block size while it runs.
+#include "ChunkBuffer.h"
+#include "IPlugBase.h"
+#include "WDL_String.h"
+
+#include <AudioToolbox/AudioToolbox.h>
+#include <AudioUnit/AudioUnit.h>
+#include <CoreFoundation/CoreFoundation.h>
+#include <CoreServices/CoreServices.h>
+
+#include <cstdint>
+
+#if !defined(__LP64__) || !__LP64__
+#error "The component entry reads its arguments as laid out on x86_64 (LP64)"
+#endif
+
+// What the component entry hands to the plug-in class's constructor.
+struct IPlugInstanceInfo {
+  WDL_String mBundleID;      // the component bundle's identifier
+  WDL_String mViewClassName; // the Cocoa view factory class
+};
+
+class IPlugAU : public IPlugBase {
+public:
+  // Creates the plug-in instance (the plug-in class's constructor runs here).
+  typedef IPlugAU* (*CreateInstanceProc)(IPlugInstanceInfo instanceInfo);
+
+  // The largest MaximumFramesPerSlice a host may set.
+  static constexpr int kMaxBlockSize = 1 << 16;
+
+  struct BusChannels {
+    bool mConnected = false;
+    int mNHostChannels = -1; // set through the stream format; -1 until then
+    int mNPlugChannels = 0;
+    int mPlugChannelStartIdx = 0;
+  };
+  enum EInputKind { kInputNone = 0, kInputDirectRender, kInputUnitRender, kInputCallback };
+  struct InputBusConnection {
+    void* mUpstreamStorage = nullptr;
+    AudioUnit mUpstreamUnit = nullptr;
+    int mUpstreamBusIdx = 0;
+    AudioUnitRenderProc mUpstreamRenderProc = nullptr;
+    AURenderCallbackStruct mUpstreamRenderCallback = {nullptr, nullptr};
+    int mInputKind = kInputNone;
+  };
+  struct RenderNotify {
+    AURenderCallback mProc;
+    void* mRefCon;
+  };
+  struct PropertyListener {
+    AudioUnitPropertyID mPropID;
+    AudioUnitPropertyListenerProc mListenerProc;
+    void* mProcArgs;
+  };
+
+  // The instance information, then the plug-in base's arguments.
+  IPlugAU(IPlugInstanceInfo instanceInfo, int nParams, const char* channelIOStr, int nPresets,
+          const char* effectName, const char* productName, const char* mfrName, int vendorVersion,
+          int uniqueID, int mfrID, int latency, int doesMidi, bool doesChunks, bool isInstrument);
+  ~IPlugAU() override;
+
+  // [host's main or render thread; open and close under the process-wide creation lock,
+  // every other selector under the instance mutex] The component entry: `storage` is the
+  // instance (null before open). Open creates the instance with `create` and the bundle
+  // identifier; the instance information names the view class `viewClassName`.
+  static ComponentResult ComponentEntry(ComponentParameters* params, void* storage,
+                                        CreateInstanceProc create, const char* bundleID,
+                                        const char* viewClassName);
+  // [host's main thread] The entry of the window-based view component.
+  static ComponentResult ViewEntry(ComponentParameters* params, void* storage);
+
+  // ---- Host-facing operations of the base ------------------------------------------------------
+  // [editor or audio thread; mutex held or taken] Parameter events to the host's listeners.
+  void HostBeginEdit(int paramIdx) override;
+  void HostSetParam(int paramIdx, double normalizedValue) override;
+  void HostEndEdit(int paramIdx) override;
+  void HostProgramChanged() override;
+  // [audio thread] Position, tempo and time signature through the host callbacks.
+  int HostSamplePosition() override;
+  double HostTempo() override;
+  void HostTimeSignature(int* outNumerator, int* outDenominator) override;
+  // [main thread; mutex held] The host's id from its application's bundle identifier.
+  int HostId() override;
+  void EditorResized() override;
+  void InitForHost() override;
+  // [main thread; mutex held] Also sizes the float scratch of pulled input and output.
+  void SetBlockSize(int nFrames) override;
+  // [main thread; mutex held] Tells the latency listeners, then stores the value.
+  void SetLatency(int samples) override;
+  bool SendMidi(IMidiMsg* msg) override;
+  bool SendSysEx(ISysEx* msg) override;
+
+  // Resolved statically by the plug-in class, like every adapter's.
+  // [audio thread] 1 while the host plays or cycles, else 0.
+  int HostTransportState();
+  // [audio thread] The musical position of the slice's first frame in beats, from the
+  // beat-and-tempo callback; false when the host gives no callback or it fails.
+  bool HostMusicalPosition(double* beats);
+  // [audio thread] The clock the engine counts its timeouts in: monotonic real time in
+  // CLOCKS_PER_SEC ticks.
+  uint32_t ProcessorClock() const;
+
+  // ---- Read by tests
+  // ------------------------------------------------------------------------------
+  int NInBuses() const { return mInBuses.GetSize(); }
+  int NOutBuses() const { return mOutBuses.GetSize(); }
+  const BusChannels* GetInBus(int idx) const { return mInBuses.Get(idx); }
+  const BusChannels* GetOutBus(int idx) const { return mOutBuses.Get(idx); }
+  bool IsActive() const { return mActive; }
+  bool IsBypassed() const { return mBypassed; }
+  bool IsOffline() const { return mIsOffline; }
+
+protected:
+  WDL_String mBundleID;
+  WDL_String mViewClassName;
+  ComponentInstance mCI = nullptr;
+  bool mActive = false;
+  bool mBypassed = false;
+  bool mIsOffline = false;
+  double mLastRenderSampleTime = -1.0;
+  double mTempo = 120.0;
+  HostCallbackInfo mHostCallbacks;
+  WDL_TypedBuf<float> mInScratch;
+  WDL_TypedBuf<float> mOutScratch;
+  WDL_PtrList<RenderNotify> mRenderNotify;
+  WDL_PtrList<BusChannels> mInBuses;
+  WDL_PtrList<BusChannels> mOutBuses;
+  WDL_PtrList<InputBusConnection> mInBusConnections;
+  WDL_PtrList<PropertyListener> mPropertyListeners;
+
+private:
+  // [mutex held] One selector other than open and close.
+  ComponentResult Dispatch(SInt16 what, const long* args);
+  // [mutex held] Property get: the size and writability always, the value only when
+  // `data` is not null (the caller has checked that the host's buffer holds *outSize).
+  ComponentResult GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                              AudioUnitElement element, UInt32* outSize, Boolean* outWritable,
+                              void* data);
+  ComponentResult SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                              AudioUnitElement element, const void* data, UInt32 size);
+  ComponentResult GetParamInfo(AudioUnitElement paramIdx, AudioUnitParameterInfo* info);
+  ComponentResult GetParamString(AudioUnitParameterStringFromValue* request);
+  ComponentResult GetParamName(AudioUnitParameterNameInfo* request);
+  ComponentResult GetParamValueFromString(AudioUnitParameterValueFromString* request);
+  ComponentResult SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
+                                  const AudioStreamBasicDescription* format);
+  ComponentResult MakeConnection(AudioUnitScope scope, const AudioUnitConnection* connection);
+  ComponentResult SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,
+                                    const AURenderCallbackStruct* callback);
+  void NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope);
+
+  // [main thread; mutex held] The class-info dictionary both ways, and the factory presets.
+  CFMutableDictionaryRef GetClassInfo();
+  ComponentResult SetClassInfo(CFDictionaryRef dict);
+  bool ClassInfoDataFits(CFDataRef data) const;
+  CFArrayRef GetFactoryPresets();
+  void GetComponentCodes(ComponentDescription* desc) const;
+
+  // [any thread; takes the mutex] Parameter access of the selectors and procedures.
+  ComponentResult GetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
+                                AudioUnitParameterValue* outValue);
+  ComponentResult SetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
+                                AudioUnitParameterValue value);
+  ComponentResult ScheduleParameters(const AudioUnitParameterEvent* events, UInt32 count);
+
+  // [audio thread] Render: pulls input, processes, tells the render listeners.
+  OSStatus Render(AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* timeStamp,
+                  UInt32 outputBusIdx, UInt32 nFrames, AudioBufferList* bufferList);
+  OSStatus PullInput(BusChannels* bus, InputBusConnection* connection,
+                     AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* timeStamp,
+                     UInt32 busIdx, UInt32 nFrames);
+  void NotifyRender(AudioUnitRenderActionFlags action, AudioUnitRenderActionFlags* ioActionFlags,
+                    const AudioTimeStamp* timeStamp, UInt32 busIdx, UInt32 nFrames,
+                    AudioBufferList* bufferList);
+
+  // [mutex held] Channel legality and the input connections.
+  static int HostChannelTotal(const WDL_PtrList<BusChannels>& buses, int excludeIdx);
+  bool CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels) const;
+  bool CheckLegalIO() const;
+  void AssessInputConnections();
+  void ClearConnections();
+  BusChannels* GetBus(AudioUnitScope scope, AudioUnitElement element) const;
+
+  // The directly dispatched procedures (kAudioUnitProperty_FastDispatch).
+  static OSStatus DirectGetParameter(void* storage, AudioUnitParameterID paramIdx,
+                                     AudioUnitScope scope, AudioUnitElement element,
+                                     AudioUnitParameterValue* outValue);
+  static OSStatus DirectSetParameter(void* storage, AudioUnitParameterID paramIdx,
+                                     AudioUnitScope scope, AudioUnitElement element,
+                                     AudioUnitParameterValue value, UInt32 offsetFrames);
+  static OSStatus DirectRender(void* storage, AudioUnitRenderActionFlags* ioActionFlags,
+                               const AudioTimeStamp* timeStamp, UInt32 outputBusIdx, UInt32 nFrames,
+                               AudioBufferList* bufferList);
+
+  void SendParamEvent(AudioUnitEventType type, int paramIdx);
+
+  // The buffer list of one input pull, sized at construction for a bus's channels.
+  WDL_HeapBuf mPullList;
+};
