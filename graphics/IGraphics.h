@@ -84,6 +84,9 @@ public:
   virtual LICE_IBitmap* OSLoadBitmap(int id, const char* name) = 0;
   // [editor thread] Shows a cursor by its number (kCursorArrow, kCursorSizeWE).
   virtual void SetPlatformCursor(int cursorId) = 0;
+  // [editor thread] The host's idle call while the window is open: platforms whose
+  // window has no event loop of its own handle their events and ticks here.
+  virtual void HostIdle() {}
 
   // ---- Accessors --------------------------------------------------------------------------
   int Width() const { return mWidth; }

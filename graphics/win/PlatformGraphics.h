@@ -1,0 +1,5 @@
+#pragma once
+// The editor platform of the Windows build.
+#include "IGraphicsWin.h"
+
+using PlatformGraphics = IGraphicsWin;
