@@ -15,4 +15,7 @@ public:
 
   // [editor thread] Draws nothing.
   bool Draw(IGraphics* graphics) override { return true; }
+  // [editor thread] Never: all four edges of an empty rectangle would take the corner pixel
+  // (0, 0), and a right click there would open an entry for the hidden parameter.
+  bool IsHit(int x, int y) override { return false; }
 };

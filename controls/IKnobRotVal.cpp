@@ -6,6 +6,7 @@
 #include "WDL_Mutex.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -45,10 +46,7 @@ double IKnobRotVal::AngleFor(double value) const {
   return lo + 2.0 * value * a;
 }
 
-bool IKnobRotVal::Draw(IGraphics* graphics) {
-  mRotBlend = IChannelBlend(IChannelBlend::kBlendNone, mWeight);
-
-  // The display text of the parameter's real value, with its unit right after it.
+void IKnobRotVal::ValueText(char* out, int size) {
   char text[96] = {0};
   IParam* param = mPlug ? mPlug->GetParam(ParamIdx) : nullptr;
   if (param) {
@@ -57,6 +55,14 @@ bool IKnobRotVal::Draw(IGraphics* graphics) {
     if (text[0] && mShowLabel)
       std::strncat(text, param->GetLabel(), sizeof(text) - std::strlen(text) - 1);
   }
+  std::snprintf(out, (size_t)size, "%s", text);
+}
+
+bool IKnobRotVal::Draw(IGraphics* graphics) {
+  mRotBlend = IChannelBlend(IChannelBlend::kBlendNone, mWeight);
+
+  char text[96];
+  ValueText(text, sizeof(text));
   if (text[0] && mText.mSize > 0) {
     mText.mAlign = IText::kAlignCenter;
     IRECT r(mRECT.L, mRECT.B - mText.mSize, mRECT.R, mRECT.B);

@@ -30,6 +30,10 @@ public:
 
   // The rotation for a value, in radians.
   double AngleFor(double value) const;
+  // [editor thread; takes the mutex] The text shown under the knob: the display text of the
+  // parameter's real value, the unit right after it when the label is shown ("1000Hz");
+  // empty without a parameter. `out` holds `size` bytes.
+  void ValueText(char* out, int size);
 
   IText mText;
   IBitmap mBitmap;
