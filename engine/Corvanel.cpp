@@ -40,7 +40,7 @@ CLS_CORVANEL::CLS_CORVANEL(IPlugInstanceInfo instanceInfo)
   mUnmarkedCount = kNumSavedParams;
 
   DefineParameters();
-  // The editor joins here once it exists.
+  BuildEditor();
   DefineFactoryPresets();
 }
 

@@ -113,5 +113,7 @@ private:
   // before rounding), from which the grid places the boundaries.
   double ExactStepLength();
   void DefineParameters();
+  // The editor description and its controls, attached to the plug-in base.
+  void BuildEditor();
   void DefineFactoryPresets();
 };

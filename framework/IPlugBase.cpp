@@ -166,6 +166,8 @@ void IPlugBase::AttachEditor(IGraphics* graphics) {
   for (int i = 0; i < NParams(); ++i)
     graphics->SetParameterFromPlug(i, GetParam(i)->GetNormalized(), true);
   graphics->PrepareDrawing();
+  // The base owns its editor: one attached in place of another replaces it.
+  if (mGraphics != graphics) delete mGraphics;
   mGraphics = graphics;
 }
 
