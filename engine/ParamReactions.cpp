@@ -3,8 +3,9 @@
 // step edits and shifts signalled by the editor through the extra parameters).
 #include "Corvanel.h"
 #include "GateMath.h"
-#include "ITextControl.h"
 #include "IGraphics.h"
+#include "ITextControl.h"
+#include "MyBar.h"
 #include "StepWords.h"
 
 #include <cstdio>
@@ -13,26 +14,27 @@
 
 using namespace gate;
 
+// The step bars signal their edits through this plug-in's step-edit parameter.
+static_assert(MyBar::kStepEditedParam == kStepEdited, "step bars and plug-in disagree");
+
 namespace {
 
 // A status message stays on the status line for nine seconds of processor clock.
 constexpr uint32_t kStatusTicks = (uint32_t)(9 * CLOCKS_PER_SEC);
 
 // Moves the entries [first, first + count) one quarter up (s > 0) or down, clamped to
-// 0..4, through the bars that show them; without an editor the entries move directly.
+// 0..4, through the bars that show them: a bar's value is what the user sees, also when
+// a wheel nudge has moved it off the entry's level.
 void ShiftEntries(uint16_t* steps, IControl* const* bars, int first, int count, double s) {
   for (int e = first; e < first + count; ++e) {
     IControl* bar = bars[e];
-    double x = s + (bar ? bar->GetValue() : steps[e] * 0.25);
+    double x = s + bar->GetValue();
     if (x >= 1.0)
       x = 1.0;
     else if (x < 0.0)
       x = 0.0;
-    if (bar) {
-      bar->SetValueFromPlug(x);
-      x = bar->GetValue();
-    }
-    steps[e] = (uint16_t)RoundHalfAway(x * 4.0);
+    bar->SetValueFromPlug(x);
+    steps[e] = (uint16_t)RoundHalfAway(bar->GetValue() * 4.0);
   }
 }
 
@@ -108,14 +110,10 @@ void CLS_CORVANEL::ParamChanged(int paramIdx) {
     break;
   case kStepEdited:
     if (v >= 1) {
-      // Back to 0 the way the editor hands values over; the nested reaction only
-      // records the 0.
+      // Back to 0 the way the editor hands values over: the step-edit carrier pushes it,
+      // and the nested reaction only records the 0.
       param->SetClamped(0.0);
-      const double normalized = param->GetNormalized();
-      if (IGraphics* gui = GetGUI())
-        gui->SetControlsFromUserInput(kStepEdited, normalized);
-      else
-        SetParamFromEditor(kStepEdited, normalized);
+      GetGUI()->SetControlsFromUserInput(kStepEdited, param->GetNormalized());
       mPackPending = true;
       const int edited = mEditedStep;
       const int percent = (int)((float)mEditedValue * 25.0f + 0.5f);
@@ -147,7 +145,7 @@ void CLS_CORVANEL::ParamChanged(int paramIdx) {
     UnpackStepWord(w, v, mSteps);
     const int first = StepWordFirstEntry(w);
     for (int e = first; e < first + StepWordEntryCount(w); ++e)
-      if (mStepBars[e]) mStepBars[e]->SetValueFromPlug(mSteps[e] * 0.25);
+      mStepBars[e]->SetValueFromPlug(mSteps[e] * 0.25);
   }
 
   // Blocks are processed once every saved parameter has been applied.
@@ -163,7 +161,7 @@ void CLS_CORVANEL::PublishStepWord(int paramIdx, int value) {
   if (paramIdx < 0 || paramIdx >= kNumParams || !param) return;
   HostBeginEdit(paramIdx);
   param->SetClamped((double)value);
-  if (IGraphics* gui = GetGUI()) gui->SetControlsFromUserInput(paramIdx, param->GetNormalized());
+  GetGUI()->SetControlsFromUserInput(paramIdx, param->GetNormalized());
   HostEndEdit(paramIdx);
   // The filter learns the published word, so that a host putting back an earlier
   // pattern (undo, reloading a state or preset) is applied rather than taken as no change.

@@ -10,6 +10,9 @@
 #include <cstring>
 
 namespace {
+// No view exists on this build yet (neither the Cocoa view factory class nor a
+// window-based view): the host hears that the unit has none, editor or not.
+constexpr bool kHasViews = false;
 // Parameter names are at most this long in an ID-name request that is not for the full name.
 constexpr int kMaxShortNameLen = 31;
 
@@ -147,7 +150,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     return noErr;
   }
   case kAudioUnitProperty_GetUIComponentList:
-    if (!mGraphics) return kAudioUnitErr_InvalidProperty;
+    if (!kHasViews || !mGraphics) return kAudioUnitErr_InvalidProperty;
     Answer<ComponentDescription>(outSize, outWritable, false);
     if (data) {
       ComponentDescription* desc = (ComponentDescription*)data;
@@ -191,7 +194,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     }
     return noErr;
   case kAudioUnitProperty_CocoaUI: {
-    if (!mGraphics) return kAudioUnitErr_InvalidProperty;
+    if (!kHasViews || !mGraphics) return kAudioUnitErr_InvalidProperty;
     CFStringRef bundleID = MakeString(mBundleID.Get());
     CFBundleRef bundle = CFBundleGetBundleWithIdentifier(bundleID);
     CFRelease(bundleID);
@@ -274,8 +277,7 @@ ComponentResult IPlugAU::GetParamName(AudioUnitParameterNameInfo* request) {
   int len = request->inDesiredLength < 0 ? 0 : request->inDesiredLength;
   if (len > kMaxShortNameLen) len = kMaxShortNameLen;
   char cut[kMaxShortNameLen + 1];
-  std::strncpy(cut, name, (size_t)len);
-  cut[len] = 0;
+  std::snprintf(cut, sizeof(cut), "%.*s", len, name);
   request->outName = MakeString(cut);
   return noErr;
 }
@@ -341,9 +343,11 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     if (!fits(sizeof(AURenderCallbackStruct))) return kAudioUnitErr_InvalidPropertyValue;
     return SetRenderCallback(scope, element, (const AURenderCallbackStruct*)data);
   case kAudioUnitProperty_HostCallbacks:
-    // Later hosts append a fourth procedure; the first three are read from either layout.
+    // Later hosts append a fourth procedure (40 bytes); the first three are read from
+    // either layout.
     if (!global) return kAudioUnitErr_InvalidProperty;
-    if (!data || size < sizeof(HostCallbackInfo)) return kAudioUnitErr_InvalidPropertyValue;
+    if (!data || (size != sizeof(HostCallbackInfo) && size != sizeof(HostCallbackInfo) + 8))
+      return kAudioUnitErr_InvalidPropertyValue;
     std::memcpy(&mHostCallbacks, data, sizeof(mHostCallbacks));
     return noErr;
   case kAudioUnitProperty_CurrentPreset:

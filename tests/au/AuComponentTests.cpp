@@ -8,6 +8,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,18 @@ TEST_F(AuComponent, BundleRegistersTheEffectUnderThePlugInsCodes) {
   EXPECT_EQ(b.mDesc.componentManufacturer, FourCC("OrbL"));
   EXPECT_EQ(PlistValue(b.mPlist, "version"), "66048"); // 1.2.0
   EXPECT_EQ(PlistValue(b.mPlist, "CFBundlePackageType"), "BNDL");
+}
+
+TEST_F(AuComponent, BundleCarriesTheNineSkinImages) {
+  auto read = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  for (const char* name : {"bg", "but1", "but2", "but3", "knob", "on", "on_", "radio", "slider"}) {
+    const std::string image = read(BuiltBundle().mPath + "/Contents/Resources/" + name + ".png");
+    EXPECT_FALSE(image.empty()) << name;
+    EXPECT_EQ(image, read(std::string(CORVANEL_SKIN_DIR) + "/" + name + ".png")) << name;
+  }
 }
 
 TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {

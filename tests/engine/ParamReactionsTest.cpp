@@ -2,7 +2,7 @@
 // status messages, and readiness.
 #include "EngineFixture.h"
 #include "IControl.h"
-#include "TestGraphics.h"
+#include "IGraphics.h"
 #include "ITextControl.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +18,12 @@ class EditorPlug : public TestCorvanel {
 public:
   using CLS_CORVANEL::mStatusText;
   using CLS_CORVANEL::mStepBars;
+
+  std::string Status() {
+    WDL_String text;
+    mStatusText->GetText(&text);
+    return text.Get();
+  }
 };
 
 TEST(ParamReactions, OnlyAChangedWholeValueReacts) {
@@ -69,16 +75,18 @@ TEST(ParamReactions, DefaultPatternPacksToTheDefaultWords) {
   }
 }
 
-// What a step bar does when the user sets it, without an editor attached.
-void EditStep(TestCorvanel& p, int entry, int value) {
-  p.mSteps[entry] = (uint16_t)value;
-  p.mEditedStep = (uint16_t)entry;
-  p.mEditedValue = (uint16_t)value;
-  p.SetParamFromEditor(kStepEdited, 1.0);
+// The user clicks step bar `entry` of the plug-in's editor where the bar's click curve
+// gives `level` (bars are 34 pixels wide).
+void EditStep(EditorPlug& p, int entry, int level) {
+  const int offsets[5] = {0, 10, 17, 22, 34};
+  const IRECT* r = p.mStepBars[entry]->GetRECT();
+  IMouseMod left(true);
+  p.GetGUI()->OnMouseDown(r->L + offsets[level], r->T + 1, &left);
+  p.GetGUI()->OnMouseUp(r->L + offsets[level], r->T + 1, &left);
 }
 
 TEST(ParamReactions, StepEditIsAnnouncedAndPublishedAtTheNextBlock) {
-  TestCorvanel p;
+  EditorPlug p;
   OpenDefault(p);
   p.RunConstant(0.0, 1);
   p.mEvents.clear();
@@ -88,10 +96,17 @@ TEST(ParamReactions, StepEditIsAnnouncedAndPublishedAtTheNextBlock) {
   EXPECT_EQ(p.Value(kStepEdited), 0.0);
   EXPECT_EQ(p.mAppliedValues[kStepEdited], 0);
   EXPECT_TRUE(p.mPackPending);
-  ASSERT_EQ(p.mEvents.size(), 2u); // the edit, then the reaction's return to 0
-  EXPECT_EQ(p.mEvents[1].mKind, Event::kSet);
-  EXPECT_EQ(p.mEvents[1].mParamIdx, kStepEdited);
-  EXPECT_EQ(p.mEvents[1].mValue, 0.0);
+  // One gesture: the edit, then the reaction's return to 0.
+  ASSERT_EQ(p.mEvents.size(), 4u);
+  const Event::Kind kinds[4] = {Event::kBegin, Event::kSet, Event::kSet, Event::kEnd};
+  const double values[4] = {0.0, 1.0, 0.0, 0.0};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(p.mEvents[i].mKind, kinds[i]) << i;
+    EXPECT_EQ(p.mEvents[i].mParamIdx, kStepEdited) << i;
+    if (kinds[i] == Event::kSet) {
+      EXPECT_EQ(p.mEvents[i].mValue, values[i]) << i;
+    }
+  }
 
   EditStep(p, 4, 1); // a second edit before the block: one publication
   EXPECT_STREQ(p.StatusText(), "Step 5 time: 25%");
@@ -215,14 +230,13 @@ TEST(ParamReactions, BlocksWaitUntilEverySavedParameterWasApplied) {
   EXPECT_NE(outL[0], 7.0);
 }
 
-// ---- With an editor attached: the reactions go through its controls ---------------------
+// ---- The reactions go through the editor's controls -----------------------------------------
 
 // A control that draws nothing and counts the values the user (or the plug-in, acting
 // for the user) gives it; the base pushes them on to the plug-in.
 class CountingControl : public IControl {
 public:
-  CountingControl(IPlugBase* plug, int paramIdx, IRECT r = IRECT())
-      : IControl(plug, r, paramIdx) {}
+  CountingControl(IPlugBase* plug, int paramIdx) : IControl(plug, IRECT(), paramIdx) {}
   bool Draw(IGraphics*) override { return true; }
   void SetValueFromUserInput(double v) override {
     ++mUserInputs;
@@ -231,71 +245,40 @@ public:
   int mUserInputs = 0;
 };
 
-// The real editor core with step bars, a status line, the step-edit carrier and a
-// control for each step word.
-struct EditorUnderTest {
-  explicit EditorUnderTest(EditorPlug& p) : graphics(new TestGraphics(&p, 620, 355)) {
-    IText style(15);
-    IRECT line(316, 180, 446, 198);
-    status = new ITextControl(&p, &line, &style, "");
-    graphics->AttachControl(status);
-    p.mStatusText = status;
-    graphics->AttachControl(new CountingControl(&p, kStepEdited));
-    for (int w = 0; w < kNumStepWords; ++w) {
-      words[w] = new CountingControl(&p, kStepWord0 + w);
-      graphics->AttachControl(words[w]);
-    }
-    for (int e = 0; e < kNumStepEntries; ++e) {
-      bars[e] = new CountingControl(&p, -1, IRECT(e, 0, e + 1, 1));
-      graphics->AttachControl(bars[e]);
-      p.mStepBars[e] = bars[e];
-    }
-    p.AttachEditor(graphics);
-  }
-  std::string Status() {
-    WDL_String text;
-    status->GetText(&text);
-    return text.Get();
-  }
-  int WordInputs() const {
-    int n = 0;
-    for (CountingControl* w : words)
-      n += w->mUserInputs;
-    return n;
-  }
-  TestGraphics* graphics; // owned by the plug-in
-  ITextControl* status;
-  CountingControl* words[kNumStepWords];
-  CountingControl* bars[kNumStepEntries];
-};
-
-TEST(ParamReactions, WithAnEditorTheReactionsGoThroughItsControls) {
+TEST(ParamReactions, TheReactionsGoThroughTheEditorsControls) {
   EditorPlug p;
-  EditorUnderTest editor(p);
   OpenDefault(p);
-  EXPECT_EQ(editor.bars[0]->GetValue(), 0.5); // unpacked words reach the bars
-  EXPECT_EQ(editor.bars[64]->GetValue(), 1.0);
-  EXPECT_EQ(editor.Status(), "Tie steps locked");
+  EXPECT_EQ(p.mStepBars[0]->GetValue(), 0.5); // unpacked words reach the bars
+  EXPECT_EQ(p.mStepBars[64]->GetValue(), 1.0);
+  EXPECT_EQ(p.Status(), "Tie steps locked");
 
-  // A shift reads the bars' values and writes the entries back from them.
-  editor.bars[1]->mValue = 0.75;
+  // A shift reads the bars' values (here one moved off its level, as a wheel nudge
+  // leaves it) and writes the entries back from them.
+  p.mStepBars[1]->mValue = 0.75;
   p.Set(kShiftTime, 1);
-  EXPECT_EQ(editor.bars[1]->GetValue(), 1.0);
+  EXPECT_EQ(p.mStepBars[1]->GetValue(), 1.0);
   EXPECT_EQ(p.Steps()[1], 4);
   EXPECT_EQ(p.Steps()[0], 3);
-  EXPECT_EQ(editor.Status(), "Steps time: +25%");
+  EXPECT_EQ(p.Status(), "Steps time: +25%");
 
   EditStep(p, 65, 0);
-  EXPECT_EQ(editor.Status(), "Step 2 volume: 0%");
+  EXPECT_EQ(p.Status(), "Step 2 volume: 0%");
   EXPECT_EQ(p.Value(kStepEdited), 0.0);
   EXPECT_EQ(p.mAppliedValues[kStepEdited], 0);
-  const int inputs = editor.WordInputs();
+
+  // Published words reach the controls bound to them as user input.
+  CountingControl* words[kNumStepWords];
+  for (int w = 0; w < kNumStepWords; ++w) {
+    words[w] = new CountingControl(&p, kStepWord0 + w);
+    p.GetGUI()->AttachControl(words[w]);
+  }
   p.RunConstant(0.0, 1);
-  EXPECT_EQ(editor.WordInputs(), inputs + kNumStepWords);
+  for (int w = 0; w < kNumStepWords; ++w)
+    EXPECT_EQ(words[w]->mUserInputs, 1) << w;
 
   p.mTestClock += (uint32_t)(10 * CLOCKS_PER_SEC);
   p.RunConstant(0.0, 1);
-  EXPECT_EQ(editor.Status(), "");
+  EXPECT_EQ(p.Status(), "");
 }
 
 } // namespace
