@@ -29,9 +29,10 @@ struct GateGrid {
 
   // What the exact step length was derived from, kept so that the Rate's length in bars
   // is computed only when the Rate changes.
-  int32_t mRate = -1;   // Rate index of mBars
-  float mBars = 0.0f;   // the Rate's step length in bars
-  double mBarLen = 0.0; // the last samples per bar a host tempo gave, 0 before one
+  int32_t mRate = -1;      // Rate index of mBars and mExactBars
+  float mBars = 0.0f;      // the Rate's step length in bars, as the step length uses it
+  double mExactBars = 0.0; // the same in double precision, as the grid uses it
+  double mBarLen = 0.0;    // the last samples per bar a host tempo gave, 0 before one
 
   // First sample of step q + m, counted from the anchor frame: floor(m * L - p + 0.5),
   // the sample nearest the exact start (a start exactly between two samples takes the

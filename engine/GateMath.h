@@ -15,6 +15,18 @@ constexpr int32_t kMaxStepLen = 1 << 28;
 // Until a host reports a tempo the gate runs at 120 BPM (as the Audio Unit side does).
 constexpr double kDefaultTempo = 120.0;
 
+// The step's length in bars in double precision, for placing the steps: 2^(q - 7) times
+// 1, 4/3 or 3/2 for q = rateIndex / 3 and rateIndex mod 3 = 0 (plain), 1 (triplet) or 2
+// (dotted). RateToBars() rounds the same length to single precision, which is 3e-8 off
+// for the triplets: enough to move a grid by almost two samples in ten minutes at 96 kHz.
+inline double ExactBars(int rateIndex) {
+  if (rateIndex < 0) rateIndex = 0;
+  if (rateIndex > 27) rateIndex = 27;
+  const int kind = rateIndex % 3;
+  const double factor = kind == 0 ? 1.0 : (kind == 1 ? 4.0 / 3.0 : 1.5);
+  return std::ldexp(factor, rateIndex / 3 - 7);
+}
+
 // Rounds half away from zero and truncates.
 inline int32_t RoundHalfAway(double x) { return (int32_t)(x < 0.0 ? x - 0.5 : x + 0.5); }
 
@@ -61,6 +73,15 @@ inline int32_t ScaledGateLength(int32_t time, int32_t stepLen, float gateScale, 
   if (tieLock && time == 4) return PlainGateLength(4, stepLen);
   const float g = (float)(time * stepLen) * gateScale * 0.25f;
   return RoundHalfAway((double)g);
+}
+
+// A gate length that reaches the step length (time 4 at Gate 100 %, or under Tie Lock)
+// holds the gate to the end of the step, however many samples the grid gives that step:
+// steps of a fractional length, or one stretched by a slower tempo, last longer than the
+// step length, and a full step must not start its release before the next one begins.
+constexpr int32_t kWholeStep = 0x7FFFFFFF;
+inline int32_t HoldToStepEnd(int32_t gateLen, int32_t stepLen) {
+  return gateLen >= stepLen ? kWholeStep : gateLen;
 }
 
 // A step value 0..4 as a gain or a share of the step.

@@ -6,8 +6,58 @@
 // independent model). Speed comes from the loop's shape only: the target is chosen
 // once per block, the state lives in locals, and stretches where the envelope level
 // stays put (hold, closed) run as plain loops without per-sample state checks.
+//
+// How the grid follows the host (all in double precision, in the order written):
+//
+// At every block start the processor knows
+// - the step's length in bars, exactly: B = ExactBars(Rate) = 2^(q - 7) times 1, 4/3 or
+//   3/2 (q = Rate / 3; Rate mod 3 = 0, 1, 2 for plain, triplet, dotted), and in beats
+//   S = 4 * B;
+// - the samples per bar R: 4 * SamplesPerBeat() while the host gives a tempo, the last
+//   such value once it has given one, and 4 * (sample rate * 60 / 120) before it ever has;
+// - L, the step's exact length in samples: B * R. When RateToBars(Rate) * R (the length
+//   the step length mStepLen is rounded from) is below 1, above kMaxStepLen, or does not
+//   round (+ 0.5, truncated) to mStepLen, L is mStepLen itself. mStepLen still sets
+//   attack, release, fade and gate lengths; L only places the boundaries.
+// - the host's sample position pos (signed 32-bit) and, when the host gives both a tempo
+//   and a musical position in beats b (ppqPos; the Audio Unit's current beat) with
+//   |b| < 2^40, the musical position in steps u = b / S.
+//
+// The grid is held by an anchor: a step number q, the samples p from step q's exact start
+// to the anchor frame, the L it was made with, the host's pos there, and the count f of
+// frames run since. Step q + m begins on frame StartOf(m) = floor(m * L - p + 0.5) after
+// the anchor frame: the sample nearest its exact start, the later one at a tie. The
+// current step has the number g on the song's grid; the next one begins at frame
+// n = StartOf(g + 1 - q).
+//
+// Block start, after the tempo, transport and clock checks (each of which may ask for a
+// resynchronisation, as the Rate, the Cycle and Reset do):
+// 1. While playing, unless a resynchronisation is asked for, the host's position is
+//    compared with the grid's: d = (u - q) * L - p - f with a musical position, else
+//    d = pos - (anchor's pos) - f in wrapping 32-bit arithmetic. |d| > kGridTolerance
+//    (4 samples) is a move (loop, locate, restarted counter): resynchronisation.
+// 2. Without a resynchronisation, a new L (a tempo change) re-anchors: from c = u when
+//    playing with a musical position, else from the grid's own c = q + (p + f) / L(old),
+//    the anchor becomes q = floor(c), p = (c - q) * L(new), L(new), pos, f = 0, and
+//    n = StartOf(g + 1 - q) (a start before the block's first frame falls on it). Step
+//    number, samples in the step, envelope, volume and glide carry on untouched.
+// 3. A resynchronisation anchors at q = floor(u), p = (u - q) * L with a musical
+//    position, else at q = floor(pos / L), p = pos - q * L; f = 0. The current step is
+//    g = q + 1 if StartOf(1) <= 0, else g = q; its samples so far -StartOf(g - q), the
+//    next start n = StartOf(g + 1 - q), the step index g mod Cycle (0 .. Cycle - 1); the
+//    envelope restarts as always (level 0, unscaled gate length, volume set).
+// Per sample: when f >= n, the next step begins (g + 1, and n = StartOf(g + 1 - q) anew);
+// then f counts on by one.
+//
+// Steps therefore last a sample more or less than the step length, or more after a tempo
+// change: a gate length that reaches the step length (at a step boundary or a
+// resynchronisation) holds the gate open until the next step begins.
+//
+// With a whole-number L and a host position that runs on without jumps or tempo
+// changes, every step lasts exactly L samples, as a plain sample count would give.
 #include "Corvanel.h"
 #include "ExactExp.h"
+#include "GateGrid.h"
 #include "GateMath.h"
 #include "ITextControl.h"
 #include "StepWords.h"
@@ -70,6 +120,7 @@ struct GateRun {
   double lowL, lowR;
   int32_t glideLeft, stepPos, gateLen;
   uint16_t envState, curStep;
+  GateGrid grid; // where the next step begins; its frame count moves with stepPos
 };
 
 // Start of the next step: gate length, envelope restart, volume jump or glide.
@@ -77,7 +128,7 @@ inline void EnterNextStep(GateRun& s) {
   ++s.curStep;
   if (s.curStep >= s.cycle) s.curStep = 0;
   const int32_t time = s.steps[s.curStep];
-  s.gateLen = ScaledGateLength(time, s.stepLen, s.gateScale, s.tieLock);
+  s.gateLen = HoldToStepEnd(ScaledGateLength(time, s.stepLen, s.gateScale, s.tieLock), s.stepLen);
   s.envState = s.gateLen != 0 ? kEnvAttack : kEnvRelease;
   const double v = StepFraction(s.steps[s.curStep + kNumSteps]);
   if (s.level <= 0.0 || s.fadeLen <= 0) {
@@ -90,6 +141,7 @@ inline void EnterNextStep(GateRun& s) {
     if (s.volumeInc == 0.0) s.glideLeft = 0;
   }
   s.stepPos = 0;
+  s.grid.Advance();
 }
 
 // One output frame for gain g (envelope level times step volume).
@@ -224,6 +276,7 @@ inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* out
     }
   }
   s.stepPos += k;
+  s.grid.mFrame += k;
   return k;
 }
 
@@ -232,10 +285,12 @@ void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, dou
              int nFrames) {
   int i = 0;
   while (i < nFrames) {
-    if ((uint32_t)s.stepPos >= (uint32_t)s.stepLen) EnterNextStep(s);
-    // Frames left before the next step boundary (at least 1).
-    const uint32_t toBoundary = (uint32_t)s.stepLen - (uint32_t)s.stepPos;
-    const int run = toBoundary < (uint32_t)(nFrames - i) ? (int)toBoundary : nFrames - i;
+    if (s.grid.mFrame >= s.grid.mNextStart) EnterNextStep(s);
+    // Frames left before the next step boundary (at least 1: a step that the grid still
+    // owes after a re-anchoring begins on the next frame).
+    const int64_t toBoundary = s.grid.mNextStart - s.grid.mFrame;
+    const int left = nFrames - i;
+    const int run = toBoundary < 1 ? 1 : (toBoundary < left ? (int)toBoundary : left);
     switch (s.envState) {
     case kEnvAttack:
     case kEnvRelease:
@@ -250,6 +305,7 @@ void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, dou
       const int n = held < (uint32_t)run ? (int)held : run;
       RunSteadyLevel<kTarget>(s, inL, inR, outL, outR, i, n);
       s.stepPos += n;
+      s.grid.mFrame += n;
       if ((uint32_t)n == held) s.envState = kEnvRelease;
       i += n;
       break;
@@ -257,6 +313,7 @@ void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, dou
     default: // closed, or not started: the level stays until the next step
       RunSteadyLevel<kTarget>(s, inL, inR, outL, outR, i, run);
       s.stepPos += run;
+      s.grid.mFrame += run;
       i += run;
       break;
     }
@@ -265,6 +322,28 @@ void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, dou
 
 } // namespace
 
+double CLS_CORVANEL::ExactStepLength() {
+  const int32_t rate = mAppliedValues[kRate];
+  if (rate != mGrid.mRate) {
+    mGrid.mRate = rate;
+    mGrid.mBars = RateToBars(rate);
+    mGrid.mExactBars = ExactBars(rate);
+  }
+  if (mSamplesPerBar > 0.0) mGrid.mBarLen = mSamplesPerBar;
+  double barLen = mGrid.mBarLen;
+  if (!(barLen > 0.0)) {
+    // No host tempo yet: the 120 BPM stand-in the step length was derived from.
+    const double sampleRate = mSampleRate > 0.0 ? mSampleRate : 44100.0;
+    barLen = 4.0 * (sampleRate * 60.0 / kDefaultTempo);
+  }
+  // The step length may keep an earlier value (a Rate change while the host gives no
+  // tempo) or be held inside its range: then the grid runs on the step length itself.
+  const double rounded = (double)mGrid.mBars * barLen;
+  if (!(rounded >= 1.0 && rounded <= (double)kMaxStepLen && (int32_t)(rounded + 0.5) == mStepLen))
+    return (double)mStepLen;
+  return mGrid.mExactBars * barLen;
+}
+
 void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) {
   const double samplesPerBar = 4.0 * SamplesPerBeat();
   if (!mStarted) {
@@ -272,10 +351,14 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
     Reset();
   }
   if (samplesPerBar != mSamplesPerBar) {
+    // A new tempo gives new step, attack, release and fade lengths; by itself it moves no
+    // step (the grid re-anchors below), so the resynchronisation the Rate's reaction asks
+    // for is not taken.
+    const bool resync = mResync;
     mSamplesPerBar = samplesPerBar;
     mAppliedValues[kRate] = -1;
     ParamChanged(kRate);
-    mResync = true;
+    mResync = resync;
   }
   if (mStepLen <= 0) {
     // Only when blocks arrive before Rate was ever applied: derive a step length now.
@@ -299,21 +382,37 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
   // A host that stopped calling for more than half a second has moved on: follow it.
   if (now - mLastClock > (uint32_t)(CLOCKS_PER_SEC / 2)) mResync = true;
 
+  // Where the host is: its sample position, and its musical position in steps when it
+  // gives one together with a tempo.
+  const int32_t pos = HostSamplePosition();
+  const double len = ExactStepLength();
+  double beats = 0.0;
+  const bool musical =
+      samplesPerBar > 0.0 && HostMusicalPosition(&beats) && std::fabs(beats) < kMaxBeats;
+  const double steps = musical ? beats / (4.0 * mGrid.mExactBars) : 0.0;
+
+  if (!mResync && mGrid.mLen > 0.0) {
+    if (playing) {
+      const double d =
+          musical ? mGrid.DistanceInSamples(steps) : (double)mGrid.DistanceInSamples(pos);
+      if (!(std::fabs(d) <= kGridTolerance)) mResync = true; // a loop, locate or restart
+    }
+    if (!mResync && len != mGrid.mLen)
+      mGrid.Reanchor(playing && musical ? steps : mGrid.Position(), len, pos);
+  }
+
   const uint16_t cycle = mCycle > 0 ? mCycle : 1;
   if (mResync) {
-    const int32_t pos = HostSamplePosition();
-    const int32_t len = mStepLen;
-    // The step number is the exact floor of position / step length (a single-precision
-    // quotient would run one step ahead near boundaries past 2^24 samples), so the grid
-    // is seamless for every position, pre-roll included; the offset is always 0..len-1.
-    int64_t step = (int64_t)pos / len;
-    if (step * len > pos) --step;
-    mStepPos = (int32_t)((int64_t)pos - step * len);
-    step %= cycle;
+    if (musical)
+      mGrid.AnchorAtSteps(steps, len, pos);
+    else
+      mGrid.AnchorAtSamples(pos, len);
+    mStepPos = mGrid.StartHere();
+    int64_t step = mGrid.mStep % cycle;
     if (step < 0) step += cycle;
     mCurStep = (uint16_t)step;
     mEnvLevel = 0.0;
-    mGateLen = PlainGateLength(mSteps[mCurStep], len);
+    mGateLen = HoldToStepEnd(PlainGateLength(mSteps[mCurStep], mStepLen), mStepLen);
     mEnvState = mGateLen != 0 ? kEnvAttack : kEnvRelease;
     mVolume = StepFraction(mSteps[mCurStep + kNumSteps]);
     mGlideLeft = 0;
@@ -350,6 +449,7 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
     s.gateLen = mGateLen;
     s.envState = mEnvState;
     s.curStep = mCurStep;
+    s.grid = mGrid;
 
     const double* inL = inputs[0];
     const double* inR = inputs[1];
@@ -381,6 +481,7 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
     mGateLen = s.gateLen;
     mEnvState = s.envState;
     mCurStep = s.curStep;
+    mGrid = s.grid;
   }
 
   mLastClock = now;

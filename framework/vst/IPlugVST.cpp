@@ -664,6 +664,21 @@ int IPlugVST::HostTransportState() {
   return 0;
 }
 
+bool IPlugVST::HostMusicalPosition(double* beats) {
+  const VstTimeInfo* time = GetTimeInfo(kVstPpqPosValid);
+  if (!beats || !time || !(time->flags & kVstPpqPosValid) || !std::isfinite(time->ppqPos))
+    return false;
+  double ppq = time->ppqPos;
+  if (mSliceOffset > 0) {
+    // A later slice of a long host block begins that many frames on, at the host's tempo.
+    const double samplesPerBeat = SamplesPerBeat();
+    if (!(samplesPerBeat > 0.0)) return false;
+    ppq += (double)mSliceOffset / samplesPerBeat;
+  }
+  *beats = ppq;
+  return true;
+}
+
 uint32_t IPlugVST::ProcessorClock() const {
 #if defined(_WIN32)
   return (uint32_t)std::clock(); // wall time since the process started, on Windows

@@ -65,6 +65,9 @@ public:
   // Resolved statically by the plug-in class, like every adapter's.
   // [audio thread; mutex held] 0 stopped, 1 playing, 2 recording.
   int HostTransportState();
+  // [audio thread; mutex held] The musical position of the block's first frame in
+  // quarter notes (ppqPos, asked for with kVstPpqPosValid); false when the host gives none.
+  bool HostMusicalPosition(double* beats);
   // [audio thread] The processor clock the engine counts its timeouts in.
   uint32_t ProcessorClock() const;
 

@@ -21,6 +21,7 @@ public:
   using CLS_CORVANEL::mEnvState;
   using CLS_CORVANEL::mFadeLen;
   using CLS_CORVANEL::mGateLen;
+  using CLS_CORVANEL::mGrid;
   using CLS_CORVANEL::mLowL;
   using CLS_CORVANEL::mLowR;
   using CLS_CORVANEL::mPackPending;
@@ -41,13 +42,17 @@ public:
   }
   double Value(int idx) const { return GetParam(idx)->Value(); }
 
-  // One block of double samples through the base's plumbing; the host position moves
-  // on by the block while the transport runs.
+  // One block of double samples through the base's plumbing; the host position (and
+  // its musical position, at the host's tempo) moves on by the block while the
+  // transport runs.
   void Run(const double* inL, const double* inR, double* outL, double* outR, int n) {
     double* in[2] = {const_cast<double*>(inL), const_cast<double*>(inR)};
     double* out[2] = {outL, outR};
     ProcessDouble(in, out, n);
-    if (mTestTransport) mTestPosition += n;
+    if (mTestTransport) {
+      mTestPosition += n;
+      if (mTestTempo > 0.0) mTestBeats += (double)n * mTestTempo / (60.0 * GetSampleRate());
+    }
   }
   // n frames of a constant input in blocks of at most `block` frames (one empty block
   // when n is 0); returns the left output.
@@ -68,11 +73,13 @@ public:
   }
 };
 
-// A freshly opened instance at 44.1 kHz, 120 BPM, transport playing from position 0.
-inline void OpenDefault(TestCorvanel& p, int blockSize = 4096) {
+// A freshly opened instance at 44.1 kHz (or the given rate), 120 BPM, transport playing
+// from position 0.
+inline void OpenDefault(TestCorvanel& p, int blockSize = 4096, double sampleRate = 44100.0) {
   p.mTestTempo = 120.0;
   p.mTestPosition = 0;
+  p.mTestBeats = 0.0;
   p.mTestTransport = 1;
   p.mTestClock = 1000;
-  p.OpenLikeHost(44100.0, blockSize);
+  p.OpenLikeHost(sampleRate, blockSize);
 }

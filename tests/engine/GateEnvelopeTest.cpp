@@ -9,7 +9,10 @@
 
 namespace {
 
-constexpr int kL = 5513; // "1/16" at 44.1 kHz and 120 BPM
+constexpr int kL = 5513; // "1/16" at 44.1 kHz and 120 BPM: 5512.5 samples, rounded
+// The grid puts the steps on the samples nearest the exact 5512.5: the second step
+// begins at 5513, the third at 11025.
+constexpr int kThirdStep = 11025;
 
 // An instance at the defaults with Mix 100 %, so the output is the gain itself.
 void OpenWet(TestCorvanel& p) {
@@ -67,11 +70,11 @@ TEST(GateEnvelope, TimeZeroStepOnlyLetsTheReleaseFinish) {
   TestCorvanel p;
   OpenDefault(p); // Mix 80 %
   SetSteps(p, "40", "44");
-  const std::vector<double> out = p.RunConstant(1.0, 2 * kL);
+  const std::vector<double> out = p.RunConstant(1.0, kThirdStep);
   const double dry = p.mDry, wet = p.mWet;
   EXPECT_EQ(out[kL - 1], dry + wet * 1.0); // time 4: open to the end of the step
   EXPECT_EQ(out[kL], dry + wet * (1.0 - p.mReleaseInc));
-  EXPECT_EQ(out[2 * kL - 1], dry); // closed: the dry share only
+  EXPECT_EQ(out[kThirdStep - 1], dry); // closed: the dry share only
 }
 
 TEST(GateEnvelope, TieLockHoldsFullStepsAndGateScalesTheOthers) {
@@ -92,13 +95,13 @@ TEST(GateEnvelope, TieLockHoldsFullStepsAndGateScalesTheOthers) {
     EXPECT_EQ(out[kL], 1.0); // one tied note across the boundary
     EXPECT_EQ(out[kL + c.gateLen2 - 1], 1.0);
     if (c.tie) {
-      EXPECT_EQ(out[2 * kL - 1], 1.0);
+      EXPECT_EQ(out[kThirdStep - 1], 1.0);
     } else {
       EXPECT_EQ(out[kL + c.gateLen2], 1.0 - p.mReleaseInc);
     }
     // Time 2 under Gate 50 %: the release starts a quarter step in (1378.25 -> 1378).
     EXPECT_EQ(p.mGateLen, 1378);
-    EXPECT_LT(out[2 * kL + 1378], 1.0);
+    EXPECT_LT(out[kThirdStep + 1378], 1.0);
   }
 }
 
@@ -179,7 +182,7 @@ TEST(GateEnvelope, LowHighGivesTheHighBandOpenAndTheLowBandClosed) {
   SetSteps(p, "40", "44");
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> noise(-1.0, 1.0);
-  const int n = 2 * kL;
+  const int n = kThirdStep;
   std::vector<double> inL(n), inR(n), outL(n), outR(n);
   for (int i = 0; i < n; ++i)
     inL[i] = inR[i] = noise(rng);

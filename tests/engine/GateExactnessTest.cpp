@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <random>
@@ -85,6 +86,12 @@ TEST(GateExactness, MatchesTheReferenceModelBitForBit) {
                       : posKind == 1 ? sc.Int(-300000, -1)
                       : posKind == 2 ? sc.Int(0, 10000000)
                                      : sc.Int(0, 2000000000);
+    // Most hosts give a musical position, some of them one that is not the sample
+    // position over the samples per beat (a tempo map).
+    p.mTestBeatsValid = sc.Chance(0.6);
+    p.mTestBeats = p.mTestTempo > 0.0 ? p.mTestPosition * p.mTestTempo / (60.0 * sampleRate) : 0.0;
+    if (sc.Chance(0.3)) p.mTestBeats += sc.Real(-100.0, 100.0);
+    bool ramp = false;
     const int blockSize = 1024;
     m.Reset(sampleRate);
     p.OpenLikeHost(sampleRate, blockSize);
@@ -104,6 +111,16 @@ TEST(GateExactness, MatchesTheReferenceModelBitForBit) {
       // Between blocks the host may change its tempo, transport, settings or the clock.
       if (sc.Chance(0.1)) sc.RandomParam(p, m);
       if (sc.Chance(0.01)) p.mTestTempo = sc.Chance(0.2) ? 0.0 : sc.Real(40.0, 250.0);
+      // Tempo automation: a stretch of blocks each at a slightly different tempo.
+      if (sc.Chance(0.02)) ramp = !ramp;
+      if (ramp && p.mTestTempo > 0.0)
+        p.mTestTempo = std::max(40.0, p.mTestTempo + sc.Real(-0.5, 0.5));
+      if (sc.Chance(0.01)) p.mTestBeatsValid = !p.mTestBeatsValid;
+      // Host rounding or jitter of a few samples either side of the tolerance, or a loop.
+      if (sc.Chance(0.03) && p.mTestTempo > 0.0)
+        p.mTestBeats += sc.Real(-6.0, 6.0) * p.mTestTempo / (60.0 * sampleRate);
+      if (sc.Chance(0.03)) p.mTestPosition += sc.Int(-6, 6);
+      if (sc.Chance(0.01)) p.mTestBeats = sc.Real(-8.0, 1000.0);
       if (sc.Chance(0.02)) p.mTestTransport = !p.mTestTransport;
       if (sc.Chance(0.01)) p.mTestPosition = sc.Int(-100000, 100000000);
       if (sc.Chance(0.01)) {
@@ -121,7 +138,8 @@ TEST(GateExactness, MatchesTheReferenceModelBitForBit) {
         inR[i] = signal == 0 ? sc.Real(-1.0, 1.0) : -0.25;
       }
       m.Block(inL.data(), inR.data(), refL.data(), refR.data(), n, sampleRate, p.mTestTempo,
-              p.mTestPosition, p.mTestTransport != 0, p.mTestClock);
+              p.mTestPosition, p.mTestTransport != 0, p.mTestClock,
+              p.mTestBeatsValid ? &p.mTestBeats : nullptr);
       if (sc.Chance(0.3)) { // in place, as hosts may do
         outL = inL;
         outR = inR;

@@ -31,7 +31,15 @@ TEST(GateGrid, RatesGiveTheirStepLengthsAt120Bpm) {
   }
 }
 
-TEST(GateGrid, SixteenthsLast5513SamplesAndWrapAtCycle) {
+// At 48 kHz and 120 BPM every Rate is a whole number of samples: "1/16" is 6000.
+constexpr int kL = 6000;
+
+void Open48k(TestCorvanel& p) { OpenDefault(p, 4096, 48000.0); }
+
+TEST(GateGrid, SixteenthsAt441kHzAlternate5513And5512SamplesAndWrapAtTheBar) {
+  // "1/16" at 44.1 kHz and 120 BPM is 5512.5 samples: step k begins on the sample
+  // nearest k * 5512.5 (a half goes to the later sample), so steps of 5513 and 5512
+  // alternate and Cycle 16 comes round on the bar line, 88200 samples on.
   TestCorvanel p;
   OpenDefault(p);
   ASSERT_EQ(p.mStepLen, 5513);
@@ -40,38 +48,88 @@ TEST(GateGrid, SixteenthsLast5513SamplesAndWrapAtCycle) {
   p.RunConstant(1.0, 1);
   EXPECT_EQ(p.CurrentStep(), 1);
   EXPECT_EQ(p.mStepPos, 1);
-  p.RunConstant(1.0, 14 * 5513);
+  p.RunConstant(1.0, 11025 - 5514); // step 2 begins at 11025: 5512 samples for step 1
+  EXPECT_EQ(p.CurrentStep(), 1);
+  p.RunConstant(1.0, 1);
+  EXPECT_EQ(p.CurrentStep(), 2);
+  p.RunConstant(1.0, 88200 - 11026); // the last frame of the bar
   EXPECT_EQ(p.CurrentStep(), 15);
-  p.RunConstant(1.0, 5513); // 16 x 5513 + 1 frames: step 1 again, not at the bar line
+  p.RunConstant(1.0, 1);
+  EXPECT_EQ(p.CurrentStep(), 0);
+  EXPECT_EQ(p.mStepPos, 1);
+}
+
+TEST(GateGrid, WholeStepsLastExactlyTheStepLengthAndWrapAtCycle) {
+  TestCorvanel p;
+  Open48k(p);
+  ASSERT_EQ(p.mStepLen, kL);
+  p.RunConstant(1.0, kL);
+  EXPECT_EQ(p.CurrentStep(), 0);
+  p.RunConstant(1.0, 1);
+  EXPECT_EQ(p.CurrentStep(), 1);
+  EXPECT_EQ(p.mStepPos, 1);
+  p.RunConstant(1.0, 15 * kL);
   EXPECT_EQ(p.CurrentStep(), 0);
   EXPECT_EQ(p.mStepPos, 1);
 }
 
 TEST(GateGrid, ResyncTakesStepAndOffsetFromHostPosition) {
   TestCorvanel p;
-  OpenDefault(p);
+  Open48k(p);
   p.Set(kCycle, 2);
-  p.mTestPosition = 3 * 5513 + 10;
+  p.mTestPosition = 3 * kL + 10;
   p.RunConstant(0.0, 0);
   EXPECT_EQ(p.CurrentStep(), 1);
   EXPECT_EQ(p.mStepPos, 10);
   EXPECT_FALSE(p.mResync);
 }
 
-TEST(GateGrid, ResyncOnTransportStartRateCycleAndClockGap) {
+TEST(GateGrid, ResyncPlacesAFractionalGridOnTheNearestSamples) {
+  // 5512.5 samples a step: step 3 begins exactly at 16537.5, so on sample 16538.
+  struct Case {
+    int32_t pos;
+    int step, offset;
+  };
+  const Case cases[] = {
+      {16537, 2, 5512}, {16538, 3, 0}, {16548, 3, 10}, {22049, 3, 5511}, {22050, 4, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pos);
+    TestCorvanel p;
+    OpenDefault(p);
+    p.mTestPosition = c.pos;
+    p.RunConstant(0.0, 0);
+    EXPECT_EQ(p.CurrentStep(), c.step);
+    EXPECT_EQ(p.mStepPos, c.offset);
+  }
+}
+
+TEST(GateGrid, ResyncOnTransportStartRateCycleClockGapAndHostMoves) {
   TestCorvanel p;
-  OpenDefault(p);
+  Open48k(p);
   p.RunConstant(0.0, 100);
-  // While nothing asks for it, the grid runs on by counting, whatever the host says.
-  p.mTestPosition = 7 * 5513;
+  // A host position within 4 samples of the grid's is rounding: the grid carries on.
+  p.mTestPosition += 4;
   p.RunConstant(0.0, 10);
   EXPECT_EQ(p.CurrentStep(), 0);
   EXPECT_EQ(p.mStepPos, 110);
+  p.mTestPosition -= 8;
+  p.RunConstant(0.0, 10);
+  EXPECT_EQ(p.mStepPos, 120);
+  // Farther is a move (a loop, a locate): the grid follows the host.
+  p.mTestPosition = 7 * kL + 3;
+  p.RunConstant(0.0, 0);
+  EXPECT_EQ(p.CurrentStep(), 7);
+  EXPECT_EQ(p.mStepPos, 3);
 
-  // Stopped, the grid keeps counting; starting the transport follows the host.
+  // Stopped, the grid keeps counting whatever the host says; starting the transport
+  // follows the host.
   p.mTestTransport = 0;
   p.RunConstant(0.0, 10);
-  p.mTestPosition = 2 * 5513 + 5;
+  p.mTestPosition = 12345;
+  p.RunConstant(0.0, 10);
+  EXPECT_EQ(p.CurrentStep(), 7);
+  EXPECT_EQ(p.mStepPos, 23);
+  p.mTestPosition = 2 * kL + 5;
   p.mTestTransport = 1;
   p.RunConstant(0.0, 0);
   EXPECT_EQ(p.CurrentStep(), 2);
@@ -86,48 +144,53 @@ TEST(GateGrid, ResyncOnTransportStartRateCycleAndClockGap) {
   const Case cases[] = {{"cycle", 4, 9, 0}, {"rate", 4, 12, 0}, {"clock gap", 4, 12, half + 1}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    // The host is 3 samples ahead of the grid, which alone moves nothing: the grid
+    // takes the host's position only from a resynchronisation.
+    p.RunConstant(0.0, 1000);
+    p.mTestPosition += 3;
     p.Set(kCycle, c.cycle);
     p.Set(kRate, c.rate);
-    p.mTestPosition = 5 * p.mStepLen + 7; // where the host says it is
     p.mTestClock += c.clockStep;
     p.RunConstant(0.0, 0);
-    EXPECT_EQ(p.CurrentStep(), 5 % c.cycle);
-    EXPECT_EQ(p.mStepPos, 7);
+    const int32_t pos = p.mTestPosition;
+    EXPECT_EQ(p.CurrentStep(), (pos / p.mStepLen) % c.cycle);
+    EXPECT_EQ(p.mStepPos, pos % p.mStepLen);
   }
   // Exactly half a second is no gap.
-  p.mTestPosition = 0;
+  const int32_t before = p.mStepPos;
+  p.mTestPosition += 3;
   p.mTestClock += half;
   p.RunConstant(0.0, 0);
-  EXPECT_EQ(p.mStepPos, 7);
+  EXPECT_EQ(p.mStepPos, before);
 }
 
 TEST(GateGrid, LargePositionsUseTheExactStepNumber) {
-  // 16781571 / 5513 is 3043.9998: a single-precision quotient would round up to step 3044
-  // while the offset in the step is 5512, the last sample of step 3043.
+  // 17999999 / 6000 is 2999.99998: a single-precision quotient would round up to step 3000
+  // while the offset in the step is 5999, the last sample of step 2999.
   TestCorvanel p;
-  OpenDefault(p);
-  p.mTestPosition = 16781571;
+  Open48k(p);
+  p.mTestPosition = 17999999;
   p.RunConstant(0.0, 0);
-  EXPECT_EQ(p.CurrentStep(), 3043 % 16);
-  EXPECT_EQ(p.mStepPos, 5512);
+  EXPECT_EQ(p.CurrentStep(), 2999 % 16);
+  EXPECT_EQ(p.mStepPos, 5999);
   p.mTestPosition = 2147483647; // the last position a host can report
   p.mTestClock += CLOCKS_PER_SEC;
   p.RunConstant(0.0, 0);
-  EXPECT_EQ(p.CurrentStep(), (2147483647 / 5513) % 16);
-  EXPECT_EQ(p.mStepPos, 2147483647 % 5513);
+  EXPECT_EQ(p.CurrentStep(), (2147483647 / kL) % 16);
+  EXPECT_EQ(p.mStepPos, 2147483647 % kL);
 }
 
 TEST(GateGrid, PreRollContinuesTheGridBackwards) {
   TestCorvanel p;
-  OpenDefault(p);
+  Open48k(p);
   p.Set(kCycle, 4);
   struct Case {
     int32_t pos;
     int step, offset;
   };
-  const Case cases[] = {
-      {-1, 3, 5512}, {-5513, 3, 0}, {-5514, 2, 5512},       {-4 * 5513 - 3, 3, 5510},
-      {0, 0, 0},     {5513, 1, 0},  {-2147483647 - 1, 0, 0}};
+  const Case cases[] = {{-1, 3, kL - 1},          {-kL, 3, 0}, {-kL - 1, 2, kL - 1},
+                        {-4 * kL - 3, 3, kL - 3}, {0, 0, 0},   {kL, 1, 0},
+                        {-2147483647 - 1, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pos);
     p.mTestPosition = c.pos;
@@ -136,9 +199,9 @@ TEST(GateGrid, PreRollContinuesTheGridBackwards) {
     p.mTestTransport = 1;
     p.RunConstant(0.0, 0);
     if (c.pos == -2147483647 - 1) {
-      // floor(-2^31 / 5513) = -389531, remainder 755: step 1 of 4.
-      EXPECT_EQ(p.CurrentStep(), 1);
-      EXPECT_EQ(p.mStepPos, 755);
+      // floor(-2^31 / 6000) = -357914, remainder 352: step 2 of 4 (-357914 mod 4).
+      EXPECT_EQ(p.CurrentStep(), 2);
+      EXPECT_EQ(p.mStepPos, 352);
       continue;
     }
     EXPECT_EQ(p.CurrentStep(), c.step);
@@ -147,9 +210,9 @@ TEST(GateGrid, PreRollContinuesTheGridBackwards) {
   // Running out of the pre-roll reaches position 100 in step 1, offset 100: no seam.
   p.mTestTransport = 0;
   p.RunConstant(0.0, 0);
-  p.mTestPosition = -3 * 5513;
+  p.mTestPosition = -3 * kL;
   p.mTestTransport = 1;
-  p.RunConstant(0.0, 3 * 5513 + 100, 1000);
+  p.RunConstant(0.0, 3 * kL + 100, 1000);
   EXPECT_EQ(p.mTestPosition, 100);
   EXPECT_EQ(p.CurrentStep(), 0);
   EXPECT_EQ(p.mStepPos, 100);

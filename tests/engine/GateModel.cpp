@@ -119,9 +119,13 @@ void GateModel::Reset(double sampleRate) {
   mResync = true;
 }
 
+int64_t GateModel::Start(int64_t m) const {
+  return (int64_t)std::floor((double)m * mGridLen - mAnchorPhase + 0.5);
+}
+
 void GateModel::Block(const double* inL, const double* inR, double* outL, double* outR, int n,
                       double sampleRate, double tempo, int32_t position, bool playing,
-                      uint32_t clock) {
+                      uint32_t clock, const double* beats) {
   mSampleRate = sampleRate;
   const double spb = 4.0 * (tempo > 0 ? sampleRate * 60.0 / tempo : 0.0);
   if (!mStarted) {
@@ -129,20 +133,76 @@ void GateModel::Block(const double* inL, const double* inR, double* outL, double
     Reset(sampleRate);
   }
   if (spb != mSamplesPerBar) {
+    // A new tempo: new lengths, no resynchronisation of its own.
+    const bool resync = mResync;
     mSamplesPerBar = spb;
     ApplyForced(0);
-    mResync = true;
+    mResync = resync;
   }
   if (playing && !mWasPlaying) mResync = true;
   mWasPlaying = playing;
   if (clock - mLastClock > (uint32_t)(CLOCKS_PER_SEC / 2)) mResync = true;
 
+  // Exact step length: bars times the samples per bar of the host's tempo (the last one,
+  // or 120 BPM before any); the step length itself when that does not round to it.
+  const int rate = mParams[0];
+  const double exact = std::ldexp(rate % 3 == 0   ? 1.0
+                                  : rate % 3 == 1 ? 4.0 / 3.0
+                                                  : 1.5,
+                                  rate / 3 - 7);
+  if (mSamplesPerBar > 0) mLastBarLen = mSamplesPerBar;
+  const double barLen = mLastBarLen > 0 ? mLastBarLen : 4.0 * (sampleRate * 60.0 / 120.0);
+  const double rounded = (double)RateToBars(rate) * barLen;
+  double L = exact * barLen;
+  if (!(rounded >= 1.0 && rounded <= 268435456.0 && (int32_t)(rounded + 0.5) == mStepLen))
+    L = mStepLen;
+  // The host's position in steps, when it gives beats and a tempo.
+  const bool musical = beats && spb > 0 && std::fabs(*beats) < 1099511627776.0;
+  const double u = musical ? *beats / (4.0 * exact) : 0.0;
+
+  if (!mResync && mGridLen > 0) {
+    if (playing) {
+      double d;
+      if (musical)
+        d = (u - (double)mAnchorStep) * mGridLen - mAnchorPhase - (double)mFrame;
+      else
+        d = (double)(int32_t)((uint32_t)position - (uint32_t)mAnchorPos - (uint32_t)mFrame);
+      if (!(std::fabs(d) <= 4.0)) mResync = true;
+    }
+    if (!mResync && L != mGridLen) {
+      const double c =
+          playing && musical ? u : (double)mAnchorStep + (mAnchorPhase + (double)mFrame) / mGridLen;
+      const double q = std::floor(c);
+      mAnchorStep = (int64_t)q;
+      mAnchorPhase = (c - q) * L;
+      mGridLen = L;
+      mAnchorPos = position;
+      mFrame = 0;
+      mNextStart = Start(mGridStep + 1 - mAnchorStep);
+    }
+  }
+
   if (mResync) {
-    const int64_t k = (int64_t)std::floor((double)position / mStepLen);
-    mStepPos = (int32_t)(position - k * mStepLen);
-    mCurStep = (int32_t)(((k % mCycle) + mCycle) % mCycle);
+    double q, p;
+    if (musical) {
+      q = std::floor(u);
+      p = (u - q) * L;
+    } else {
+      q = std::floor((double)position / L);
+      p = (double)position - q * L;
+    }
+    mAnchorStep = (int64_t)q;
+    mAnchorPhase = p;
+    mGridLen = L;
+    mAnchorPos = position;
+    mFrame = 0;
+    mGridStep = Start(1) <= 0 ? mAnchorStep + 1 : mAnchorStep;
+    mStepPos = (int32_t)-Start(mGridStep - mAnchorStep);
+    mNextStart = Start(mGridStep + 1 - mAnchorStep);
+    mCurStep = (int32_t)(((mGridStep % mCycle) + mCycle) % mCycle);
     mEnvLevel = 0;
     mGateLen = (int32_t)((double)((float)(mSteps[mCurStep] * mStepLen) * 0.25f) + 0.5);
+    if (mGateLen >= mStepLen) mGateLen = 0x7FFFFFFF; // open to the end of the step
     mEnvState = mGateLen != 0 ? 1 : 3;
     mVolume = (double)(mSteps[mCurStep + 64] * 0.25f);
     mGlideLeft = 0;
@@ -150,7 +210,9 @@ void GateModel::Block(const double* inL, const double* inR, double* outL, double
   }
 
   for (int i = 0; i < n; ++i) {
-    if ((uint32_t)mStepPos >= (uint32_t)mStepLen) {
+    if (mFrame >= mNextStart) {
+      mGridStep += 1;
+      mNextStart = Start(mGridStep + 1 - mAnchorStep);
       mCurStep += 1;
       if (mCurStep >= mCycle) mCurStep = 0;
       const int t = mSteps[mCurStep];
@@ -160,6 +222,7 @@ void GateModel::Block(const double* inL, const double* inR, double* outL, double
         const float g = (float)(t * mStepLen) * mGateScale * 0.25f;
         mGateLen = Round(g);
       }
+      if (mGateLen >= mStepLen) mGateLen = 0x7FFFFFFF;
       mEnvState = mGateLen != 0 ? 1 : 3;
       const double v = (double)(mSteps[mCurStep + 64] * 0.25f);
       if (mEnvLevel <= 0 || mFadeLen == 0) {
@@ -173,6 +236,7 @@ void GateModel::Block(const double* inL, const double* inR, double* outL, double
       mStepPos = 0;
     }
     mStepPos += 1;
+    mFrame += 1;
     switch (mEnvState) {
     case 1:
       mEnvLevel += mAttackInc;

@@ -12,9 +12,11 @@ public:
   void Apply(int idx, int v);
   // The host's reset request after a change of audio settings.
   void Reset(double sampleRate);
-  // One block, with what the host reports for it.
+  // One block, with what the host reports for it; `beats` is its musical position, when
+  // it gives one (null otherwise).
   void Block(const double* inL, const double* inR, double* outL, double* outR, int n,
-             double sampleRate, double tempo, int32_t position, bool playing, uint32_t clock);
+             double sampleRate, double tempo, int32_t position, bool playing, uint32_t clock,
+             const double* beats = nullptr);
 
   static float RateToBars(int rate);
 
@@ -25,6 +27,14 @@ public:
 
 private:
   void ApplyForced(int idx);
+  // First sample of step mAnchorStep + m after the anchor frame.
+  int64_t Start(int64_t m) const;
+
+  // The grid: anchor step, phase, exact length and host position; frames since the
+  // anchor, the current step's number on the song's grid, the next step's first frame.
+  int64_t mAnchorStep = 0, mFrame = 0, mGridStep = 0, mNextStart = 0;
+  double mAnchorPhase = 0, mGridLen = 0, mLastBarLen = 0;
+  int32_t mAnchorPos = 0;
 
   int32_t mParams[23];
   int32_t mApplied[23];

@@ -38,12 +38,20 @@ public:
 
   // Resolved statically by the plug-in class, like every adapter's.
   int HostTransportState() const { return mTestTransport; }
+  // The musical position in beats of the block's first frame, false when not given.
+  bool HostMusicalPosition(double* beats) const {
+    if (!mTestBeatsValid) return false;
+    *beats = mTestBeats;
+    return true;
+  }
   uint32_t ProcessorClock() const { return mTestClock; }
 
   // What the test host did and heard.
   std::vector<Event> mEvents;
   double mTestTempo = 120.0;
   int mTestPosition = 0;
+  bool mTestBeatsValid = false; // the test host gives a musical position
+  double mTestBeats = 0.0;
   int mTestTransport = 1;
   uint32_t mTestClock = 0;
   std::string mTestHostName = "test host";

@@ -2,8 +2,10 @@
 // the reference gate: every config renders the same deterministic stereo signal through
 // processReplacing (float) and processDoubleReplacing (double) and through the reference,
 // and the outputs must agree bit for bit. The host's part is played here: time info with
-// tempo, position and transport, parameter changes by normalised value and by typed text,
-// program changes, transport stops and starts, and blocks longer than the announced size.
+// tempo, position, musical position and transport, parameter changes by normalised value
+// and by typed text, program changes, transport stops and starts, loops and locates, tempo
+// changes and tempo maps, and blocks longer than the announced size. Renders stream block
+// by block, so that ten minutes of audio need no more memory than one block.
 #include "PluginLibrary.h"
 #include "RecordingHost.h"
 #include "ReferenceGate.h"
@@ -140,6 +142,8 @@ struct Event {
     kMainsCycle, // effMainsChanged off and on again
     kBlockSize,  // effSetBlockSize with mValue
     kTimeInfo,   // the host answers time requests (mValue 1) or gives no time info (0)
+    kBeats,      // the host's musical position jumps to mValue beats (a tempo map)
+    kPpq,        // the host marks its musical position valid (mValue 1) or not (0)
   };
   int mAt; // applied before the first host block that starts at or after this frame
   EKind mKind;
@@ -156,6 +160,7 @@ struct Config {
   double mStartPos = 0.0;
   int mFrames = 120000;
   bool mPlaying = true;
+  int mExpectResyncs = -1;    // how many resynchronisations the render has (-1: any)
   std::vector<Event> mEvents; // events at frame 0 come before the first block
 
   Config& Tempo(double t) { return mTempo = t, *this; }
@@ -193,6 +198,7 @@ struct Config {
     mEvents.push_back({at, kind, 0, value});
     return *this;
   }
+  Config& Resyncs(int n) { return mExpectResyncs = n, *this; }
 };
 
 void PrintTo(const Config& config, std::ostream* out) { *out << config.mName; }
@@ -393,17 +399,91 @@ std::vector<Config> AllConfigs() {
                     .Ev(Event::kStart, 70000, 200000)
                     .Ev(Event::kStop, 100000)
                     .Ev(Event::kStart, 100512, 3));
-  all.push_back(Cfg("LocateWhilePlaying_NoResync")
+  all.push_back(Cfg("LocateWhilePlaying_Resyncs")
                     .Words(RandomWords(62))
                     .Ev(Event::kLocate, 30000, 1234567)
                     .Ev(Event::kTempo, 60000, 174)
                     .Ev(Event::kLocate, 90000, 55));
   {
-    Config c = Cfg("TempoRamp").Words(RandomWords(63)).Frames(100000);
+    Config c = Cfg("TempoRamp").Words(RandomWords(63)).Frames(100000).Resyncs(1);
     for (int b = 1; b < 40; ++b)
       c.Ev(Event::kTempo, b * 2048, 120 + b * 0.37);
     all.push_back(c);
   }
+  {
+    // Tempo automation at every block, up and down, with the musical position the host
+    // accumulates: the grid follows it with no resynchronisation after the first.
+    Config c = Cfg("TempoRampEveryBlock_T97_3_SR48000")
+                   .Rate(48000)
+                   .Tempo(97.3)
+                   .Set(RG::kRate, 7)
+                   .Words(RandomWords(68))
+                   .Frames(400000)
+                   .Resyncs(1);
+    for (int b = 1; b * 512 < 400000; ++b)
+      c.Ev(Event::kTempo, b * 512, 97.3 + 40.0 * std::sin(b * 0.01));
+    all.push_back(c);
+  }
+  {
+    // The same without a musical position: the grid continues from its own position.
+    Config c = Cfg("TempoRamp_NoPpq").Words(RandomWords(69)).Ev(Event::kPpq, 0, 0).Resyncs(1);
+    for (int b = 1; b * 1024 < 120000; ++b)
+      c.Ev(Event::kTempo, b * 1024, 120 + b * 0.2);
+    all.push_back(c);
+  }
+  // A tempo map: the musical position is not the sample position over the samples per
+  // beat (the song ran at other tempi before); a loop back to the loop start's beat.
+  all.push_back(Cfg("TempoMap_ThenLoop")
+                    .Start(100000)
+                    .Ev(Event::kBeats, 0, 37.3)
+                    .Words(RandomWords(70))
+                    .Ev(Event::kLocate, 60000, 100000)
+                    .Ev(Event::kBeats, 60000, 37.3)
+                    .Resyncs(2));
+  all.push_back(Cfg("TempoMap_NoPpq_FollowsSamples")
+                    .Start(100000)
+                    .Ev(Event::kBeats, 0, 37.3)
+                    .Ev(Event::kPpq, 0, 0)
+                    .Words(RandomWords(71))
+                    .Resyncs(1));
+  // Host positions off by a few samples: within 4 nothing moves, beyond it resynchronises.
+  all.push_back(Cfg("Jitter_WithinAndBeyondTolerance")
+                    .Words(RandomWords(72))
+                    .Ev(Event::kBeats, 20480, 20480.0 / 22050.0 + 3.5 / 22050.0)
+                    .Ev(Event::kBeats, 40960, 40960.0 / 22050.0)
+                    .Ev(Event::kPpq, 61440, 0)
+                    .Ev(Event::kLocate, 61440, 61440 + 3)
+                    .Ev(Event::kLocate, 81920, 81920 + 3 + 5)
+                    .Resyncs(2));
+  // Ten minutes of fractional step lengths: 1/16 at 120 BPM and 44.1 kHz (5512.5), 1/64T
+  // (918.75), 1/16 at 137 BPM and 96 kHz (10510.95...), 1/16T at 97.3 BPM and 48 kHz.
+  all.push_back(Cfg("TenMinutes_Sixteenths_T120_SR44100")
+                    .Frames(600 * 44100)
+                    .Blocks(1024, 1024)
+                    .Words(RandomWords(73))
+                    .Resyncs(1));
+  all.push_back(Cfg("TenMinutes_64thTriplets_T120_SR44100")
+                    .Frames(600 * 44100)
+                    .Blocks(1024, 1024)
+                    .Set(RG::kRate, 1)
+                    .Words(RandomWords(74))
+                    .Resyncs(1));
+  all.push_back(Cfg("TenMinutes_Sixteenths_T137_SR96000")
+                    .Frames(600 * 96000)
+                    .Rate(96000)
+                    .Tempo(137)
+                    .Blocks(1024, 1024)
+                    .Words(RandomWords(75))
+                    .Resyncs(1));
+  all.push_back(Cfg("TenMinutes_SixteenthTriplets_T97_3_SR48000_NoPpq")
+                    .Frames(600 * 48000)
+                    .Rate(48000)
+                    .Tempo(97.3)
+                    .Set(RG::kRate, 7)
+                    .Blocks(1024, 1024)
+                    .Ev(Event::kPpq, 0, 0)
+                    .Words(RandomWords(76))
+                    .Resyncs(1));
   all.push_back(Cfg("SampleRateChange_MainsCycle")
                     .Set(RG::kTarget, 3)
                     .Words(RandomWords(64))
@@ -458,29 +538,36 @@ std::vector<Config> AllConfigs() {
 // ---- Rendering ----------------------------------------------------------------------------------
 
 // Noise and two sines per channel, with stretches of silence in which the band-split
-// state decays to nothing.
-void MakeInput(int frames, int sampleRate, std::vector<double>& left, std::vector<double>& right) {
-  left.resize(frames);
-  right.resize(frames);
-  uint64_t state = 0x9E3779B97F4A7C15ull;
-  const double twoPi = 6.283185307179586;
-  for (int i = 0; i < frames; ++i) {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    const double noiseL = (double)(state >> 11) / 9007199254740992.0 - 0.5;
-    const double noiseR =
-        (double)((state * 0x2545F4914F6CDD1Dull) >> 11) / 9007199254740992.0 - 0.5;
-    const double t = (double)i / sampleRate;
-    const bool silent = i >= 30000 && (i % 30000) < 3000;
-    left[i] = silent ? 0.0
-                     : 0.4 * noiseL + 0.3 * std::sin(twoPi * 110.0 * t) +
-                           0.2 * std::sin(twoPi * 3150.0 * t);
-    right[i] = silent ? 0.0
-                      : 0.4 * noiseR + 0.3 * std::sin(twoPi * 233.3 * t + 1.0) +
-                            0.2 * std::sin(twoPi * 7001.0 * t);
+// state decays to nothing; made frame by frame, a block at a time.
+class TestSignal {
+public:
+  explicit TestSignal(int sampleRate) : mSampleRate(sampleRate) {}
+
+  void Fill(int frames, double* left, double* right) {
+    const double twoPi = 6.283185307179586;
+    for (int k = 0; k < frames; ++k, ++mFrame) {
+      mState ^= mState << 13;
+      mState ^= mState >> 7;
+      mState ^= mState << 17;
+      const double noiseL = (double)(mState >> 11) / 9007199254740992.0 - 0.5;
+      const double noiseR =
+          (double)((mState * 0x2545F4914F6CDD1Dull) >> 11) / 9007199254740992.0 - 0.5;
+      const double t = (double)mFrame / mSampleRate;
+      const bool silent = mFrame >= 30000 && (mFrame % 30000) < 3000;
+      left[k] = silent ? 0.0
+                       : 0.4 * noiseL + 0.3 * std::sin(twoPi * 110.0 * t) +
+                             0.2 * std::sin(twoPi * 3150.0 * t);
+      right[k] = silent ? 0.0
+                        : 0.4 * noiseR + 0.3 * std::sin(twoPi * 233.3 * t + 1.0) +
+                              0.2 * std::sin(twoPi * 7001.0 * t);
+    }
   }
-}
+
+private:
+  const int mSampleRate;
+  int64_t mFrame = 0;
+  uint64_t mState = 0x9E3779B97F4A7C15ull;
+};
 
 struct Mismatch {
   bool mFound = false;
@@ -595,9 +682,17 @@ private:
     case Event::kStart:
       mPlaying = true;
       mPos = e.mValue;
+      mPpq = SongBeatsAt(mPos);
       break;
     case Event::kLocate:
       mPos = e.mValue;
+      mPpq = SongBeatsAt(mPos);
+      break;
+    case Event::kBeats:
+      mPpq = e.mValue;
+      break;
+    case Event::kPpq:
+      mGivesPpq = e.mValue != 0;
       break;
     case Event::kTempo:
       mTempo = e.mValue;
@@ -624,17 +719,36 @@ private:
     }
   }
 
+  // The musical position of a sample position in a song at the present tempo throughout.
+  double SongBeatsAt(double pos) const {
+    return mTempo > 0 ? pos / mSampleRate * mTempo / 60.0 : 0.0;
+  }
+
   void SetTimeInfo() {
     VstTimeInfo& t = mHost.mTime;
     t.samplePos = mPos;
     t.sampleRate = mSampleRate;
     t.tempo = mTempo;
-    t.ppqPos = mTempo > 0 ? mPos / mSampleRate * mTempo / 60.0 : 0.0;
+    t.ppqPos = mPpq;
     t.timeSigNumerator = 4;
     t.timeSigDenominator = 4;
-    t.flags = kVstTimeSigValid | kVstPpqPosValid;
+    t.flags = kVstTimeSigValid;
+    if (mGivesPpq) t.flags |= kVstPpqPosValid;
     if (mTempo > 0) t.flags |= kVstTempoValid;
     if (mPlaying) t.flags |= kVstTransportPlaying;
+  }
+
+  // The musical position the plug-in reads for a slice starting `offset` frames into the
+  // host block: the host's, moved on at its tempo (none without a tempo).
+  bool SliceBeats(int offset, double* beats) const {
+    if (!mHost.mGivesTime || !mGivesPpq) return false;
+    *beats = mPpq;
+    if (offset > 0) {
+      const double samplesPerBeat = mTempo > 0 ? mSampleRate * 60.0 / mTempo : 0.0;
+      if (!(samplesPerBeat > 0.0)) return false;
+      *beats += (double)offset / samplesPerBeat;
+    }
+    return true;
   }
 
   std::string ModelState() const {
@@ -656,20 +770,13 @@ private:
     mPlaying = c.mPlaying;
     mSampleRate = c.mSampleRate;
     mBlockSize = c.mBlockSize;
+    mPpq = SongBeatsAt(mPos);
     Open();
 
-    std::vector<double> inL, inR;
-    MakeInput(c.mFrames, c.mSampleRate, inL, inR);
-    std::vector<float> inLf(c.mFrames), inRf(c.mFrames);
-    if (!mDouble)
-      for (int i = 0; i < c.mFrames; ++i) {
-        inLf[i] = (float)inL[i];
-        inRf[i] = (float)inR[i];
-        inL[i] = inLf[i]; // the base widens the host's floats
-        inR[i] = inRf[i];
-      }
-    std::vector<double> outL(c.mFrames), outR(c.mFrames), refL(c.mFrames), refR(c.mFrames);
-    std::vector<float> outLf(c.mFrames), outRf(c.mFrames);
+    const int block = c.mHostBlock;
+    TestSignal signal(c.mSampleRate);
+    std::vector<double> inL(block), inR(block), outL(block), outR(block), refL(block), refR(block);
+    std::vector<float> inLf(block), inRf(block), outLf(block), outRf(block);
 
     std::vector<Event> events = c.mEvents;
     std::stable_sort(events.begin(), events.end(),
@@ -682,15 +789,23 @@ private:
         error = "the reference is not ready after opening";
         return false;
       }
-      const int n = std::min(c.mHostBlock, c.mFrames - frame);
+      const int n = std::min(block, c.mFrames - frame);
+      signal.Fill(n, inL.data(), inR.data());
+      if (!mDouble)
+        for (int i = 0; i < n; ++i) {
+          inLf[i] = (float)inL[i];
+          inRf[i] = (float)inR[i];
+          inL[i] = inLf[i]; // the base widens the host's floats
+          inR[i] = inRf[i];
+        }
       SetTimeInfo();
       if (mDouble) {
-        double* in[2] = {&inL[frame], &inR[frame]};
-        double* out[2] = {&outL[frame], &outR[frame]};
+        double* in[2] = {inL.data(), inR.data()};
+        double* out[2] = {outL.data(), outR.data()};
         mEffect->processDoubleReplacing(mEffect, in, out, n);
       } else {
-        float* in[2] = {&inLf[frame], &inRf[frame]};
-        float* out[2] = {&outLf[frame], &outRf[frame]};
+        float* in[2] = {inLf.data(), inRf.data()};
+        float* out[2] = {outLf.data(), outRf.data()};
         mEffect->processReplacing(mEffect, in, out, n);
       }
       mHost.Clear();
@@ -699,19 +814,25 @@ private:
       // with the position of its own first frame.
       for (int done = 0; done < n;) {
         const int slice = std::min(mBlockSize, n - done);
-        const int f = frame + done;
+        double beats = 0.0;
+        const bool hasBeats = SliceBeats(done, &beats);
         // Without time info the plug-in reads no tempo, position 0 and a stopped transport.
-        if (mHost.mGivesTime)
-          mModel.Process(&inL[f], &inR[f], &refL[f], &refR[f], slice, mTempo,
-                         PluginPosition(mPos, done), mPlaying);
-        else
-          mModel.Process(&inL[f], &inR[f], &refL[f], &refR[f], slice, 0.0, 0, false);
+        if (mHost.mGivesTime) {
+          mModel.Process(&inL[done], &inR[done], &refL[done], &refR[done], slice, mTempo,
+                         PluginPosition(mPos, done), mPlaying, hasBeats, beats);
+        } else {
+          mModel.Process(&inL[done], &inR[done], &refL[done], &refR[done], slice, 0.0, 0, false);
+        }
         done += slice;
       }
       if (!mismatch.mFound) FindMismatch(frame, n, outL, outR, outLf, outRf, refL, refR, mismatch);
       frame += n;
-      if (mPlaying) mPos += n;
+      if (mPlaying) {
+        mPos += n;
+        mPpq += mTempo > 0 ? (double)n / mSampleRate * mTempo / 60.0 : 0.0;
+      }
     }
+    mResyncs = mModel.Resyncs();
     return true;
   }
 
@@ -719,7 +840,7 @@ private:
                     const std::vector<double>& outR, const std::vector<float>& outLf,
                     const std::vector<float>& outRf, const std::vector<double>& refL,
                     const std::vector<double>& refR, Mismatch& mismatch) {
-    for (int i = frame; i < frame + n; ++i)
+    for (int i = 0; i < n; ++i)
       for (int ch = 0; ch < 2; ++ch) {
         const double ref = ch ? refR[i] : refL[i];
         bool same;
@@ -734,7 +855,7 @@ private:
         }
         if (!same) {
           mismatch.mFound = true;
-          mismatch.mFrame = i;
+          mismatch.mFrame = frame + i;
           mismatch.mChannel = ch;
           mismatch.mPlugin = plugin;
           mismatch.mModel = mDouble ? ref : (double)(float)ref;
@@ -753,8 +874,13 @@ private:
   std::vector<bool> mProgramInit;
   int mCurrentProgram = 0;
   double mPos = 0.0, mTempo = 120.0, mSampleRate = 44100.0;
+  double mPpq = 0.0;     // the host's musical position of the next block, in beats
+  bool mGivesPpq = true; // the host marks it valid
   int mBlockSize = 512;
   bool mPlaying = true;
+
+public:
+  int mResyncs = 0; // resynchronisations of the reference during the render
 };
 
 class ModelVsPlugin : public ::testing::TestWithParam<Config> {};
@@ -764,6 +890,9 @@ void RunPath(const Config& config, bool doublePath) {
   std::string error;
   Mismatch mismatch;
   ASSERT_TRUE(session.Run(error, mismatch)) << error;
+  if (config.mExpectResyncs >= 0) {
+    EXPECT_EQ(session.mResyncs, config.mExpectResyncs) << "resynchronisations of the reference";
+  }
   EXPECT_FALSE(mismatch.mFound) << (doublePath ? "double" : "float") << " path, config "
                                 << config.mName << ": first difference at frame " << mismatch.mFrame
                                 << " channel " << mismatch.mChannel << ": plug-in " << std::hexfloat

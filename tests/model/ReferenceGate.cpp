@@ -46,12 +46,12 @@ const ParamDef kParamDefs[ReferenceGate::kNumParams] = {{0, 27, 9, 1.0},
                                                         {-5, 5, 0, 1.0},
                                                         {-5, 5, 0, 1.0}};
 
-// The step number at a resynchronisation is the exact quotient of position and step
-// length, rounded down. A single-precision quotient would, past 2^24 samples, round to the
-// next whole number just before a step boundary (and to the previous one on it), putting
-// the pattern one step off the song while the in-step position is exact; the plug-in uses
-// the exact quotient, and so does the model. Set this to compare against that old rule.
-constexpr bool kStepNumberInSinglePrecision = false;
+// The step grid at a resynchronisation takes the step number from the host's position
+// exactly, in double precision: a single-precision quotient would, past 2^24 samples,
+// put the pattern one step off the song near boundaries.
+
+// The gate length of a step whose gate never closes before the next step.
+constexpr int32_t kToTheStepEnd = 2147483647;
 
 // What the change filter holds before anything was applied: the bytes 0x9B.
 constexpr int kNeverApplied = -1684300901;
@@ -281,7 +281,8 @@ void ReferenceGate::PublishStepWords() {
 // ---- Processing ---------------------------------------------------------------------------------
 
 void ReferenceGate::Process(const double* inL, const double* inR, double* outL, double* outR,
-                            int frames, double tempo, int32_t position, bool playing) {
+                            int frames, double tempo, int32_t position, bool playing, bool hasBeats,
+                            double beats) {
   if (!mReady) return;
 
   double samplesPerBar = tempo > 0.0 ? 4.0 * (mSampleRate * 60.0 / tempo) : 0.0;
@@ -294,14 +295,59 @@ void ReferenceGate::Process(const double* inL, const double* inR, double* outL, 
     Reset();
   }
   if (samplesPerBar != mSamplesPerBar) {
+    // New step, attack, release and fade lengths; a new tempo alone asks for no
+    // resynchronisation.
+    const bool asked = mResync;
     mSamplesPerBar = samplesPerBar;
     mApplied[kRate] = -1;
     ParamChanged(kRate);
-    mResync = true;
+    mResync = asked;
   }
   if (playing && !mWasPlaying) mResync = true;
   mWasPlaying = playing;
-  if (mResync) Resync(position);
+
+  // What the block start knows: the step in bars and beats, its exact length in samples
+  // (from the host tempo's samples per bar, the last one, or 120 BPM's), and the host's
+  // musical position in steps when it gives beats along with a tempo.
+  // The exact bars: a power of two over 128, times 4/3 for a triplet, 3/2 dotted.
+  const int rate = mValues[kRate];
+  const double kinds[3] = {1.0, 4.0 / 3.0, 1.5};
+  const double exactBars = (double)(1 << (rate / 3)) / 128.0 * kinds[rate % 3];
+  const double beatsPerStep = 4.0 * exactBars;
+  if (tempo > 0.0) mLastBarLen = 4.0 * (mSampleRate * 60.0 / tempo);
+  const double barLen = mLastBarLen > 0.0 ? mLastBarLen : 4.0 * (mSampleRate * 60.0 / 120.0);
+  const double rounded = (double)RateToBars(rate) * barLen;
+  const bool fits =
+      rounded >= 1.0 && rounded <= 268435456.0 && (int32_t)(rounded + 0.5) == mStepLen;
+  const double len = fits ? exactBars * barLen : (double)mStepLen;
+  const bool musical = hasBeats && tempo > 0.0 && std::fabs(beats) < 1099511627776.0;
+  const double u = musical ? beats / beatsPerStep : 0.0;
+
+  // 1. While playing, a host more than 4 samples from the grid has moved.
+  if (playing && !mResync && mLen > 0.0) {
+    double d;
+    if (musical) {
+      d = (u - (double)mQ) * mLen - mP - (double)mF;
+    } else {
+      const uint32_t expected = (uint32_t)mAnchorPos + (uint32_t)(uint64_t)mF;
+      d = (double)(int32_t)((uint32_t)position - expected);
+    }
+    if (!(std::fabs(d) <= 4.0)) mResync = true;
+  }
+  // 2. A new exact length without a resynchronisation: re-anchor, nothing restarts.
+  if (!mResync && mLen > 0.0 && len != mLen) {
+    const double c = (playing && musical) ? u : (double)mQ + (mP + (double)mF) / mLen;
+    const double q = std::floor(c);
+    mQ = (int64_t)q;
+    mP = (c - q) * len;
+    mLen = len;
+    mAnchorPos = position;
+    mF = 0;
+    mN = StartOf(mG + 1 - mQ);
+  }
+  // 3. Resynchronisation.
+  if (mResync) Resync(position, musical, u, len);
+
   if (mPackPending) {
     PublishStepWords();
     mPackPending = false;
@@ -310,30 +356,42 @@ void ReferenceGate::Process(const double* inL, const double* inR, double* outL, 
     RunSample(inL[i], inR[i], outL[i], outR[i]);
 }
 
-void ReferenceGate::Resync(int32_t position) {
-  if (position >= 0) {
-    mStepPos = (int32_t)((uint32_t)position % (uint32_t)mStepLen);
-    const int k = kStepNumberInSinglePrecision ? (int)std::floor((float)position / (float)mStepLen)
-                                               : (int)((uint32_t)position / (uint32_t)mStepLen);
-    mCurStep = k % mCycle;
+int64_t ReferenceGate::StartOf(int64_t m) const {
+  return (int64_t)std::floor((double)m * mLen - mP + 0.5);
+}
+
+void ReferenceGate::Resync(int32_t position, bool musical, double u, double len) {
+  double q, p;
+  if (musical) {
+    q = std::floor(u);
+    p = (u - q) * len;
   } else {
-    // Before the song start: the grid continues backwards from position 0.
-    const int64_t len = mStepLen;
-    int64_t k = (int64_t)position / len;
-    if (k * len > position) --k;
-    mStepPos = (int32_t)(position - k * len);
-    mCurStep = (int)(((k % mCycle) + mCycle) % mCycle);
+    q = std::floor((double)position / len);
+    p = (double)position - q * len;
   }
+  mQ = (int64_t)q;
+  mP = p;
+  mLen = len;
+  mAnchorPos = position;
+  mF = 0;
+  mG = StartOf(1) <= 0 ? mQ + 1 : mQ;
+  mStepPos = (int32_t)(-StartOf(mG - mQ));
+  mN = StartOf(mG + 1 - mQ);
+  mCurStep = (int)(((mG % mCycle) + mCycle) % mCycle);
   mEnvLevel = 0.0;
   const int t = mSteps[mCurStep];
   mGateLen = (int32_t)((double)((float)(t * mStepLen) * 0.25f) + 0.5);
+  if (mGateLen >= mStepLen) mGateLen = kToTheStepEnd;
   mEnvState = mGateLen != 0 ? kEnvAttack : kEnvRelease;
   mVolume = (double)((float)mSteps[mCurStep + 64] * 0.25f);
   mGlideLeft = 0;
   mResync = false;
+  ++mResyncCount;
 }
 
 void ReferenceGate::EnterNextStep() {
+  mG += 1;
+  mN = StartOf(mG + 1 - mQ);
   mCurStep += 1;
   if (mCurStep >= mCycle) mCurStep = 0;
 
@@ -344,6 +402,9 @@ void ReferenceGate::EnterNextStep() {
     const float g = (float)(t * mStepLen) * mGateScale * 0.25f;
     mGateLen = RoundLength(g);
   }
+  // A gate as long as the step stays open until the next step begins, however long the
+  // grid makes this one.
+  if (mGateLen >= mStepLen) mGateLen = kToTheStepEnd;
   mEnvState = mGateLen != 0 ? kEnvAttack : kEnvRelease;
 
   const double v = (double)((float)mSteps[mCurStep + 64] * 0.25f);
@@ -359,8 +420,9 @@ void ReferenceGate::EnterNextStep() {
 }
 
 void ReferenceGate::RunSample(double inL, double inR, double& outL, double& outR) {
-  if ((uint32_t)mStepPos >= (uint32_t)mStepLen) EnterNextStep();
+  if (mF >= mN) EnterNextStep();
   mStepPos += 1;
+  mF += 1;
 
   switch (mEnvState) {
   case kEnvAttack:

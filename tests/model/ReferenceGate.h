@@ -56,9 +56,11 @@ public:
 
   // One block as the processor sees it: host tempo in BPM (0 when the host gives
   // none), the host position of the block's first frame as a signed 32-bit count,
-  // and whether the transport runs. Output may not alias input.
+  // whether the transport runs, and the musical position of the first frame in beats
+  // when the host gives one (hasBeats). Output may not alias input.
   void Process(const double* inL, const double* inR, double* outL, double* outR, int frames,
-               double tempo, int32_t position, bool playing);
+               double tempo, int32_t position, bool playing, bool hasBeats = false,
+               double beats = 0.0);
 
   int ParamValue(int paramIdx) const { return mValues[paramIdx]; }
   int Step(int entry) const { return mSteps[entry]; }
@@ -66,6 +68,8 @@ public:
 
   // Engine state for diagnostics.
   int CurStep() const { return mCurStep; }
+  int64_t GridStep() const { return mG; }
+  int Resyncs() const { return mResyncCount; }
   int32_t StepPos() const { return mStepPos; }
   int32_t StepLen() const { return mStepLen; }
   int32_t GateLen() const { return mGateLen; }
@@ -92,7 +96,8 @@ private:
   void Unpack(int word, int value);
   void Shift(int firstEntry, int value);
   void PublishStepWords();
-  void Resync(int32_t position);
+  void Resync(int32_t position, bool musical, double u, double len);
+  int64_t StartOf(int64_t m) const;
   void EnterNextStep();
   void RunSample(double inL, double inR, double& outL, double& outR);
 
@@ -118,4 +123,12 @@ private:
   int32_t mStepPos = 0, mStepLen = 0, mGateLen = 0, mFadeLen = 0, mGlideLeft = 0;
   bool mStarted = false, mWasPlaying = false, mTieLock = false;
   bool mResync = false, mPackPending = false;
+
+  // The step grid: the anchor (step q, phase p, exact length, the host's position
+  // there), frames f since it, the current step's number g on the song's grid, the next
+  // step's first frame n, and the last samples per bar a host tempo gave.
+  int64_t mQ = 0, mF = 0, mG = 0, mN = 0;
+  double mP = 0.0, mLen = 0.0, mLastBarLen = 0.0;
+  int32_t mAnchorPos = 0;
+  int mResyncCount = 0;
 };

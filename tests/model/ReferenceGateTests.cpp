@@ -27,13 +27,19 @@ struct Opened {
     for (const auto& p : params)
       gate.SetParam(p.first, p.second);
   }
-  // A block of constant input; returns the left output.
-  std::vector<double> Run(int frames, int32_t position = 0, double tempo = 120.0,
-                          double input = 0.5) {
+  // A block of constant input at the host position, which then moves on by the block
+  // (a playing host); returns the left output.
+  std::vector<double> Run(int frames, double tempo = 120.0, double input = 0.5) {
     std::vector<double> in(frames, input), outL(frames), outR(frames);
     gate.Process(in.data(), in.data(), outL.data(), outR.data(), frames, tempo, position, true);
+    position += frames;
     return outL;
   }
+  std::vector<double> RunAt(int32_t at, int frames) {
+    position = at;
+    return Run(frames);
+  }
+  int32_t position = 0;
 };
 
 TEST(ReferenceGate, StepLengthsAt120BpmAnd44100Hz) {
@@ -66,30 +72,35 @@ TEST(ReferenceGate, DerivedValuesOfTheDefaults) {
 }
 
 TEST(ReferenceGate, ResynchronisationPlacesTheGrid) {
+  // A step of "1/16" is 5512.5 samples; each begins on the sample nearest its exact start
+  // (a half to the later sample): step 3 at 16537.5, so on sample 16538.
   Opened o({{RG::kCycle, 2}});
-  o.Run(0, 3 * 5513 + 10);
+  o.RunAt(16538 + 10, 0);
   EXPECT_EQ(o.gate.CurStep(), 1);
   EXPECT_EQ(o.gate.StepPos(), 10);
 
   // Before the song start the grid runs backwards from 0: -1 is the last sample of the
-  // step before step 0, and Cycle 3 makes that step index 2.
+  // step before step 0 (which began at -5512.5, on sample -5512), and Cycle 3 makes that
+  // step index 2.
   Opened pre({{RG::kCycle, 3}});
-  pre.Run(0, -1);
+  pre.RunAt(-1, 0);
   EXPECT_EQ(pre.gate.CurStep(), 2);
-  EXPECT_EQ(pre.gate.StepPos(), 5512);
+  EXPECT_EQ(pre.gate.StepPos(), 5511);
   Opened far({{RG::kCycle, 3}});
-  far.Run(0, -4 * 5513 - 7);
-  EXPECT_EQ(far.gate.CurStep(), 1); // step -5
-  EXPECT_EQ(far.gate.StepPos(), 5506);
+  far.RunAt(-22059, 0); // step -5 began at -27562.5, on sample -27562
+  EXPECT_EQ(far.gate.CurStep(), 1);
+  EXPECT_EQ(far.gate.StepPos(), 5503);
 }
 
-TEST(ReferenceGate, PatternRepeatsAfterCycleSteps) {
+TEST(ReferenceGate, PatternRepeatsOnTheBarAfterSixteenSteps) {
+  // Sixteen steps of 5512.5 samples: steps of 5513 and 5512 alternate and the pattern
+  // comes round on the bar line, 88200 samples on.
   Opened o({{RG::kStepWord0, 123456}, {RG::kStepWord0 + 7, 7654321}});
-  const std::vector<double> out = o.Run(2 * 88208);
+  const std::vector<double> out = o.Run(2 * 88200);
   int same = 0;
-  for (int i = 0; i < 88208; ++i)
-    same += out[i] == out[i + 88208];
-  EXPECT_EQ(same, 88208);
+  for (int i = 0; i < 88200; ++i)
+    same += out[i] == out[i + 88200];
+  EXPECT_EQ(same, 88200);
 }
 
 TEST(ReferenceGate, ClosedGateLeavesTheDryShare) {
@@ -110,12 +121,12 @@ TEST(ReferenceGate, TieLockKeepsFullStepsOpenUnderGate) {
   o.Run(5513 + 1); // the resynchronised step 1, then the first sample of step 2
   EXPECT_EQ(o.gate.CurStep(), 1);
   EXPECT_EQ(o.gate.GateLen(), 1378); // 2/4 x 50 % of 5513
-  o.Run(16 * 5513 - 5513);           // round the cycle to step 1, entered by a boundary
+  o.Run(88200 + 1 - 5514);           // round the cycle to step 1, entered by a boundary
   EXPECT_EQ(o.gate.CurStep(), 0);
-  EXPECT_EQ(o.gate.GateLen(), 5513);
+  EXPECT_EQ(o.gate.GateLen(), 2147483647); // open until the next step begins
 
   Opened off({{RG::kGate, 50}, {RG::kTieLock, 0}, {RG::kStepWord0, Word("4222222222")}});
-  off.Run(16 * 5513 + 1);
+  off.Run(88200 + 1);
   EXPECT_EQ(off.gate.CurStep(), 0);
   EXPECT_EQ(off.gate.GateLen(), 2757); // 4/4 x 50 %, 2756.5 rounded up
 }

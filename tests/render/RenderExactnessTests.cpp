@@ -61,8 +61,10 @@ std::vector<float> ModelRender(const std::vector<float>& in, int channels, const
       // A mono track leaves the second input unconnected: it reads silence.
       inR[(size_t)i] = channels == 2 ? in[(size_t)((done + i) * channels + 1)] : 0.0;
     }
+    // The tool's musical position: the song at its one tempo, in quarter notes.
+    const double beats = (double)(c.start + done) / c.sampleRate * (c.tempo / 60.0);
     model.Block(inL.data(), inR.data(), outL.data(), outR.data(), n, c.sampleRate, c.tempo,
-                PluginPosition(c.start + done), true, 0);
+                PluginPosition(c.start + done), true, 0, &beats);
     for (int i = 0; i < n; ++i) {
       out[(size_t)((done + i) * channels)] = (float)outL[(size_t)i];
       if (channels == 2) out[(size_t)((done + i) * channels + 1)] = (float)outR[(size_t)i];

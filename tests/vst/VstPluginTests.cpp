@@ -608,6 +608,12 @@ std::vector<std::vector<float>> Signal(int n, int offset = 0) {
   return s;
 }
 
+// The host's sample position and the musical position of a song at its one tempo.
+void SetHostPosition(RecordingHost& host, int pos) {
+  host.mTime.samplePos = pos;
+  host.mTime.ppqPos = pos * host.mTime.tempo / (60.0 * host.mTime.sampleRate);
+}
+
 // Runs n frames through a processing callback starting at host position `pos`.
 std::vector<std::vector<float>> RunFloat(Instance& plug, RecordingHost& host,
                                          std::vector<std::vector<float>> in, int pos,
@@ -616,7 +622,7 @@ std::vector<std::vector<float>> RunFloat(Instance& plug, RecordingHost& host,
   std::vector<std::vector<float>> out(2, std::vector<float>(n, prefill));
   float* inPtrs[2] = {in[0].data(), in[1].data()};
   float* outPtrs[2] = {out[0].data(), out[1].data()};
-  host.mTime.samplePos = pos;
+  SetHostPosition(host, pos);
   if (accumulate)
     plug.mEffect->process(plug.mEffect, inPtrs, outPtrs, n);
   else
@@ -634,7 +640,7 @@ std::vector<std::vector<double>> RunDouble(Instance& plug, RecordingHost& host,
   std::vector<std::vector<double>> out(2, std::vector<double>(n, 0.0));
   double* inPtrs[2] = {din[0].data(), din[1].data()};
   double* outPtrs[2] = {out[0].data(), out[1].data()};
-  host.mTime.samplePos = pos;
+  SetHostPosition(host, pos);
   plug.mEffect->processDoubleReplacing(plug.mEffect, inPtrs, outPtrs, n);
   return out;
 }
@@ -831,8 +837,12 @@ TEST_F(VstPluginTest, ProcessingAsksForTimeButNotForMidi) {
   RunFloat(plug, mHost, Signal(256), 0);
   EXPECT_FALSE(mHost.CallsOf(audioMasterGetTime).empty());
   EXPECT_TRUE(mHost.CallsOf(audioMasterWantMidi).empty()); // the plug-in takes no MIDI
-  for (const HostCall& call : mHost.CallsOf(audioMasterGetTime))
-    EXPECT_EQ(call.mValue & ~(VstIntPtr)(kVstTempoValid | kVstTimeSigValid), 0);
+  bool asksForBeats = false;
+  for (const HostCall& call : mHost.CallsOf(audioMasterGetTime)) {
+    EXPECT_EQ(call.mValue & ~(VstIntPtr)(kVstTempoValid | kVstTimeSigValid | kVstPpqPosValid), 0);
+    asksForBeats = asksForBeats || (call.mValue & kVstPpqPosValid);
+  }
+  EXPECT_TRUE(asksForBeats); // the grid follows the musical position
 }
 
 TEST_F(VstPluginTest, MidiEventsAreAcceptedAndIgnored) {
