@@ -86,24 +86,22 @@ TEST(GateSync, TenMinutesOfStepsStayOnTheNearestSampleOfTheExactGrid) {
     const double len = beatsPerStep * samplesPerBeat;
     // Where the song's step k begins, in frames from the first one run here.
     const double origin = c.beats ? c.startBeats * samplesPerBeat : (double)c.startPos;
+    // The first step to begin after frame 0, then one after the other: none missed, none
+    // extra.
+    const double firstStep = std::ceil((origin + 0.5) / len);
+    const int64_t frames = (int64_t)(600 * c.sampleRate);
     double worst = 0.0;
     int edges = 0;
     double last = 0.0;
     int64_t frame = 0;
-    bool first = true;
-    RunEdges(p, (int64_t)(600 * c.sampleRate), 4096, last, frame, [&](int64_t at) {
-      if (first && at == 0) { // the resynchronised step, entered part way
-        first = false;
-        return;
-      }
-      first = false;
-      const double k = std::floor((origin + (double)at) / len + 0.5);
-      const double exact = k * len - origin;
+    RunEdges(p, frames, 4096, last, frame, [&](int64_t at) {
+      if (at == 0) return; // the resynchronised step, entered part way
+      const double exact = (firstStep + edges) * len - origin;
       worst = std::max(worst, std::fabs((double)at - exact));
       ++edges;
     });
     EXPECT_LE(worst, 0.5 + 1e-6);
-    EXPECT_NEAR(edges, 600 * c.sampleRate / len, 2.0);
+    EXPECT_EQ(edges, (int)std::floor(((double)frames - 0.5 + origin) / len - firstStep) + 1);
   }
 }
 

@@ -37,6 +37,13 @@ public:
     std::snprintf(outName, kVstMaxNameLen, "Key %d", key);
     return true;
   }
+  // Records the musical position each processed slice reads (-1 for none).
+  void ProcessBlock(double** inputs, double** outputs, int nFrames) override {
+    double beats = 0.0;
+    mBeatsSeen.push_back(HostMusicalPosition(&beats) ? beats : -1.0);
+  }
+  std::vector<double> mBeatsSeen;
+  void ProcessFromNowOn() { mReadyToProcess = true; }
   int Host() const { return mHost; }
   int HostVersion() const { return mHostVersion; }
 };
@@ -158,6 +165,50 @@ TEST_F(VstAdapterTest, TempoPositionTransportAndTimeSignatureFromTheTimeInfo) {
   EXPECT_EQ(plug->HostTempo(), 0.0);
   EXPECT_EQ(plug->HostSamplePosition(), 0);
   EXPECT_EQ(plug->HostTransportState(), 0);
+}
+
+TEST_F(VstAdapterTest, MusicalPositionFromPpqPos) {
+  TestPlug* plug = Create();
+  VstTimeInfo& t = mHost.mTime;
+  double beats = -1.0;
+  t.ppqPos = 37.25;
+  t.flags = kVstPpqPosValid;
+  EXPECT_TRUE(plug->HostMusicalPosition(&beats));
+  EXPECT_EQ(beats, 37.25);
+  EXPECT_EQ(mHost.mCalls.back().mValue, kVstPpqPosValid); // asked for in the request
+  t.flags = kVstTempoValid;
+  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
+  t.flags = kVstPpqPosValid;
+  t.ppqPos = std::nan("");
+  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
+  t.ppqPos = INFINITY;
+  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
+  mHost.mGivesTime = false;
+  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
+  mHost.mGivesTime = true;
+
+  // A host block longer than the block size runs in slices; each later slice reads the
+  // position of its own first frame, moved on at the host's tempo (none without a tempo).
+  mEffect->dispatcher(mEffect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  Dispatch(effSetBlockSize, 0, 48000);
+  plug->ProcessFromNowOn();
+  const int n = 48000 + 24000;
+  std::vector<float> a(n), b(n), c(n), d(n);
+  float* in[2] = {a.data(), b.data()};
+  float* out[2] = {c.data(), d.data()};
+  t.ppqPos = 10.0;
+  t.tempo = 120.0;
+  t.flags = kVstPpqPosValid | kVstTempoValid;
+  mEffect->processReplacing(mEffect, in, out, n);
+  ASSERT_EQ(plug->mBeatsSeen.size(), 2u);
+  EXPECT_EQ(plug->mBeatsSeen[0], 10.0);
+  EXPECT_EQ(plug->mBeatsSeen[1], 12.0); // 48000 frames at 24000 per beat
+  t.flags = kVstPpqPosValid;
+  plug->mBeatsSeen.clear();
+  mEffect->processReplacing(mEffect, in, out, n);
+  ASSERT_EQ(plug->mBeatsSeen.size(), 2u);
+  EXPECT_EQ(plug->mBeatsSeen[0], 10.0);
+  EXPECT_EQ(plug->mBeatsSeen[1], -1.0);
 }
 
 TEST_F(VstAdapterTest, EditsAndRedrawRequestsReachTheHost) {
