@@ -92,8 +92,29 @@ TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
     call.more[0] = (long)(uint16_t)(int16_t)selector;
     EXPECT_EQ(BuiltBundle().mEntry(&call.p, storage), answer) << selector;
   }
-  call.p.what = 0x7F;
-  EXPECT_EQ(BuiltBundle().mEntry(&call.p, storage), (ComponentResult)badComponentSelector);
+  // The rest of the selector table: an effect without MIDI refuses MIDI and system
+  // exclusive; instrument and note requests do nothing; unknown selectors are refused.
+  struct SelectorCase {
+    SInt16 mSelector;
+    ComponentResult mResult;
+  } selectors[] = {{kMusicDeviceMIDIEventSelect, (ComponentResult)badComponentSelector},
+                   {kMusicDeviceSysExSelect, (ComponentResult)badComponentSelector},
+                   {kMusicDevicePrepareInstrumentSelect, 0},
+                   {kMusicDeviceReleaseInstrumentSelect, 0},
+                   {kMusicDeviceStartNoteSelect, 0},
+                   {kMusicDeviceStopNoteSelect, 0},
+                   {kAudioUnitResetSelect, 0},
+                   {kAudioUnitComplexRenderSelect, (ComponentResult)badComponentSelector},
+                   {kAudioUnitProcessSelect, (ComponentResult)badComponentSelector},
+                   {0x7F, (ComponentResult)badComponentSelector}};
+  for (const SelectorCase& c : selectors) {
+    call.p.what = c.mSelector;
+    call.more[0] = call.more[1] = 0;
+    EXPECT_EQ(BuiltBundle().mEntry(&call.p, storage), c.mResult) << c.mSelector;
+  }
+  // Without an instance every selector but open is refused.
+  call.p.what = kAudioUnitInitializeSelect;
+  EXPECT_EQ(BuiltBundle().mEntry(&call.p, nullptr), (ComponentResult)badComponentInstance);
   EXPECT_EQ(EntryCalls(kComponentVersionSelect), before); // called directly, not counted
 }
 
@@ -342,7 +363,8 @@ TEST_F(AuComponent, RendersAtSeveralRatesAndSliceLengths) {
     std::vector<float> out;
     double peak = 0;
     for (int block = 0; block < 20; ++block) {
-      ASSERT_EQ(unit.Render(timeline.mSample, c.mFrames, 2, &out), noErr);
+      // Every other block the unit supplies the output memory itself.
+      ASSERT_EQ(unit.Render(timeline.mSample, c.mFrames, 2, &out, block % 2 == 0), noErr);
       for (float s : out) {
         ASSERT_TRUE(std::isfinite(s));
         peak = std::max(peak, (double)std::fabs(s));
