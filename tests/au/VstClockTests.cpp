@@ -19,7 +19,7 @@ TEST(VstAdapterClock, CountsRealTimeWhetherTheHostIsIdleOrBusy) {
   for (int threads : {0, 4}) {
     double wall = 0;
     const double counted = ClockSecondsOver(clock, std::chrono::milliseconds(300), threads, &wall);
-    EXPECT_NEAR(counted, wall, 0.02) << threads << " busy threads";
+    EXPECT_NEAR(counted, wall, 0.005) << threads << " busy threads";
   }
 }
 } // namespace
