@@ -26,9 +26,15 @@ void MyBar::SetCursor(int cursorId) {
     graphics->SetPlatformCursor(cursorId);
 }
 
+// Where x lies along the bar, 0 at the left edge and 1 at the right.
+float MyBar::Position(int x) const {
+  const int w = mRECT.R - mRECT.L;
+  return w > 0 ? (float)(x - mRECT.L) / (float)w : 0.0f;
+}
+
 void MyBar::SetStep(int x, ERule rule) {
   if (!mPlug) return;
-  const float t = (float)(x - mRECT.L) / (float)(mRECT.R - mRECT.L);
+  const float t = Position(x);
   int v;
   if (rule == kRightButtonRule) {
     mValue = 1.0;
@@ -64,7 +70,7 @@ void MyBar::OnMouseDown(int x, int y, IMouseMod* mod) {
     return;
   }
   if (!mRECT.Contains(x, y)) return;
-  const float t = (float)(x - mRECT.L) / (float)(mRECT.R - mRECT.L);
+  const float t = Position(x);
   const double value = mValue;
   if (t > value - 0.15 && t < value + 0.15) SetCursor(IGraphics::kCursorSizeWE);
   SetStep(x, kClickRule);

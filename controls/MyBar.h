@@ -54,6 +54,7 @@ protected:
   enum ERule { kClickRule, kDragRule, kRightButtonRule };
   // Sets the entry from the pointer (or the right-button rule) and signals the edit.
   void SetStep(int x, ERule rule);
+  float Position(int x) const;
   void SetCursor(int cursorId);
 
   IColor mColor;
