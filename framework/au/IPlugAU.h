@@ -12,9 +12,11 @@
 // Threads: the host's main thread calls the component entry; every selector but open
 // and close holds the instance mutex for the whole call. The render selector runs on the
 // host's render thread under the mutex; the directly dispatched render takes no lock,
-// so the host must not change connections, callbacks or the block size while it runs.
+// so the host must not change connections, callbacks, render listeners or the block size
+// while it runs (bypass it may change: that flag is a relaxed atomic).
 #include "ChunkBuffer.h"
 #include "IPlugBase.h"
+#include "RelaxedAtomic.h"
 #include "WDL_String.h"
 
 #include <AudioToolbox/AudioToolbox.h>
@@ -129,7 +131,7 @@ protected:
   WDL_String mViewClassName;
   ComponentInstance mCI = nullptr;
   bool mActive = false;
-  bool mBypassed = false;
+  RelaxedAtomic<bool> mBypassed{false}; // read by the render that takes no lock
   bool mIsOffline = false;
   double mLastRenderSampleTime = -1.0;
   double mTempo = 120.0;
