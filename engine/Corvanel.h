@@ -62,6 +62,8 @@ public:
   const uint16_t* Steps() const { return mSteps; }
   uint16_t* StepEntry(int entry) { return &mSteps[entry]; }
   const char* StatusText() const { return mStatusBuf; }
+  // The editor's status line, as the user sees it.
+  ITextControl* StatusLine() const { return mStatusText; }
   int CurrentStep() const { return mCurStep; }
 
 protected:

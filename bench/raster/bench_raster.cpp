@@ -4,6 +4,8 @@
 #include "lice_sysbitmap.h"
 #include "lice_text.h"
 
+#include "RatioReporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -126,37 +128,6 @@ BENCHMARK(BM_TextCached);
 BENCHMARK(BM_TextCached_memcpy);
 BENCHMARK(BM_TextNative);
 BENCHMARK(BM_TextNative_memcpy);
-
-// Shows the runs as usual and keeps their times for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // With repetitions the median stands for the case; otherwise the single run.
-    for (const Run& r : runs) {
-      const std::string name = r.run_name.function_name;
-      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-        mTimes[name] = r.GetAdjustedCPUTime();
-        mHaveMedian[name] = true;
-      } else if (r.run_type == Run::RT_Iteration && !mHaveMedian[name]) {
-        mTimes[name] = r.GetAdjustedCPUTime();
-      }
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatios() const {
-    std::printf("\nCPU time as a ratio to memcpy of the same bytes (lower is faster):\n");
-    for (const auto& kv : mTimes) {
-      const std::string base = kv.first + "_memcpy";
-      auto it = mTimes.find(base);
-      if (it != mTimes.end() && it->second > 0)
-        std::printf("  %-22s %8.2f\n", kv.first.c_str(), kv.second / it->second);
-    }
-  }
-
-private:
-  std::map<std::string, double> mTimes; // CPU time: the machine is shared
-  std::map<std::string, bool> mHaveMedian;
-};
 
 } // namespace
 

@@ -268,6 +268,47 @@ TEST(FillRect, ShortcutsAtQuarterWeightsAndTheGeneralRules) {
   EXPECT_EQ(differing, 3); // weights 0.5, 0.25 and 0.75 take the shortcuts
 }
 
+TEST(FillRect, WeightedCopiesOfWideRowsFollowThePixelRule) {
+  // Every pixel of a wide fill (whatever path fills it) follows the one-pixel rule:
+  // c + (d - c) * (256 - w) / 256 truncated toward zero, the weight standing for alpha.
+  uint32_t seed = 12345;
+  auto next = [&seed]() { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+  for (int round = 0; round < 200; ++round) {
+    const int w = 1 + (int)(next() % 23), h = 1 + (int)(next() % 3);
+    const LICE_pixel color =
+        LICE_RGBA(next() & 255, next() & 255, next() & 255, 1 + (next() % 254));
+    const bool alpha = (next() & 1) != 0;
+    const float weight = (float)(next() % 1000) / 1000.0f;
+    const int mode = LICE_BLIT_MODE_COPY | (alpha ? LICE_BLIT_USE_ALPHA : 0);
+    LICE_MemBitmap dst(w, h);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        Put(dst, x, y, LICE_RGBA(next() & 255, next() & 255, next() & 255, next() & 255));
+    std::vector<LICE_pixel> expected;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        LICE_MemBitmap one(1, 1);
+        Put(one, 0, 0, At(dst, x, y));
+        LICE_FillRect(&one, 0, 0, 1, 1, color, weight, mode);
+        expected.push_back(At(one, 0, 0));
+      }
+    LICE_FillRect(&dst, 0, 0, w, h, color, weight, mode);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        ASSERT_EQ(At(dst, x, y), expected[(size_t)(y * w + x)])
+            << "round " << round << " at " << x << "," << y;
+  }
+  // And the one-pixel rule itself, worked by hand: d 100 toward c 200 at weight 0.75
+  // (w 192): 200 + (100 - 200) * 64 / 256 = 175; alpha 192 + (10 - 192) * 64 / 256 = 147.
+  LICE_MemBitmap px(5, 1);
+  for (int x = 0; x < 5; ++x)
+    Put(px, x, 0, LICE_RGBA(100, 100, 100, 10));
+  LICE_FillRect(&px, 0, 0, 5, 1, LICE_RGBA(200, 200, 200, 255), 0.75f,
+                LICE_BLIT_MODE_COPY | LICE_BLIT_USE_ALPHA);
+  for (int x = 0; x < 5; ++x)
+    EXPECT_EQ(At(px, x, 0), LICE_RGBA(175, 175, 175, 147)) << x;
+}
+
 TEST(FillRect, ClipsToTheBitmap) {
   const int cases[][4] = {
       {-2, -2, 4, 4}, {3, 3, 10, 10}, {-5, 1, 3, 1}, {1, -9, 2, 20}, {0, 0, 0, 5}};

@@ -77,17 +77,20 @@ bool PluginHost::Load(const std::string& path, std::string* error) {
   VstPluginMainProc pluginMain;
   static_assert(sizeof(pluginMain) == sizeof(entry), "function and data pointers differ");
   std::memcpy(&pluginMain, &entry, sizeof(pluginMain));
+  return Create(pluginMain, "'" + path + "'", error);
+}
 
+bool PluginHost::Create(VstPluginMainProc pluginMain, const std::string& name, std::string* error) {
   gCreating = this;
   AEffect* effect = pluginMain(&PluginHost::Callback);
   gCreating = nullptr;
   if (!effect) {
-    *error = "the plug-in in '" + path + "' created no instance (its entry point returned null)";
+    *error = "the plug-in in " + name + " created no instance (its entry point returned null)";
     Unload();
     return false;
   }
   if (effect->magic != kEffectMagic || !effect->dispatcher) {
-    *error = "'" + path + "' returned no valid VST2 effect record (wrong magic number)";
+    *error = name + " returned no valid VST2 effect record (wrong magic number)";
     Unload();
     return false;
   }
@@ -252,10 +255,16 @@ VstIntPtr PluginHost::HandleCallback(VstInt32 opcode, VstInt32 index, VstIntPtr 
     return kVstCanDoUnknown;
   }
   case audioMasterAutomate:
+    mEdits.push_back({Edit::kChange, index, opt});
+    return 1;
   case audioMasterBeginEdit:
+    mEdits.push_back({Edit::kBegin, index, 0.0f});
+    return 1;
   case audioMasterEndEdit:
+    mEdits.push_back({Edit::kEnd, index, 0.0f});
+    return 1;
   case audioMasterUpdateDisplay:
-    // Nobody edits during an offline render; the values are read when needed.
+    // The values are read when needed.
     return 1;
   default:
     (void)index;

@@ -24,6 +24,9 @@ public:
   // dlopen the library, find VSTPluginMain (or the legacy main) and create the
   // instance. False with a one-line message when any of that fails.
   bool Load(const std::string& path, std::string* error);
+  // Creates the instance through an entry point already in the process; `name` says
+  // where it comes from in messages.
+  bool Create(VstPluginMainProc pluginMain, const std::string& name, std::string* error);
   // effClose and dlclose; safe to call twice.
   void Unload();
 
@@ -61,6 +64,14 @@ public:
   // Counts of what the plug-in asked, for diagnostics and tests.
   int TimeRequests() const { return mTimeRequests; }
 
+  // The edits the plug-in reported (begin, automate, end), in order.
+  struct Edit {
+    enum Kind { kBegin, kChange, kEnd } kind;
+    int index;
+    float value; // the normalised value of a change
+  };
+  const std::vector<Edit>& Edits() const { return mEdits; }
+
 private:
   static VstIntPtr VSTCALLBACK Callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                         VstIntPtr value, void* ptr, float opt);
@@ -76,4 +87,5 @@ private:
   VstTimeInfo mTimeInfo = {};
   int mTimeRequests = 0;
   VstSpeakerArrangement mInputArrangement = {}, mOutputArrangement = {};
+  std::vector<Edit> mEdits;
 };

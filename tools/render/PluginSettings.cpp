@@ -2,6 +2,7 @@
 
 #include "Options.h"
 #include "StepWords.h"
+#include "TempFile.h"
 
 #include <cerrno>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <strings.h>
+#include <unistd.h>
 
 namespace {
 
@@ -282,4 +284,39 @@ void ListParams(PluginHost& host, FILE* out) {
       std::fprintf(out, "%6s%s\n", "", all.c_str());
     }
   }
+}
+
+bool ApplyAllSettings(PluginHost& host, const RenderOptions& options, std::string* error) {
+  if (!options.stateIn.empty() && !LoadStateFile(host, options.stateIn, error)) return false;
+  if (options.hasPreset && !ApplyPreset(host, options.preset, error)) return false;
+  if (options.hasPattern &&
+      !ApplyPattern(host, options.patternTimes, options.patternVolumes, error))
+    return false;
+  return ApplySettings(host, options.settings, error);
+}
+
+bool WriteStateFile(PluginHost& host, const std::string& path, TempFile* file, std::string* error) {
+  std::vector<uint8_t> chunk;
+  if (!host.GetChunk(&chunk)) {
+    *error = "the plug-in returned no state for --state-out";
+    return false;
+  }
+  const int fd = file->Create(path, error);
+  if (fd < 0) return false;
+  size_t written = 0;
+  while (written < chunk.size()) {
+    const ssize_t n = write(fd, chunk.data() + written, chunk.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = "cannot write '" + path + "': " + std::strerror(errno);
+      close(fd);
+      return false;
+    }
+    written += (size_t)n;
+  }
+  if (close(fd) != 0) {
+    *error = "cannot write '" + path + "': " + std::strerror(errno);
+    return false;
+  }
+  return true;
 }

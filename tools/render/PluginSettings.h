@@ -43,6 +43,14 @@ bool ApplyPattern(PluginHost& host, const std::string& times, const std::string&
 
 // Restores the state from a file holding the chunk as a host stores it.
 bool LoadStateFile(PluginHost& host, const std::string& path, std::string* error);
+// Writes the chunk as a host stores it into `file` (a temporary beside `path`, committed
+// by the caller).
+bool WriteStateFile(PluginHost& host, const std::string& path, class TempFile* file,
+                    std::string* error);
+
+// Applies the settings of the command line in their order: state, preset, pattern, then
+// each --set.
+bool ApplyAllSettings(PluginHost& host, const struct RenderOptions& options, std::string* error);
 
 // Prints the presets (slot number and name) and the parameters (index, name, range,
 // current value, label). Listing the parameters probes their ranges, so it changes

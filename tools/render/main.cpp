@@ -106,32 +106,6 @@ std::string ShellQuoted(const std::string& path) {
   return q + "'";
 }
 
-bool WriteStateFile(PluginHost& host, const std::string& path, TempFile* file, std::string* error) {
-  std::vector<uint8_t> chunk;
-  if (!host.GetChunk(&chunk)) {
-    *error = "the plug-in returned no state for --state-out";
-    return false;
-  }
-  const int fd = file->Create(path, error);
-  if (fd < 0) return false;
-  size_t written = 0;
-  while (written < chunk.size()) {
-    const ssize_t n = write(fd, chunk.data() + written, chunk.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      *error = "cannot write '" + path + "': " + std::strerror(errno);
-      close(fd);
-      return false;
-    }
-    written += (size_t)n;
-  }
-  if (close(fd) != 0) {
-    *error = "cannot write '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  return true;
-}
-
 int Run(int argc, char** argv) {
   RenderOptions options;
   std::string error;
@@ -188,12 +162,7 @@ int Run(int argc, char** argv) {
   host.SetBlockSize(options.blockSize);
   host.SetChannels(channels, channels);
   host.SetPrecision(options.useDouble);
-  if (!options.stateIn.empty() && !LoadStateFile(host, options.stateIn, &error)) return Fail(error);
-  if (options.hasPreset && !ApplyPreset(host, options.preset, &error)) return Fail(error);
-  if (options.hasPattern &&
-      !ApplyPattern(host, options.patternTimes, options.patternVolumes, &error))
-    return Fail(error);
-  if (!ApplySettings(host, options.settings, &error)) return Fail(error);
+  if (!ApplyAllSettings(host, options, &error)) return Fail(error);
 
   if (listing) {
     if (options.listPresets) ListPresets(host, stdout);
