@@ -867,6 +867,32 @@ TEST_F(AuComponent, ASecondInstanceFeedsTheFirstThroughItsDirectRender) {
     ASSERT_EQ(s, 0.0f);
 }
 
+TEST_F(AuComponent, ASecondInstanceWithoutDirectRenderFeedsTheFirstThroughAudioUnitRender) {
+  AuInstance upstream, unit;
+  SignalSource input;
+  ASSERT_EQ(upstream.Configure(44100, 512, 2, nullptr, &input), noErr);
+  ASSERT_EQ(upstream.Set(kAudioUnitProperty_BypassEffect, (UInt32)1), noErr);
+  ASSERT_EQ(unit.Configure(44100, 512, 2, nullptr, nullptr), noErr);
+  ASSERT_EQ(unit.Set(kAudioUnitProperty_BypassEffect, (UInt32)1), noErr);
+  HideFastDispatch(true);
+  const AudioUnitConnection connection = {upstream.mUnit, 0, 0};
+  const OSStatus connected =
+      unit.Set(kAudioUnitProperty_MakeConnection, connection, kAudioUnitScope_Input);
+  HideFastDispatch(false);
+  ASSERT_EQ(connected, noErr);
+
+  const long renderSelects = EntryCalls(kAudioUnitRenderSelect);
+  std::vector<float> out;
+  ASSERT_EQ(unit.Render(4096, 200, 2, &out), noErr);
+  EXPECT_EQ(EntryCalls(kAudioUnitRenderSelect), renderSelects + 2); // ours, then upstream's
+  for (int ch = 0; ch < 2; ++ch)
+    for (int i = 0; i < 200; ++i)
+      ASSERT_EQ(out[ch * 200 + i], TestSample(ch, 4096 + i));
+  ASSERT_EQ(unit.Render(4096, 200, 2, &out), noErr);
+  EXPECT_EQ(EntryCalls(kAudioUnitRenderSelect), renderSelects + 3); // the input is not pulled again
+  EXPECT_EQ(input.mCalls, 1);
+}
+
 namespace {
 // A minimal generator component of the test host: it answers its output format and
 // renders a constant per channel, and offers no directly dispatched render, so a

@@ -23,10 +23,16 @@ std::map<SInt16, long>& Calls() {
 }
 
 ComponentRoutineUPP gEntry = nullptr;
+bool gHideFastDispatch = false;
 
 // Sits between the component manager and the component's entry, counting selectors.
 ComponentResult CountingEntry(ComponentParameters* params, Handle storage) {
   ++Calls()[params->what];
+  const bool askingProperty = params->what == kAudioUnitGetPropertySelect ||
+                              params->what == kAudioUnitGetPropertyInfoSelect;
+  if (gHideFastDispatch && askingProperty &&
+      (UInt32)params->params[1] == (UInt32)kAudioUnitProperty_FastDispatch)
+    return kAudioUnitErr_InvalidProperty;
   return gEntry(params, storage);
 }
 
@@ -134,6 +140,8 @@ OSType FourCC(const std::string& code) {
 }
 
 long EntryCalls(SInt16 selector) { return Calls()[selector]; }
+
+void HideFastDispatch(bool hide) { gHideFastDispatch = hide; }
 
 HostCallbackInfo HostTimeline::Callbacks() {
   HostCallbackInfo info;

@@ -28,6 +28,9 @@ OSType FourCC(const std::string& code);
 
 // How often the entry of the built component has been called with each selector.
 long EntryCalls(SInt16 selector);
+// While set, the host's component manager answers for the built component that it has no
+// directly dispatched procedures, as a host that wraps units might.
+void HideFastDispatch(bool hide);
 
 // The host's timeline: a running sample position at a fixed tempo.
 struct HostTimeline {
