@@ -39,3 +39,14 @@ private:
   std::map<std::string, double> mTimes; // CPU time: the machine is shared
   std::map<std::string, bool> mHaveMedian;
 };
+
+// The whole main() of a ratio benchmark: run the cases, then print the ratios.
+inline int RunRatioBenchmarks(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}
