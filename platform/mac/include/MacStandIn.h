@@ -9,7 +9,7 @@ CORVANEL_MAC_API long CorvanelMac_LiveObjects(void);
 // Releases or retains of an object that had already been freed.
 CORVANEL_MAC_API long CorvanelMac_OverReleases(void);
 
-// Events passed to AUEventListenerNotify, oldest first.
+// Events passed to AUEventListenerNotify, oldest first (the most recent 32768 or more).
 CORVANEL_MAC_API long CorvanelMac_EventCount(void);
 CORVANEL_MAC_API Boolean CorvanelMac_EventAt(long index, AudioUnitEvent* outEvent);
 CORVANEL_MAC_API void CorvanelMac_ClearEvents(void);

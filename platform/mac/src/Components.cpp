@@ -207,6 +207,8 @@ OSStatus AudioUnitScheduleParameters(AudioUnit inUnit, const AudioUnitParameterE
 // ---- AudioToolbox -----------------------------------------------------------------------------
 
 namespace {
+constexpr size_t kKeptEvents = 1 << 16;
+
 std::mutex& EventMutex() {
   static std::mutex* m = new std::mutex;
   return *m;
@@ -220,6 +222,9 @@ std::vector<AudioUnitEvent>& Events() {
 OSStatus AUEventListenerNotify(AUEventListenerRef, void*, const AudioUnitEvent* inEvent) {
   if (!inEvent) return paramErr;
   std::lock_guard<std::mutex> lock(EventMutex());
+  // A long run (a fuzzer's) keeps the most recent events only.
+  if (Events().size() >= kKeptEvents)
+    Events().erase(Events().begin(), Events().begin() + kKeptEvents / 2);
   Events().push_back(*inEvent);
   return noErr;
 }
