@@ -118,6 +118,35 @@ TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
   EXPECT_EQ(EntryCalls(kComponentVersionSelect), before); // called directly, not counted
 }
 
+TEST_F(AuComponent, TheWindowBasedViewComponentOpensAndClosesButMakesNoView) {
+  ASSERT_TRUE(BuiltBundle().mViewEntry);
+  ComponentDescription desc = {kAudioUnitCarbonViewComponentType, FourCC("chzg"), FourCC("OrbL"), 0,
+                               0};
+  Component viewComponent =
+      RegisterComponent(&desc, BuiltBundle().mViewEntry, 0, nullptr, nullptr, nullptr);
+  AuInstance unit;
+  ComponentInstance view = nullptr;
+  ASSERT_EQ(OpenAComponent(viewComponent, &view), noErr);
+  ASSERT_TRUE(GetComponentInstanceStorage(view));
+  struct {
+    ComponentParameters p;
+    long more[6];
+  } call;
+  std::memset(&call, 0, sizeof(call));
+  call.p.what = kAudioUnitCarbonViewCreateSelect;
+  call.p.params[0] = (long)view;
+  call.more[0] = (long)unit.mUnit; // the edited unit; window, parent and geometry stay null
+  void* control = nullptr;
+  call.more[5] = (long)&control;
+  Handle storage = GetComponentInstanceStorage(view);
+  EXPECT_EQ(BuiltBundle().mViewEntry(&call.p, storage), (ComponentResult)badComponentSelector);
+  EXPECT_EQ(control, nullptr);
+  call.p.what = kAudioUnitCarbonViewSetEventListenerSelect;
+  EXPECT_EQ(BuiltBundle().mViewEntry(&call.p, storage), (ComponentResult)badComponentSelector);
+  EXPECT_EQ(CloseComponent(view), noErr);
+  UnregisterComponent(viewComponent);
+}
+
 // ---- Properties ---------------------------------------------------------------------------------
 
 struct PropertyCase {

@@ -65,6 +65,7 @@ ComponentBundle LoadBundle() {
     bundle.mError = "no entry " + bundle.mEntryName + " in " + binary;
     return bundle;
   }
+  bundle.mViewEntry = (ComponentRoutineUPP)dlsym(library, "CLS_CORVANEL_ViewEntry");
   gEntry = bundle.mEntry;
   // The system knows the bundle by its identifier, and the host application by its own.
   CorvanelMac_AddBundle(bundle.mBundleID.c_str(), bundle.mPath.c_str());

@@ -17,6 +17,7 @@ struct ComponentBundle {
   std::string mBundleID, mExecutable, mEntryName, mName;
   ComponentDescription mDesc;
   ComponentRoutineUPP mEntry = nullptr;
+  ComponentRoutineUPP mViewEntry = nullptr; // CLS_CORVANEL_ViewEntry
   Component mComponent = nullptr;
   std::string mError; // why the bundle could not be used; empty when it can
 };
