@@ -11,6 +11,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core
   libsndfile1-dev
   binutils file
+  libx11-dev libxext-dev xvfb xauth xdotool x11-utils
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include "IPlugBase.h"
 #include "ITextControl.h"
 #include "SkinImages.h"
+#include "ValueEntryView.h"
 #include "lice_png.h"
 
 #include <spawn.h>
@@ -35,19 +36,30 @@ int ListWidth(const IParam* param) {
 } // namespace
 
 IGraphicsLinux::IGraphicsLinux(IPlugBase* plug, int width, int height, int fps)
-    : IGraphics(plug, width, height, fps) {}
+    : IGraphics(plug, width, height, fps), mClock(FPS()) {}
 
 IGraphicsLinux::~IGraphicsLinux() {
+  delete mX11;
+  mX11 = nullptr;
   CloseValueEntry();
   ReapOpener();
 }
 
-bool IGraphicsLinux::DrawScreen(IRECT* r) { return true; }
-
 void* IGraphicsLinux::OpenWindow(void* parent) {
+  if (parent) {
+    if (mX11) CloseWindow();
+    mX11 = X11Window::Create((unsigned long)(uintptr_t)parent, Width(), Height(), this);
+    if (!mX11) return nullptr;
+    mCaptured = false;
+    mX11->SetCursor(mCursor);
+    mClock.Start(TickClock::NowNs());
+  }
   mWindowOpen = true;
   SetAllControlsDirty();
-  return nullptr;
+  if (!mX11) return nullptr;
+  IRECT r;
+  if (IsDirty(&r)) Draw(&r);
+  return GetWindow();
 }
 
 void IGraphicsLinux::CloseWindow() {
@@ -55,8 +67,13 @@ void IGraphicsLinux::CloseWindow() {
   mParamChangeTimer = 0;
   CloseValueEntry();
   ReleaseMouseCapture();
+  mCaptured = false;
+  delete mX11;
+  mX11 = nullptr;
   mWindowOpen = false;
 }
+
+void* IGraphicsLinux::GetWindow() { return mX11 ? (void*)(uintptr_t)mX11->Id() : nullptr; }
 
 LICE_IBitmap* IGraphicsLinux::OSLoadBitmap(int id, const char* name) {
   const SkinImage* image = FindSkinImage(id);
@@ -74,6 +91,8 @@ void IGraphicsLinux::PromptUserInput(IControl* control, IParam* param, bool cent
   mEntry.mParam = param;
   mEntry.mText.Set(current);
   mEntry.mState = ValueEntry::kEditing;
+  mEntry.mTyped.Set(current);
+  mEntry.mTypedSelected = true;
   const IRECT& c = control->mRECT;
   const int cx = (c.L + c.R) / 2, cy = (c.T + c.B) / 2;
   const bool list = param->DisplayTextCount() > 0 &&
@@ -90,6 +109,7 @@ void IGraphicsLinux::PromptUserInput(IControl* control, IParam* param, bool cent
     const int w = FieldWidth(param);
     mEntry.mRect = centered ? IRECT(cx - w / 2, cy - 8, cx - w / 2 + w, cy + 8) : c;
   }
+  ShowEntry();
 }
 
 void IGraphicsLinux::PromptUserInput(IEditableTextControl* control) {
@@ -101,6 +121,9 @@ void IGraphicsLinux::PromptUserInput(IEditableTextControl* control) {
   mEntry.mSelected = -1;
   mEntry.mRect = control->mRECT;
   mEntry.mState = ValueEntry::kEditing;
+  mEntry.mTyped.Set(mEntry.mText.Get());
+  mEntry.mTypedSelected = true;
+  ShowEntry();
 }
 
 int IGraphicsLinux::NEntryChoices() const {
@@ -126,6 +149,9 @@ bool IGraphicsLinux::DismissValueEntry() {
 }
 
 void IGraphicsLinux::CloseValueEntry() {
+  // In a window the area under the entry is drawn again from the controls.
+  const bool shown = mEntry.mControl && mX11;
+  IRECT under = shown ? EntryArea(*this) : IRECT();
   mEntry.mControl = nullptr;
   mEntry.mParam = nullptr;
   mEntry.mText.Set("");
@@ -133,6 +159,12 @@ void IGraphicsLinux::CloseValueEntry() {
   mEntry.mSelected = -1;
   mEntry.mRect.Clear();
   mEntry.mState = ValueEntry::kNone;
+  mEntry.mTyped.Set("");
+  mEntry.mTypedSelected = true;
+  if (shown) {
+    mX11->ReturnFocus();
+    Draw(&under);
+  }
 }
 
 // ---- Timer ----------------------------------------------------------------------------------

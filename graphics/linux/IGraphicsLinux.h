@@ -3,7 +3,12 @@
 // bitmap with FreeType text, the skin images are embedded in the plug-in binary
 // itself, and the value entry is a small in-memory record that a window, a tool or a
 // test can read, commit or dismiss. It has no window of its own here: the picture is
-// the surface, and Tick() is what a window's timer would run.
+// the surface, and Tick() is what a window's timer would run. When the host passes
+// its X11 window to OpenWindow, the editor opens a child window in it (X11Window):
+// the surface is copied to it, its events come in through OnWindowInput, and the
+// host's idle calls (or its calls of the window's event function) run the ticks that
+// real time calls for at the frame rate (TickClock). The value entry is then drawn by
+// the editor over the surface (ValueEntryView) and typed into through the window.
 //
 // Tick, at the frame rate (24 per second):
 //   1. the value entry's state: a commit applies the text, a commit or a cancel
@@ -11,13 +16,16 @@
 //   2. the dirty controls are repainted (IsDirty, Draw);
 //   3. the deferred end of a wheel gesture counts down and ends when it reaches 0.
 //
-// Threads: everything runs on the editor thread.
+// Threads: everything runs on the editor thread (the host's user-interface thread);
+// there is no thread of our own.
 #include "IGraphics.h"
+#include "TickClock.h"
 #include "WDL_HeapBuf.h"
+#include "X11Window.h"
 
 #include <sys/types.h>
 
-class IGraphicsLinux : public IGraphics {
+class IGraphicsLinux : public IGraphics, private X11WindowClient {
 public:
   // The value entry: which control and parameter it edits, the text it offered, the
   // entries of a list, and where a window would show it.
@@ -30,12 +38,16 @@ public:
     int mSelected = -1;       // the list entry equal to the offered text, -1 none
     IRECT mRect;              // where the entry sits in the editor
     int mState = kNone;
+    WDL_String mTyped;          // what the window's field holds
+    bool mTypedSelected = true; // the offered text is still selected (typing replaces it)
   };
 
   // [main thread]
   IGraphicsLinux(IPlugBase* plug, int width, int height, int fps = 0);
   ~IGraphicsLinux() override;
 
+  // [editor thread] With a window: draws the open value entry over the surface and copies
+  // r (and the entry) to the window. Off screen there is nothing to copy.
   bool DrawScreen(IRECT* r) override;
   bool WindowIsOpen() override { return mWindowOpen; }
   // [editor thread] Nothing without a control or parameter, or while an entry is open.
@@ -53,16 +65,23 @@ public:
   int ProcessMouseWheel(float delta) override { return 0; }
   void SetParamChangeTimer(int ticks) override { mParamChangeTimer = ticks; }
   void CancelParamChangeTimer() override { mParamChangeTimer = 0; }
-  // [editor thread] Off screen the "window" is the surface: opening marks every control
-  // dirty; there is no platform window to answer.
+  // [editor thread] Without a parent the "window" is the surface: opening marks every
+  // control dirty and answers null. With the host's X11 window id, opens the editor's
+  // child window in it (closing one still open first) and answers its id, or null when
+  // it cannot be made (the editor stays closed).
   void* OpenWindow(void* parent) override;
-  // [editor thread] Ends a pending wheel gesture and forgets the entry.
+  // [editor thread] Ends a pending wheel gesture, forgets the entry and destroys the
+  // window; the controls stay for the next opening.
   void CloseWindow() override;
-  void* GetWindow() override { return nullptr; }
+  // [editor thread] The X11 window's id, null off screen or closed.
+  void* GetWindow() override;
   void SetAllTooltips() override {}
   // [editor thread, bitmap cache mutex held] The embedded image with this id.
   LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
-  void SetPlatformCursor(int cursorId) override { mCursor = cursorId; }
+  void SetPlatformCursor(int cursorId) override;
+  // [editor thread] The host's idle call: handles the window's queued events, then runs
+  // the ticks that elapsed time calls for. Nothing off screen.
+  void HostIdle() override;
 
   // [editor thread] One timer tick (see above).
   void Tick();
@@ -87,6 +106,17 @@ public:
 private:
   void CloseValueEntry();
   void ReapOpener();
+  // [editor thread] The window's events and the host's calls of its event function.
+  void OnWindowInput(const WindowInput& input) override;
+  void OnWindowIdle() override { HostIdle(); }
+  void OnEntryInput(const WindowInput& input);
+  void OnPress(const WindowInput& input);
+  // [editor thread] Redraws the open entry and copies it to the window.
+  void ShowEntry();
+
+  X11Window* mX11 = nullptr;
+  TickClock mClock;
+  bool mCaptured = false; // a button went down in the window and is not up yet
 
   ValueEntry mEntry;
   bool mWindowOpen = false;

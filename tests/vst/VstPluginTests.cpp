@@ -123,8 +123,9 @@ TEST_F(VstPluginTest, BothEntryPointsCreateTheEffectRecord) {
     EXPECT_EQ(effect->numParams, kDeclaredParams);
     EXPECT_EQ(effect->numInputs, 2);
     EXPECT_EQ(effect->numOutputs, 2);
-    // No editor window can open on this build, so none is announced.
-    EXPECT_EQ(effect->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsCanMono);
+    // The editor opens in the host's window (X11 on Linux, Win32 on Windows).
+    EXPECT_EQ(effect->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsCanMono |
+                                 effFlagsHasEditor);
     EXPECT_EQ(effect->resvd1, 0);
     EXPECT_EQ(effect->resvd2, 0);
     EXPECT_EQ(effect->initialDelay, 0);

@@ -1,0 +1,234 @@
+// The editor in a Linux host's window, under a private Xvfb: the real Corvanel.so opened
+// by a test host in its own top-level window, the user played by xdotool, in each of
+// the ways Linux hosts drive an editor. The tests assert on what the host sees:
+// parameter values and texts, edit gestures, step words, the pixels on the screen.
+#include "EditorHost.h"
+#include "EngineFixture.h"
+#include "IGraphicsLinux.h"
+#include "XServer.h"
+#include "lice_png.h"
+#include "lice_sysbitmap.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+XServer* gServer = nullptr;
+
+class ServerEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override { gServer = new XServer(); }
+  void TearDown() override {
+    delete gServer;
+    gServer = nullptr;
+  }
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment());
+
+constexpr int kCycle = 1, kTarget = 8, kMix = 9;
+
+std::string Display(EditorHost::Instance* inst, int param) {
+  char buf[64] = {0};
+  inst->Dispatch(effGetParamDisplay, param, 0, buf);
+  std::string s(buf);
+  while (!s.empty() && s.back() == ' ')
+    s.pop_back();
+  while (!s.empty() && s.front() == ' ')
+    s.erase(s.begin());
+  return s;
+}
+
+// xdotool steps over the editor window, with the window's coordinates.
+std::vector<std::string> At(unsigned long w, int x, int y) {
+  return {"mousemove", "--window", WindowArg(w), std::to_string(x), std::to_string(y)};
+}
+bool ClickAt(unsigned long w, int x, int y, int button) {
+  std::vector<std::string> a = At(w, x, y);
+  a.insert(a.end(), {"click", std::to_string(button)});
+  return Xdotool(a);
+}
+
+bool Contains(const std::vector<int>& v, int x) {
+  return std::find(v.begin(), v.end(), x) != v.end();
+}
+
+class EditorWindowTest : public ::testing::TestWithParam<Drive> {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(gServer && gServer->IsRunning()) << "Xvfb did not start";
+    ASSERT_TRUE(mHost.IsConnected());
+    mFx = mHost.AddInstance(100, 100);
+    ASSERT_NE(mFx, nullptr);
+    ASSERT_TRUE(mHost.OpenEditor(mFx, GetParam()));
+    mHost.Run(300);
+    mHost.mHost.Clear();
+  }
+  EditorHost mHost;
+  EditorHost::Instance* mFx = nullptr;
+};
+
+TEST_P(EditorWindowTest, TheScreenShowsTheOffScreenPicture) {
+  const std::vector<uint32_t> screen = mHost.Screenshot(mFx);
+  ASSERT_EQ(screen.size(), 620u * 355u);
+
+  TestCorvanel offScreen;
+  offScreen.OpenLikeHost(44100.0, 512);
+  auto* g = static_cast<IGraphicsLinux*>(offScreen.GetGUI());
+  g->OpenWindow(nullptr);
+  g->Tick();
+  LICE_SysBitmap* surface = g->GetDrawBitmap();
+  int differing = 0, firstX = -1, firstY = -1;
+  for (int y = 0; y < 355; ++y)
+    for (int x = 0; x < 620; ++x) {
+      const uint32_t p = surface->getBits()[y * surface->getRowSpan() + x] & 0xffffff;
+      if (p != screen[y * 620 + x] && differing++ == 0) {
+        firstX = x;
+        firstY = y;
+      }
+    }
+  EXPECT_EQ(differing, 0) << "first at " << firstX << ", " << firstY;
+  if (differing) {
+    // Both pictures, for a look at what differs.
+    LICE_WritePNG((::testing::TempDir() + "offscreen.png").c_str(), surface, false);
+    LICE_SysBitmap shot(620, 355);
+    for (int y = 0; y < 355; ++y)
+      for (int x = 0; x < 620; ++x)
+        shot.getBits()[y * shot.getRowSpan() + x] = screen[y * 620 + x] | 0xff000000u;
+    LICE_WritePNG((::testing::TempDir() + "screen.png").c_str(), &shot, false);
+  }
+}
+
+TEST_P(EditorWindowTest, ADragOnAKnobIsOneGestureEvenWhenReleasedOutside) {
+  const float before = mFx->Get(kMix);
+  const unsigned long w = mFx->mEditor;
+  std::vector<std::string> drag = At(w, 569, 125);
+  drag.push_back("mousedown");
+  drag.push_back("1");
+  ASSERT_TRUE(Xdotool(drag));
+  mHost.Run(100);
+  for (int y : {110, 80, 40, -40}) {
+    ASSERT_TRUE(Xdotool(At(w, 569, y)));
+    mHost.Run(60);
+  }
+  ASSERT_TRUE(Xdotool({"mouseup", "1"}));
+  mHost.Run(200);
+  EXPECT_NE(mFx->Get(kMix), before);
+  const std::vector<int> g = mHost.mHost.Gestures();
+  ASSERT_GE(g.size(), 2u);
+  EXPECT_EQ(g.front(), kMix);
+  EXPECT_EQ(g.back(), -(kMix + 1)) << "the release outside the window ends the gesture";
+}
+
+TEST_P(EditorWindowTest, AWheelNotchEndsItsGestureHalfASecondLaterInRealTime) {
+  const float before = mFx->Get(kMix);
+  ASSERT_TRUE(ClickAt(mFx->mEditor, 569, 125, 4));
+  mHost.Run(250);
+  EXPECT_GT(mFx->Get(kMix), before) << "button 4 turns up";
+  EXPECT_TRUE(Contains(mHost.mHost.Gestures(), kMix));
+  EXPECT_FALSE(Contains(mHost.mHost.Gestures(), -(kMix + 1))) << "the end waits 12 ticks";
+  // 12 ticks at 24 per second; a tick per idle call would take 800 ms at 15 Hz.
+  mHost.Run(450);
+  EXPECT_TRUE(Contains(mHost.mHost.Gestures(), -(kMix + 1)));
+  const float up = mFx->Get(kMix);
+  ASSERT_TRUE(ClickAt(mFx->mEditor, 569, 125, 5));
+  mHost.Run(150);
+  EXPECT_LT(mFx->Get(kMix), up) << "button 5 turns down";
+}
+
+TEST_P(EditorWindowTest, ClicksOnTheStepBarsChangeTheStepWords) {
+  std::vector<float> words;
+  for (int i = 10; i <= 22; ++i)
+    words.push_back(mFx->Get(i));
+  // The bottom of step 1's volume bar, then a right click on step 2's time bar.
+  ASSERT_TRUE(ClickAt(mFx->mEditor, 47, 228, 1));
+  ASSERT_TRUE(ClickAt(mFx->mEditor, 82, 212, 3));
+  mHost.Run(200);
+  mHost.Process(mFx);
+  std::vector<float> after;
+  for (int i = 10; i <= 22; ++i)
+    after.push_back(mFx->Get(i));
+  EXPECT_NE(after, words);
+  // Every step word that changed was written inside a gesture of its own.
+  const std::vector<int> g = mHost.mHost.Gestures();
+  for (int i = 10; i <= 22; ++i)
+    if (after[i - 10] != words[i - 10]) {
+      EXPECT_TRUE(Contains(g, i) && Contains(g, -(i + 1))) << "word " << i;
+    }
+}
+
+TEST_P(EditorWindowTest, TheTypedEntrySetsAValueOnEnterAndEscapeDismissesIt) {
+  const unsigned long w = mFx->mEditor;
+  ASSERT_TRUE(ClickAt(w, 121, 125, 3)); // the Cycle knob
+  mHost.Run(200);
+  ASSERT_TRUE(Xdotool({"type", "--delay", "20", "12"}));
+  mHost.Run(100);
+  ASSERT_TRUE(Xdotool({"key", "Return"}));
+  mHost.Run(200);
+  EXPECT_EQ(Display(mFx, kCycle), "12");
+  EXPECT_TRUE(Contains(mHost.mHost.Gestures(), kCycle));
+
+  ASSERT_TRUE(ClickAt(w, 121, 125, 3));
+  mHost.Run(200);
+  ASSERT_TRUE(Xdotool({"type", "--delay", "20", "40"}));
+  ASSERT_TRUE(Xdotool({"key", "Escape"}));
+  mHost.Run(200);
+  EXPECT_EQ(Display(mFx, kCycle), "12");
+
+  // Backspace, and a left click elsewhere applies the text too.
+  ASSERT_TRUE(ClickAt(w, 121, 125, 3));
+  mHost.Run(200);
+  ASSERT_TRUE(Xdotool({"type", "--delay", "20", "335"}));
+  ASSERT_TRUE(Xdotool({"key", "BackSpace"}));
+  mHost.Run(100);
+  ASSERT_TRUE(ClickAt(w, 600, 20, 1));
+  mHost.Run(200);
+  EXPECT_EQ(Display(mFx, kCycle), "33");
+
+  // A right click dismisses the field and reaches no control.
+  ASSERT_TRUE(ClickAt(w, 121, 125, 3));
+  mHost.Run(200);
+  ASSERT_TRUE(Xdotool({"type", "--delay", "20", "7"}));
+  ASSERT_TRUE(ClickAt(w, 121, 125, 3));
+  mHost.Run(200);
+  EXPECT_EQ(Display(mFx, kCycle), "33");
+}
+
+TEST_P(EditorWindowTest, TheDrawnListChoosesADisplayText) {
+  // Target's radio group: the list opens below its centre (422, 133), a row each.
+  ASSERT_TRUE(ClickAt(mFx->mEditor, 422, 133, 3));
+  mHost.Run(200);
+  ASSERT_TRUE(ClickAt(mFx->mEditor, 422, 133 + 18 * 2 + 9, 1));
+  mHost.Run(200);
+  EXPECT_FLOAT_EQ(mFx->Get(kTarget), 2.0f / 3.0f);
+  EXPECT_TRUE(Contains(mHost.mHost.Gestures(), kTarget));
+}
+
+TEST_P(EditorWindowTest, ClosingAndOpeningAgainAndTwoEditorsSideBySide) {
+  for (int i = 0; i < 3; ++i) {
+    mHost.CloseEditor(mFx);
+    mHost.Run(50);
+    ASSERT_TRUE(mHost.OpenEditor(mFx, GetParam())) << "cycle " << i;
+    mHost.Run(100);
+  }
+  EditorHost::Instance* second = mHost.AddInstance(760, 100);
+  ASSERT_NE(second, nullptr);
+  ASSERT_TRUE(mHost.OpenEditor(second, GetParam()));
+  mHost.Run(300);
+  EXPECT_EQ(mHost.Screenshot(mFx), mHost.Screenshot(second));
+  const float first = mFx->Get(kMix), other = second->Get(kMix);
+  ASSERT_TRUE(ClickAt(second->mEditor, 569, 125, 4));
+  mHost.Run(200);
+  EXPECT_EQ(mFx->Get(kMix), first) << "the wheel over the second editor";
+  EXPECT_GT(second->Get(kMix), other);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drives, EditorWindowTest,
+                         ::testing::Values(Drive::kEventProc, Drive::kIdle15, Drive::kIdle60),
+                         [](const ::testing::TestParamInfo<Drive>& p) {
+                           return std::string(DriveName(p.param));
+                         });
+
+} // namespace
