@@ -12,6 +12,7 @@ packages=(
   libsndfile1-dev
   binutils file
   libx11-dev libxext-dev xvfb xauth xdotool x11-utils
+  gobjc++ libgnustep-gui-dev gnustep-make gnustep-back0.29
 )
 
 missing=()

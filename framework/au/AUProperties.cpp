@@ -10,8 +10,13 @@
 #include <cstring>
 
 namespace {
-// No view exists on this build yet (neither the Cocoa view factory class nor a
-// window-based view): the host hears that the unit has none, editor or not.
+// The Cocoa view factory exists where the build has the macOS editor; no build has a
+// window-based view, so the unit lists no view components.
+#ifdef CORVANEL_AU_COCOA_VIEW
+constexpr bool kHasCocoaView = true;
+#else
+constexpr bool kHasCocoaView = false;
+#endif
 constexpr bool kHasViews = false;
 // Parameter names are at most this long in an ID-name request that is not for the full name.
 constexpr int kMaxShortNameLen = 31;
@@ -194,7 +199,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     }
     return noErr;
   case kAudioUnitProperty_CocoaUI: {
-    if (!kHasViews || !mGraphics) return kAudioUnitErr_InvalidProperty;
+    if (!kHasCocoaView || !mGraphics) return kAudioUnitErr_InvalidProperty;
     CFStringRef bundleID = MakeString(mBundleID.Get());
     CFBundleRef bundle = CFBundleGetBundleWithIdentifier(bundleID);
     CFRelease(bundleID);

@@ -197,7 +197,11 @@ TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
       {"host callbacks", kAudioUnitProperty_HostCallbacks, 0, 0, noErr, 32, true},
       {"current preset", kAudioUnitProperty_CurrentPreset, 0, 0, noErr, 16, true},
       {"present preset", kAudioUnitProperty_PresentPreset, 0, 0, noErr, 16, true},
+#ifdef CORVANEL_AU_COCOA_VIEW
+      {"Cocoa view", kAudioUnitProperty_CocoaUI, 0, 0, noErr, 16, false},
+#else
       {"no Cocoa view", kAudioUnitProperty_CocoaUI, 0, 0, kBadProp, 0, false},
+#endif
       {"string from value", kAudioUnitProperty_ParameterStringFromValue, 0, 0, noErr, 24, 0},
       {"name of an id", kAudioUnitProperty_ParameterIDName, 0, 0, noErr, 16, false},
       {"value from string", kAudioUnitProperty_ParameterValueFromString, 0, 0, noErr, 24, 0},

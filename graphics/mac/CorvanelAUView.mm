@@ -1,0 +1,352 @@
+// The editor's Cocoa view. Its methods come in the order the class has always defined
+// them: responder answers, the gesture countdown, construction (the timer), value entry,
+// removal, the mouse, the tick and drawing.
+//
+// The timer is added to the run loop in the common modes, not just the default one, so
+// that it keeps ticking while AppKit tracks a held mouse button or runs a modal loop: the
+// activity display and held shift buttons depend on ticks during a drag.
+// The C++ headers come before AppKit's, which make `id` a type of their own.
+#include "IControl.h"
+#include "IGraphicsMac.h"
+#include "IParam.h"
+#include "IPlugBase.h"
+#include "ITextControl.h"
+
+#include <algorithm>
+#include <cstring>
+
+#import "CorvanelAUView.h"
+
+// The modifier and alignment names of the SDKs this builds against.
+#if defined(GNUSTEP) || !defined(MAC_OS_X_VERSION_10_12) ||                                        \
+    MAC_OS_X_VERSION_MAX_ALLOWED < MAC_OS_X_VERSION_10_12
+static const NSUInteger kModShift = NSShiftKeyMask, kModControl = NSControlKeyMask,
+                        kModOption = NSAlternateKeyMask, kModCommand = NSCommandKeyMask;
+#else
+static const NSUInteger kModShift = NSEventModifierFlagShift,
+                        kModControl = NSEventModifierFlagControl,
+                        kModOption = NSEventModifierFlagOption,
+                        kModCommand = NSEventModifierFlagCommand;
+#endif
+
+namespace {
+// Left button and wheel: R is the Command key (a Command-click is the right button).
+IMouseMod LeftMod(NSEvent* event) {
+  const NSUInteger f = [event modifierFlags];
+  return IMouseMod(true, (f & kModCommand) != 0, (f & kModShift) != 0, (f & kModControl) != 0,
+                   (f & kModOption) != 0);
+}
+
+IMouseMod RightMod(NSEvent* event) {
+  const NSUInteger f = [event modifierFlags];
+  return IMouseMod(false, true, (f & kModShift) != 0, (f & kModControl) != 0,
+                   (f & kModOption) != 0);
+}
+
+NSString* ToNSString(const char* text) {
+  NSString* s = [NSString stringWithUTF8String:text ? text : ""];
+  return s ? s : @"";
+}
+} // namespace
+
+@implementation CorvanelAU
+
+- (BOOL)isOpaque {
+  return mGraphics ? YES : NO;
+}
+
+- (BOOL)acceptsFirstResponder {
+  return YES;
+}
+
+// A click that activates the window reaches the editor too.
+- (BOOL)acceptsFirstMouse:(NSEvent*)event {
+  return YES;
+}
+
+- (void)setParamChangeTimer:(int)ticks {
+  mParamChangeTimer = ticks;
+}
+
+- (void)cancelParamChangeTimer {
+  mParamChangeTimer = 0;
+}
+
+- (id)init {
+  self = [super init];
+  if (self) {
+    mGraphics = nullptr;
+    mTimer = nil;
+    mParamChangeTimer = 0;
+  }
+  return self;
+}
+
+- (id)initWithIGraphics:(IGraphicsMac*)graphics {
+  self = [super initWithFrame:NSMakeRect(0, 0, graphics->Width(), graphics->Height())];
+  if (!self) return nil;
+  mGraphics = graphics;
+  mParamEditView = nil;
+  mEdControl = nullptr;
+  mEdParam = nullptr;
+  mParamChangeTimer = 0;
+  mTimer = [[NSTimer timerWithTimeInterval:1.0 / graphics->FPS()
+                                    target:self
+                                  selector:@selector(onTimer:)
+                                  userInfo:nil
+                                   repeats:YES] retain];
+  [[NSRunLoop currentRunLoop] addTimer:mTimer forMode:NSRunLoopCommonModes];
+  return self;
+}
+
+// ---- Value entry -----------------------------------------------------------------------------
+
+- (NSRect)viewRect:(const IRECT&)r {
+  const int h = mGraphics->Height();
+  return NSMakeRect(r.L, h - r.B, r.R - r.L, r.B - r.T);
+}
+
+- (void)showUserInput:(NSTextField*)field control:(IControl*)control param:(IParam*)param {
+  mParamEditView = field;
+  [field setDelegate:(id)self];
+  [self addSubview:field];
+  NSWindow* window = [self window];
+  [window makeKeyAndOrderFront:nil];
+  [window makeFirstResponder:field];
+  mEdControl = control;
+  mEdParam = param;
+}
+
+- (void)promptUserInput:(IEditableTextControl*)control {
+  if (!control || !mGraphics || mParamEditView) return;
+  NSRect r = [self viewRect:control->mRECT];
+  r.origin.y -= 3;
+  r.size.height += 6;
+  NSTextField* field = [[NSTextField alloc] initWithFrame:r];
+  const int align = control->mText.mAlign;
+  [field setAlignment:align == IText::kAlignCenter ? NSCenterTextAlignment
+                      : align == IText::kAlignFar  ? NSRightTextAlignment
+                                                   : NSLeftTextAlignment];
+  const CGFloat size = control->mText.mSize * 0.75;
+  NSFont* font = [NSFont fontWithName:ToNSString(control->mText.mFont) size:size];
+  [field setFont:font ? font : [NSFont systemFontOfSize:size]];
+  WDL_String text;
+  control->GetText(&text);
+  [field setStringValue:ToNSString(text.Get())];
+  if (!control->IsEditable()) {
+    [field setEditable:NO];
+    [field setSelectable:YES];
+  }
+  [self showUserInput:field control:control param:nullptr];
+  [field release];
+}
+
+- (void)promptUserInput:(IControl*)control param:(IParam*)param center:(BOOL)centered {
+  if (!control || !param || !mGraphics || mParamEditView) return;
+  char current[128];
+  param->FormatDisplay(param->mValue, false, current);
+  const IRECT& c = control->mRECT;
+  const float cx = (c.L + c.R) * 0.5f, cy = (c.T + c.B) * 0.5f;
+  const int h = mGraphics->Height();
+  const int n = param->DisplayTextCount();
+  const bool list =
+      n > 0 && (param->Type() == IParam::kParamBool || param->Type() == IParam::kParamEnum);
+  if (!list) {
+    const NSRect r = centered ? NSMakeRect(cx - 21, h - cy - 10, 42, 21) : [self viewRect:c];
+    NSTextField* field = [[NSTextField alloc] initWithFrame:r];
+    [field setAlignment:centered ? NSCenterTextAlignment : NSLeftTextAlignment];
+    [[field cell] setLineBreakMode:NSLineBreakByTruncatingTail];
+    [field setStringValue:ToNSString(current)];
+    [self showUserInput:field control:control param:param];
+    [field release];
+    return;
+  }
+  int width = 24;
+  for (int i = 0; i < n; ++i)
+    width = std::max(width, 8 * (int)std::strlen(param->GetDisplayTextAt(i)) + 24);
+  const int half = width / 2;
+  const NSRect r =
+      centered ? NSMakeRect((int)(cx - half), h - cy - 26, width, 26) : [self viewRect:c];
+  NSComboBox* combo = [[NSComboBox alloc] initWithFrame:r];
+  [combo setNumberOfVisibleItems:n];
+  int selected = -1;
+  for (int i = 0; i < n; ++i) {
+    const char* item = param->GetDisplayTextAt(i);
+    [combo addItemWithObjectValue:ToNSString(item)];
+    if (!std::strcmp(item, current)) selected = i;
+  }
+  if (selected >= 0) [combo selectItemAtIndex:selected];
+  // Selecting an item does not show it in every AppKit: the field shows the current text.
+  [combo setStringValue:ToNSString(current)];
+  [self showUserInput:combo control:control param:param];
+  [combo release];
+}
+
+// Return, Tab, or any other end of editing applies the entry.
+- (void)controlTextDidEndEditing:(NSNotification*)notification {
+  if (!mParamEditView) return;
+  if (mGraphics && mEdControl) {
+    NSString* string = [mParamEditView stringValue];
+    const char* text = string ? [string UTF8String] : "";
+    int item = -1;
+    if ([mParamEditView respondsToSelector:@selector(indexOfSelectedItem)]) {
+      NSComboBox* combo = (NSComboBox*)mParamEditView;
+      item = (int)[combo indexOfSelectedItem];
+      // A selection left over from the offered text does not stand for typed text.
+      if (item >= 0 && ![[combo itemObjectValueAtIndex:item] isEqual:string]) item = -1;
+    }
+    if (item >= 0 && mEdParam)
+      mEdControl->SetValueFromUserInput(mEdParam->ToNormalized(item));
+    else
+      mGraphics->SetFromStringAfterPrompt(mEdControl, mEdParam, text);
+  }
+  [self endUserInput];
+  [self viewDidMoveToWindow];
+  [self setNeedsDisplay:YES];
+}
+
+// Clearing the delegate first means the removal sends no end-of-editing message.
+- (void)endUserInput {
+  if (!mParamEditView) return;
+  NSTextField* field = mParamEditView;
+  [field setDelegate:nil];
+  mParamEditView = nil;
+  mEdControl = nullptr;
+  mEdParam = nullptr;
+  [field removeFromSuperview];
+}
+
+- (BOOL)hasUserInput {
+  return mParamEditView != nil;
+}
+
+// ---- Removal -----------------------------------------------------------------------------------
+
+// The host removes the editor: the editor closes. The view stays where it is; how the host
+// releases it is the host's business.
+- (void)removeFromSuperview {
+  [self endUserInput];
+  if (mGraphics) {
+    IGraphicsMac* graphics = mGraphics;
+    mGraphics = nullptr;
+    graphics->ViewRemoved(self);
+  }
+}
+
+- (IGraphicsMac*)graphics {
+  return mGraphics;
+}
+
+- (void)forgetGraphics {
+  mGraphics = nullptr;
+}
+
+- (void)killTimer {
+  [mTimer invalidate];
+  [mTimer release];
+  mTimer = nil;
+}
+
+// ---- Mouse -------------------------------------------------------------------------------------
+
+- (void)scrollWheel:(NSEvent*)event {
+  if (!mGraphics) return;
+  int x, y;
+  [self getMouseXY:event x:&x y:&y];
+  IMouseMod mod = LeftMod(event);
+  mGraphics->OnMouseWheel(x, y, &mod, (int)[event deltaY]);
+}
+
+- (void)mouseMoved:(NSEvent*)event {
+}
+
+- (void)rightMouseDragged:(NSEvent*)event {
+  if (!mGraphics) return;
+  int x, y;
+  [self getMouseXY:event x:&x y:&y];
+  IMouseMod mod = RightMod(event);
+  mGraphics->OnMouseDrag(x, y, &mod);
+}
+
+- (void)rightMouseUp:(NSEvent*)event {
+  if (!mGraphics) return;
+  int x, y;
+  [self getMouseXY:event x:&x y:&y];
+  IMouseMod mod = RightMod(event);
+  mGraphics->OnMouseUp(x, y, &mod);
+}
+
+- (void)rightMouseDown:(NSEvent*)event {
+  if (!mGraphics) return;
+  if (mParamEditView) {
+    [self endUserInput];
+    return;
+  }
+  int x, y;
+  [self getMouseXY:event x:&x y:&y];
+  IMouseMod mod = RightMod(event);
+  mGraphics->OnMouseDown(x, y, &mod);
+}
+
+- (void)mouseDragged:(NSEvent*)event {
+  if (!mGraphics) return;
+  int x, y;
+  [self getMouseXY:event x:&x y:&y];
+  IMouseMod mod = LeftMod(event);
+  mGraphics->OnMouseDrag(x, y, &mod);
+}
+
+- (void)mouseUp:(NSEvent*)event {
+  if (!mGraphics) return;
+  int x, y;
+  [self getMouseXY:event x:&x y:&y];
+  IMouseMod mod = LeftMod(event);
+  mGraphics->OnMouseUp(x, y, &mod);
+}
+
+// A click in the editor discards an open entry; a double click goes to the control's
+// double-click handling (the view receives the drags that follow either way).
+- (void)mouseDown:(NSEvent*)event {
+  if (!mGraphics) return;
+  [self endUserInput];
+  int x, y;
+  [self getMouseXY:event x:&x y:&y];
+  IMouseMod mod = LeftMod(event);
+  if ([event clickCount] <= 1)
+    mGraphics->OnMouseDown(x, y, &mod);
+  else
+    mGraphics->OnMouseDblClick(x, y, &mod);
+}
+
+- (void)getMouseXY:(NSEvent*)event x:(int*)x y:(int*)y {
+  const NSPoint p = [self convertPoint:[event locationInWindow] fromView:nil];
+  *x = (int)p.x;
+  *y = mGraphics->Height() - (int)p.y;
+}
+
+// ---- Tick and drawing --------------------------------------------------------------------------
+
+- (void)onTimer:(NSTimer*)timer {
+  if (timer != mTimer || !mGraphics) return;
+  IRECT r;
+  if (mGraphics->IsDirty(&r)) [self setNeedsDisplayInRect:[self viewRect:r]];
+  if (mParamChangeTimer > 0 && --mParamChangeTimer == 0)
+    mGraphics->GetPlug()->FlushPendingEndEdit();
+}
+
+- (void)drawRect:(NSRect)rect {
+  if (!mGraphics) return;
+  const int h = mGraphics->Height();
+  const int x = (int)rect.origin.x, y = (int)rect.origin.y;
+  IRECT r(x, h - y - (int)rect.size.height, x + (int)rect.size.width, h - y);
+  mGraphics->Draw(&r);
+}
+
+- (void)viewDidMoveToWindow {
+  NSWindow* window = [self window];
+  if (!window) return;
+  [window makeFirstResponder:self];
+  [window setAcceptsMouseMovedEvents:YES];
+}
+
+@end

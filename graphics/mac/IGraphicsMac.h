@@ -1,0 +1,84 @@
+#pragma once
+// The macOS platform class of the editor: a Cocoa view (CorvanelAU, an NSView) shows the
+// drawing surface, its repeating timer ticks the editor, it turns mouse events into the
+// core's calls and opens a native text field or combo box for typing a value. The Audio
+// Unit's view factory (CLS_CORVANEL_View) asks for the view through OpenWindow and hands it
+// to the host. The same source builds against Cocoa on a Mac and against GNUstep elsewhere.
+//
+// Life of the view:
+//   1. the plug-in constructor builds the editor on this class (the Cocoa application
+//      environment is loaded; the bundle identifier is the component's);
+//   2. the host asks the view factory for a view: OpenWindow(null) makes a CorvanelAU whose
+//      timer runs in the common run-loop modes (it keeps firing while a button is held);
+//   3. ticks: dirty controls mark their rectangles for display, drawRect: repaints them and
+//      DrawScreen hands the surface to AppKit; the deferred end of a wheel gesture counts down;
+//   4. mouse, wheel and value entry (the view's text field or combo box);
+//   5. the host removes the view (removeFromSuperview) or the editor closes it
+//      (CloseWindow): the pending wheel gesture ends, the timer stops, view and graphics are
+//      unlinked. Asking again makes a new view.
+//
+// Threads: every call runs on the main (user-interface) thread.
+#include "IGraphics.h"
+#include "WDL_HeapBuf.h"
+#include "WDL_String.h"
+
+#ifdef __OBJC__
+@class CorvanelAU;
+#else
+typedef struct objc_object CorvanelAU;
+#endif
+
+class IGraphicsMac : public IGraphics {
+public:
+  // [main thread]
+  IGraphicsMac(IPlugBase* plug, int width, int height, int fps = 0);
+  ~IGraphicsMac() override;
+
+  // [main thread] The component bundle whose resources hold the skin.
+  void SetBundleID(const char* bundleID) { mBundleID.Set(bundleID); }
+  const char* GetBundleID() const { return mBundleID.Get(); }
+
+  // [main thread] Draws the whole surface into the current graphics context (the view's
+  // own invalidation limits what reaches the screen); false without a view.
+  bool DrawScreen(IRECT* r) override;
+  void Resize(int w, int h) override;
+  bool WindowIsOpen() override { return mView != nullptr; }
+  void PromptUserInput(IControl* control, IParam* param, bool centered) override;
+  void PromptUserInput(IEditableTextControl* control) override;
+  bool HostPath(WDL_String* path) override { return false; }
+  bool PluginPath(WDL_String* path) override { return false; }
+  bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) override {
+    return false;
+  }
+  bool PromptForColor(IColor* color, const char* prompt) override { return false; }
+  // [main thread] The shared workspace opens the URL (a web URL when it contains "http",
+  // else a file); true if it did, or if no URL could be made of the text.
+  bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,
+               const char* errorText) override;
+  int ProcessMouseWheel(float delta) override { return 0; }
+  // [main thread, plug-in mutex held]
+  void SetParamChangeTimer(int ticks) override;
+  void CancelParamChangeTimer() override;
+  // [main thread] Closes a view still open, makes a new one, adds it to the parent view
+  // when one is given, and answers it.
+  void* OpenWindow(void* parent) override;
+  // [main thread] Ends a pending wheel gesture, stops the timer and unlinks the view.
+  void CloseWindow() override;
+  void* GetWindow() override { return mView; }
+  // [main thread] The editor registers no tooltips: removes any the view has.
+  void SetAllTooltips() override;
+  // [main thread, bitmap cache mutex held] The PNG of that file name among the bundle's
+  // resources; the id is not used.
+  LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
+  // [main thread] Sets the cursor of that Windows number when it differs from the last one.
+  void SetPlatformCursor(int cursorId) override;
+
+  // [main thread] The view calls this when it is removed: it no longer points here.
+  void ViewRemoved(CorvanelAU* view);
+
+private:
+  CorvanelAU* mView = nullptr;
+  WDL_String mBundleID;
+  int mCursor = 0;        // last cursor number set, 0 none
+  WDL_HeapBuf mScreenRGB; // the surface as packed RGB for AppKit
+};

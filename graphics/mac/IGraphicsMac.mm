@@ -1,0 +1,202 @@
+// The macOS platform operations of the editor: the view's life, handing the surface to
+// AppKit, prompts, the workspace for URLs, skin images from the bundle's resources and
+// cursors. Without a view every operation that needs one does nothing.
+// The C++ headers come before AppKit's, which make `id` a type of their own.
+#include "IGraphicsMac.h"
+#include "IPlugBase.h"
+#include "MacCursors.h"
+#include "lice_png.h"
+#include "lice_sysbitmap.h"
+#ifdef GNUSTEP
+#include "StandInBundle.h"
+#endif
+
+#include <cstdlib>
+#include <cstring>
+
+#import "CorvanelAUView.h"
+#import "CorvanelViewFactory.h"
+
+#ifndef CORVANEL_AU_BUNDLE_ID
+#error "The build names the component bundle's identifier (CORVANEL_AU_BUNDLE_ID)"
+#endif
+
+namespace {
+// The Cocoa application environment the view needs. GNUstep has no NSApplicationLoad and
+// its application object needs a display: a process without one (a host checking the unit
+// from a command line) goes on without it, and the view is only made once there is one.
+void LoadApplication() {
+#ifdef GNUSTEP
+  if (NSApp) return;
+  const char* display = std::getenv("DISPLAY");
+  if (!display || !*display) return;
+  NS_DURING
+  [NSApplication sharedApplication];
+  NS_HANDLER
+  NS_ENDHANDLER
+#else
+  NSApplicationLoad();
+#endif
+}
+
+NSBundle* FindBundle(const char* bundleID) {
+  NSString* identifier = [NSString stringWithUTF8String:bundleID];
+  NSBundle* bundle = identifier ? [NSBundle bundleWithIdentifier:identifier] : nil;
+#ifdef GNUSTEP
+  // GNUstep reads a macOS bundle's Contents folder as the bundle itself.
+  WDL_String path;
+  if (!bundle && StandInBundlePath(bundleID, &path)) {
+    NSString* folder = [NSString stringWithUTF8String:path.Get()];
+    if (folder)
+      bundle = [NSBundle bundleWithPath:[folder stringByAppendingPathComponent:@"Contents"]];
+  }
+#endif
+  return bundle;
+}
+
+NSCursor* CursorFor(EMacCursor cursor) {
+  switch (cursor) {
+  case kMacCursorArrow:
+    return [NSCursor arrowCursor];
+  case kMacCursorIBeam:
+    return [NSCursor IBeamCursor];
+  case kMacCursorResizeUp:
+    return [NSCursor resizeUpCursor];
+  case kMacCursorResizeLeftRight:
+    return [NSCursor resizeLeftRightCursor];
+  case kMacCursorResizeUpDown:
+    return [NSCursor resizeUpDownCursor];
+  case kMacCursorOpenHand:
+    return [NSCursor openHandCursor];
+  default:
+    return nil;
+  }
+}
+} // namespace
+
+// The host finds the view factory by its name only; naming it here keeps its code in every
+// binary that has the editor.
+__attribute__((used)) static Class ViewFactoryClass() { return [CLS_CORVANEL_View class]; }
+
+IGraphicsMac::IGraphicsMac(IPlugBase* plug, int width, int height, int fps)
+    : IGraphics(plug, width, height, fps) {
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  LoadApplication();
+  [pool release];
+  mBundleID.Set(CORVANEL_AU_BUNDLE_ID);
+}
+
+IGraphicsMac::~IGraphicsMac() { CloseWindow(); }
+
+bool IGraphicsMac::DrawScreen(IRECT* r) {
+  LICE_SysBitmap* surface = GetDrawBitmap();
+  if (!mView || !surface || !surface->getBits()) return false;
+  const int span = surface->getRowSpan(), h = mHeight;
+  unsigned char* rgb = (unsigned char*)mScreenRGB.Resize(span * h * 3);
+  if (!rgb) return false;
+  const LICE_pixel* src = surface->getBits();
+  for (int i = 0; i < span * h; ++i) {
+    rgb[3 * i] = (unsigned char)LICE_GETR(src[i]);
+    rgb[3 * i + 1] = (unsigned char)LICE_GETG(src[i]);
+    rgb[3 * i + 2] = (unsigned char)LICE_GETB(src[i]);
+  }
+  unsigned char* planes[1] = {rgb};
+  NSBitmapImageRep* image = [[NSBitmapImageRep alloc] initWithBitmapDataPlanes:planes
+                                                                    pixelsWide:span
+                                                                    pixelsHigh:h
+                                                                 bitsPerSample:8
+                                                               samplesPerPixel:3
+                                                                      hasAlpha:NO
+                                                                      isPlanar:NO
+                                                                colorSpaceName:NSDeviceRGBColorSpace
+                                                                   bytesPerRow:span * 3
+                                                                  bitsPerPixel:24];
+  [image drawInRect:NSMakeRect(0, 0, span, h)];
+  [image release];
+  return true;
+}
+
+void IGraphicsMac::Resize(int w, int h) {
+  IGraphics::Resize(w, h);
+  if (mDrawBitmap) mDrawBitmap->resize(w, h);
+  if (mView) [mView setFrameSize:NSMakeSize(w, h)];
+}
+
+void IGraphicsMac::PromptUserInput(IControl* control, IParam* param, bool centered) {
+  if (mView) [mView promptUserInput:control param:param center:centered ? YES : NO];
+}
+
+void IGraphicsMac::PromptUserInput(IEditableTextControl* control) {
+  if (mView) [mView promptUserInput:control];
+}
+
+void IGraphicsMac::SetParamChangeTimer(int ticks) { [mView setParamChangeTimer:ticks]; }
+
+void IGraphicsMac::CancelParamChangeTimer() { [mView cancelParamChangeTimer]; }
+
+void* IGraphicsMac::OpenWindow(void* parent) {
+  CloseWindow();
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  LoadApplication();
+  mView = [[CorvanelAU alloc] initWithIGraphics:this];
+  if (mView && parent) [(NSView*)parent addSubview:mView];
+  SetAllTooltips();
+  SetAllControlsDirty();
+  [pool release];
+  return mView;
+}
+
+void IGraphicsMac::CloseWindow() {
+  if (!mView) return;
+  CorvanelAU* view = mView;
+  [view removeAllToolTips];
+  if (mPlug) mPlug->FlushPendingEndEdit();
+  [view killTimer];
+  mView = nullptr;
+  if ([view graphics] == this) {
+    [view forgetGraphics];
+    [view removeFromSuperview];
+  }
+  // Our reference; a host that still holds the view keeps it.
+  [view release];
+}
+
+void IGraphicsMac::ViewRemoved(CorvanelAU* view) {
+  if (view == mView) CloseWindow();
+}
+
+void IGraphicsMac::SetAllTooltips() { [mView removeAllToolTips]; }
+
+bool IGraphicsMac::OpenURL(const char* url, const char* windowTitle, const char* confirmText,
+                           const char* errorText) {
+  if (!url) return true;
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  NSString* text = [NSString stringWithUTF8String:url];
+  NSURL* target = nil;
+  if (text)
+    target = std::strstr(url, "http") ? [NSURL URLWithString:text] : [NSURL fileURLWithPath:text];
+  const bool opened = !target || [[NSWorkspace sharedWorkspace] openURL:target];
+  [pool release];
+  return opened;
+}
+
+LICE_IBitmap* IGraphicsMac::OSLoadBitmap(int resourceID, const char* name) {
+  if (!name) return nullptr;
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  LICE_IBitmap* bitmap = nullptr;
+  NSBundle* bundle = FindBundle(mBundleID.Get());
+  NSString* file = [NSString stringWithUTF8String:name];
+  NSString* resource = [[file lastPathComponent] stringByDeletingPathExtension];
+  NSString* path = resource ? [bundle pathForResource:resource ofType:@"png"] : nil;
+  if ([path length]) bitmap = LICE_LoadPNG([path fileSystemRepresentation]);
+  [pool release];
+  return bitmap;
+}
+
+void IGraphicsMac::SetPlatformCursor(int cursorNumber) {
+  if (cursorNumber == mCursor) return;
+  NSCursor* cursor = CursorFor(MacCursorForWindowsNumber(cursorNumber));
+  if (!cursor) return;
+  mCursor = cursorNumber;
+  [cursor set];
+}

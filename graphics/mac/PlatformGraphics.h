@@ -1,0 +1,5 @@
+#pragma once
+// The editor platform of the macOS (Audio Unit) build.
+#include "IGraphicsMac.h"
+
+using PlatformGraphics = IGraphicsMac;
