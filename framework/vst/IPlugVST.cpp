@@ -20,6 +20,9 @@ constexpr int kNormalizedTextLen = 20;
 // The answers that tell a host the plug-in knows its vendor extensions.
 constexpr VstIntPtr kCockosAnswer = (VstIntPtr)0xbeef0000u;
 constexpr VstIntPtr kCockosDone = 0xbeef;
+// The vendor-specific request by which a host forwards wheel events to the editor.
+constexpr VstInt32 kVendorWheelIndex = 0x73744341; // 'stCA'
+constexpr VstIntPtr kVendorWheelValue = 0x57686565; // 'Whee'
 
 // Whether this build's editor platform opens windows in the host's window; without
 // them the effect record announces no editor and effEditOpen answers 0.
@@ -600,8 +603,9 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
     if (value >= INT_MIN && value <= INT_MAX) ChunkVersionSeen((int)value);
     return 0;
   default:
-    // Wheel events forwarded by the host ('stCA' / 'Whee') need an editor window,
-    // which this build does not have.
+    // A wheel event the host forwards to the editor ('stCA' with 'Whee'), delta in opt.
+    if (index == kVendorWheelIndex && value == kVendorWheelValue)
+      return mGraphics ? mGraphics->ProcessMouseWheel(opt) : 0;
     return 0;
   }
 }
