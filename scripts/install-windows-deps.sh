@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the Windows cross-build and its wine tests need: Debian's
 # mingw-w64 cross compilers (POSIX threads) with the static zlib, 32-bit and
-# 64-bit wine, and - only where this kernel refuses 32-bit x86 programs -
+# 64-bit wine, the X tools the editor-window tests drive it with (Xvfb,
+# xdotool, ImageMagick, xwininfo; the driver is a Python script), and - only where this kernel refuses 32-bit x86 programs -
 # qemu's user-mode emulator from bookworm-backports (bookworm's own qemu is
 # too slow for wine). Idempotent and quiet; safe to re-run.
 #   --build-only   only what scripts/build-windows.sh needs (no wine, no qemu)
@@ -19,7 +20,7 @@ packages=(
   cmake ninja-build dpkg-dev xz-utils googletest g++
 )
 if [ $build_only = 0 ]; then
-  packages+=(wine wine32:i386 wine64)
+  packages+=(wine wine32:i386 wine64 xvfb xauth xdotool imagemagick x11-utils python3)
 fi
 
 if [ $build_only = 0 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
