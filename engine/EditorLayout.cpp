@@ -71,6 +71,10 @@ void CLS_CORVANEL::BuildEditor() {
   IRECT statusRect(316, 180, 446, 198);
   mStatusText = new ITextControl(this, &statusRect, &statusText, "");
   g->AttachControl(mStatusText);
+#ifdef CORVANEL_MESSAGE_LINE
+  // A desktop without message boxes shows a failed web page here.
+  static_cast<PlatformGraphics*>(g)->SetMessageLine(mStatusText);
+#endif
 
   for (const auto& k : kKnobs)
     g->AttachControl(new IKnobRotVal(this, k.mParam, k.mX, k.mY, &knob, &knobText, 5, 300, 4.0, 0,

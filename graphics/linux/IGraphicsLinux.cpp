@@ -201,11 +201,23 @@ bool IGraphicsLinux::OpenURL(const char* url, const char* windowTitle, const cha
   // spawn); it is reaped on a later tick so that none is left behind.
   char* argv[] = {const_cast<char*>(mURLOpener.Get()), const_cast<char*>(url), nullptr};
   pid_t pid = -1;
-  if (posix_spawnp(&pid, mURLOpener.Get(), nullptr, nullptr, argv, environ) != 0) return false;
+  if (posix_spawnp(&pid, mURLOpener.Get(), nullptr, nullptr, argv, environ) != 0) {
+    ShowMessage(errorText);
+    return false;
+  }
   mOpenerPid = pid;
+  mOpenerError.Set(errorText ? errorText : "");
   return true;
 }
 
 void IGraphicsLinux::ReapOpener() {
-  if (mOpenerPid > 0 && waitpid(mOpenerPid, nullptr, WNOHANG) != 0) mOpenerPid = -1;
+  int status = 0;
+  if (mOpenerPid <= 0 || waitpid(mOpenerPid, &status, WNOHANG) == 0) return;
+  mOpenerPid = -1;
+  // xdg-open answers non-zero when no browser could be found or started.
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ShowMessage(mOpenerError.Get());
+}
+
+void IGraphicsLinux::ShowMessage(const char* text) {
+  if (text && *text && mMessageLine) mMessageLine->SetTextFromPlug(text);
 }

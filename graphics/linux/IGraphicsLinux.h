@@ -25,6 +25,8 @@
 
 #include <sys/types.h>
 
+class ITextControl;
+
 class IGraphicsLinux : public IGraphics, private X11WindowClient {
 public:
   // The value entry: which control and parameter it edits, the text it offered, the
@@ -60,6 +62,8 @@ public:
   }
   bool PromptForColor(IColor* color, const char* prompt) override { return false; }
   // [editor thread] Starts the desktop's opener with the URL (no shell); true if it started.
+  // The desktop has no message box to lean on: when the opener cannot start, or ends in
+  // failure (reaped on a later tick), the error text shows in the message line.
   bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,
                const char* errorText) override;
   int ProcessMouseWheel(float delta) override { return 0; }
@@ -102,10 +106,13 @@ public:
   const char* GetLastURL() const { return mLastURL.Get(); }
   // The program OpenURL starts ("xdg-open" unless changed).
   void SetURLOpener(const char* program) { mURLOpener.Set(program); }
+  // [main thread] The text control that shows OpenURL's error text (the status line).
+  void SetMessageLine(ITextControl* line) { mMessageLine = line; }
 
 private:
   void CloseValueEntry();
   void ReapOpener();
+  void ShowMessage(const char* text);
   // [editor thread] The window's events and the host's calls of its event function.
   void OnWindowInput(const WindowInput& input) override;
   void OnWindowIdle() override { HostIdle(); }
@@ -125,4 +132,6 @@ private:
   WDL_String mLastURL;
   WDL_String mURLOpener{"xdg-open"};
   pid_t mOpenerPid = -1;
+  WDL_String mOpenerError; // the error text of the running opener
+  ITextControl* mMessageLine = nullptr;
 };

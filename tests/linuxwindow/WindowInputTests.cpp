@@ -1,15 +1,20 @@
 // The X11 editor window's pieces that need no X server: X events to input records
 // (modifiers, wheel notches, motion only with a button held), double clicks by time
 // and distance, key codes, the real-time tick at any idle rate, and the drawn entry's
-// typing and list rows.
+// typing and list rows, and a web page that cannot be opened.
 #include "EngineFixture.h"
 #include "IGraphicsLinux.h"
 #include "IParam.h"
+#include "ITextControl.h"
 #include "TickClock.h"
 #include "ValueEntryView.h"
 #include "X11Window.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+
+#include <unistd.h>
 
 // After the test framework: Xlib's macros (None, Bool) would clash with its names.
 #include <X11/Xlib.h>
@@ -226,6 +231,39 @@ TEST(DrawnEntry, ListRowsLieInsideTheEditor) {
   g->PromptUserInput(g->GetControl(4), p.GetParam(0), true);
   ASSERT_NE(g->GetValueEntry(), nullptr);
   EXPECT_EQ(EntryArea(*g).T, 0);
+}
+
+std::string StatusLine(EntryPlug& p) {
+  WDL_String text;
+  p.StatusLine()->GetText(&text);
+  return text.Get();
+}
+
+TEST(WebPage, AnOpenerThatCannotStartOrFailsShowsTheErrorInTheStatusLine) {
+  const struct {
+    const char* opener;
+    const char* status;
+  } cases[] = {
+      {"/nonexistent/opener", "Cannot open url. Check your default browser."},
+      {"false", "Cannot open url. Check your default browser."}, // starts, then fails
+      {"true", ""},
+  };
+  for (const auto& c : cases) {
+    EntryPlug p;
+    IGraphicsLinux* g = p.Editor();
+    g->OpenWindow(nullptr);
+    g->SetURLOpener(c.opener);
+    IMouseMod left(true);
+    g->OnMouseDown(200, 30, &left); // the URL area
+    g->OnMouseUp(200, 30, &left);
+    EXPECT_STRNE(g->GetLastURL(), "") << c.opener;
+    // The opener is reaped on a tick once it has ended.
+    for (int i = 0; i < 200 && StatusLine(p) != c.status; ++i) {
+      usleep(10000);
+      g->Tick();
+    }
+    EXPECT_EQ(StatusLine(p), c.status) << c.opener;
+  }
 }
 
 } // namespace
