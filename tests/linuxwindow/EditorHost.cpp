@@ -139,6 +139,28 @@ std::vector<uint32_t> EditorHost::Screenshot(Instance* inst) {
   return pixels;
 }
 
+bool EditorHost::ScribbleOver(Instance* inst) {
+  if (!inst->mEditor) return false;
+  GC gc = XCreateGC(mDisplay, inst->mEditor, 0, nullptr);
+  XSetForeground(mDisplay, gc, BlackPixel(mDisplay, DefaultScreen(mDisplay)));
+  XFillRectangle(mDisplay, inst->mEditor, gc, 0, 0, 620, 355);
+  XFreeGC(mDisplay, gc);
+  XSync(mDisplay, False);
+  return true;
+}
+
+void EditorHost::CallEventProc(Instance* inst, unsigned long window) {
+  if (!inst->mEventProc) return;
+  XEvent ev = {};
+  ev.xexpose.type = Expose;
+  ev.xexpose.display = mDisplay;
+  ev.xexpose.window = window;
+  ev.xexpose.width = 620;
+  ev.xexpose.height = 355;
+  inst->mEventProc(&ev);
+  XSync(mDisplay, False);
+}
+
 void EditorHost::Process(Instance* inst, int frames) {
   std::vector<float> in(frames, 0.0f), out(frames, 0.0f);
   float* ins[2] = {in.data(), in.data()};

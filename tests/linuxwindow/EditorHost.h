@@ -51,6 +51,11 @@ public:
   void Run(int ms);
   // [test thread] The editor window's pixels as the X server has them, 0x00RRGGBB.
   std::vector<uint32_t> Screenshot(Instance* inst);
+  // [test thread] Paints the editor window black from the host's connection.
+  bool ScribbleOver(Instance* inst);
+  // [test thread] Calls the editor's event function with an exposure of all of `window`,
+  // as the host's connection would have it; nothing else runs.
+  void CallEventProc(Instance* inst, unsigned long window);
   // [test thread] One audio block of silence through processReplacing.
   void Process(Instance* inst, int frames = 512);
 

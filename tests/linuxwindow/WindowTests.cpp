@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -100,6 +101,48 @@ TEST_P(EditorWindowTest, TheScreenShowsTheOffScreenPicture) {
     LICE_WritePNG((::testing::TempDir() + "screen.png").c_str(), &shot, false);
   }
 }
+
+#ifdef CORVANEL_EDITOR_TOOL
+// The picture a PNG file holds, 0x00RRGGBB per pixel; empty when it cannot be read.
+std::vector<uint32_t> ReadPicture(const std::string& path) {
+  std::vector<uint32_t> pixels;
+  LICE_IBitmap* bmp = LICE_LoadPNG(path.c_str());
+  if (!bmp) return pixels;
+  for (int y = 0; y < bmp->getHeight(); ++y)
+    for (int x = 0; x < bmp->getWidth(); ++x)
+      pixels.push_back(bmp->getBits()[y * bmp->getRowSpan() + x] & 0xffffff);
+  delete bmp;
+  return pixels;
+}
+
+TEST_P(EditorWindowTest, AfterTheUsersEditsTheScreenShowsTheToolsPictureOfTheSameEvents) {
+  const unsigned long w = mFx->mEditor;
+  const std::vector<uint32_t> fresh = mHost.Screenshot(mFx);
+  ASSERT_TRUE(ClickAt(w, 569, 125, 4));
+  ASSERT_TRUE(ClickAt(w, 569, 125, 4));
+  ASSERT_TRUE(ClickAt(w, 47, 228, 1));
+  ASSERT_TRUE(ClickAt(w, 82, 212, 3));
+  mHost.Run(400);
+  const std::string events = ::testing::TempDir() + "window-events.txt";
+  const std::string picture = ::testing::TempDir() + "window-tool.png";
+  FILE* f = std::fopen(events.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fputs("wheel 569 125 1\nwheel 569 125 1\npress 47 228\nrelease 47 228\n"
+             "press 82 212 right\nrelease 82 212 right\ntick 12\n",
+             f);
+  std::fclose(f);
+  ASSERT_EQ(RunProgram({CORVANEL_EDITOR_TOOL, "--events", events, "-o", picture}, 20000), 0);
+  const std::vector<uint32_t> expected = ReadPicture(picture);
+  const std::vector<uint32_t> screen = mHost.Screenshot(mFx);
+  ASSERT_EQ(expected.size(), 620u * 355u);
+  ASSERT_EQ(screen.size(), expected.size());
+  int differing = 0, first = -1;
+  for (size_t i = 0; i < screen.size(); ++i)
+    if (screen[i] != expected[i] && differing++ == 0) first = (int)i;
+  EXPECT_EQ(differing, 0) << "first at " << first % 620 << ", " << first / 620;
+  EXPECT_NE(screen, fresh) << "the edits show";
+}
+#endif
 
 TEST_P(EditorWindowTest, ADragOnAKnobIsOneGestureEvenWhenReleasedOutside) {
   const float before = mFx->Get(kMix);
@@ -223,6 +266,23 @@ TEST_P(EditorWindowTest, ClosingAndOpeningAgainAndTwoEditorsSideBySide) {
   mHost.Run(200);
   EXPECT_EQ(mFx->Get(kMix), first) << "the wheel over the second editor";
   EXPECT_GT(second->Get(kMix), other);
+}
+
+// The published event function alone: an exposure the host's connection got repaints
+// the window; an event for a window that is not an editor's is ignored.
+TEST(EditorEventProc, AnExposureThroughTheEventFunctionRepaints) {
+  ASSERT_TRUE(gServer && gServer->IsRunning());
+  EditorHost host;
+  EditorHost::Instance* fx = host.AddInstance(100, 100);
+  ASSERT_NE(fx, nullptr);
+  ASSERT_TRUE(host.OpenEditor(fx, Drive::kEventProc));
+  host.Run(300);
+  const std::vector<uint32_t> painted = host.Screenshot(fx);
+  ASSERT_TRUE(host.ScribbleOver(fx));
+  ASSERT_NE(host.Screenshot(fx), painted);
+  host.CallEventProc(fx, 0);
+  host.CallEventProc(fx, fx->mEditor);
+  EXPECT_EQ(host.Screenshot(fx), painted);
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, EditorWindowTest,
