@@ -47,5 +47,6 @@ struct IRECT;
 - (IGraphicsMac*)graphics;
 - (void)forgetGraphics;
 - (void)endUserInput;
+- (BOOL)isClickOutsideEntry:(NSEvent*)event;
 - (BOOL)hasUserInput;
 @end

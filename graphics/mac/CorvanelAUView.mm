@@ -95,7 +95,16 @@ NSString* ToNSString(const char* text) {
                                   selector:@selector(onTimer:)
                                   userInfo:nil
                                    repeats:YES] retain];
+#ifdef GNUSTEP
+  // GNUstep takes the common modes for one mode of that name: the timer joins each of the
+  // modes they stand for instead.
+  NSRunLoop* loop = [NSRunLoop currentRunLoop];
+  [loop addTimer:mTimer forMode:NSDefaultRunLoopMode];
+  [loop addTimer:mTimer forMode:NSEventTrackingRunLoopMode];
+  [loop addTimer:mTimer forMode:NSModalPanelRunLoopMode];
+#else
   [[NSRunLoop currentRunLoop] addTimer:mTimer forMode:NSRunLoopCommonModes];
+#endif
   return self;
 }
 
@@ -107,7 +116,7 @@ NSString* ToNSString(const char* text) {
 }
 
 - (void)showUserInput:(NSTextField*)field control:(IControl*)control param:(IParam*)param {
-  mParamEditView = field;
+  mParamEditView = [field retain];
   [field setDelegate:(id)self];
   [self addSubview:field];
   NSWindow* window = [self window];
@@ -182,9 +191,15 @@ NSString* ToNSString(const char* text) {
   [combo release];
 }
 
-// Return, Tab, or any other end of editing applies the entry.
+// Return, Tab, or any other end of editing applies the entry, except a click elsewhere in
+// the editor: AppKit ends the editing for the click's view before the click arrives, and
+// the click discards the entry.
 - (void)controlTextDidEndEditing:(NSNotification*)notification {
   if (!mParamEditView) return;
+  if ([self isClickOutsideEntry:[NSApp currentEvent]]) {
+    [self endUserInput];
+    return;
+  }
   if (mGraphics && mEdControl) {
     NSString* string = [mParamEditView stringValue];
     const char* text = string ? [string UTF8String] : "";
@@ -205,7 +220,16 @@ NSString* ToNSString(const char* text) {
   [self setNeedsDisplay:YES];
 }
 
-// Clearing the delegate first means the removal sends no end-of-editing message.
+- (BOOL)isClickOutsideEntry:(NSEvent*)event {
+  if (!event || [event window] != [self window]) return NO;
+  const NSEventType type = [event type];
+  if (type != NSLeftMouseDown && type != NSRightMouseDown && type != NSOtherMouseDown) return NO;
+  const NSPoint p = [self convertPoint:[event locationInWindow] fromView:nil];
+  return NSPointInRect(p, [self bounds]) && !NSPointInRect(p, [mParamEditView frame]);
+}
+
+// Clearing the delegate first means the removal sends no end-of-editing message. The field
+// may be the one whose notification is being delivered: it goes with the autorelease pool.
 - (void)endUserInput {
   if (!mParamEditView) return;
   NSTextField* field = mParamEditView;
@@ -214,6 +238,7 @@ NSString* ToNSString(const char* text) {
   mEdControl = nullptr;
   mEdParam = nullptr;
   [field removeFromSuperview];
+  [field autorelease];
 }
 
 - (BOOL)hasUserInput {
@@ -223,8 +248,10 @@ NSString* ToNSString(const char* text) {
 // ---- Removal -----------------------------------------------------------------------------------
 
 // The host removes the editor: the editor closes. The view stays where it is; how the host
-// releases it is the host's business.
+// releases it is the host's business. A view in no superview has nothing to be removed
+// from (AppKit asks a view it is about to add to leave its old place).
 - (void)removeFromSuperview {
+  if (![self superview]) return;
   [self endUserInput];
   if (mGraphics) {
     IGraphicsMac* graphics = mGraphics;

@@ -1,0 +1,152 @@
+#include "ScreenGrab.h"
+#include "XServer.h"
+
+#include <chrono>
+
+#import "CocoaHost.h"
+
+// A borderless window that can still take the keyboard, as a host's plug-in window does.
+@interface HostWindow : NSWindow
+@end
+
+@implementation HostWindow
+- (BOOL)canBecomeKeyWindow {
+  return YES;
+}
+- (BOOL)canBecomeMainWindow {
+  return YES;
+}
+@end
+
+void StartApplication() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  [NSApplication sharedApplication];
+  [NSApp finishLaunching];
+}
+
+void Pump(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+    NSEvent* event = [NSApp nextEventMatchingMask:NSAnyEventMask
+                                        untilDate:[NSDate dateWithTimeIntervalSinceNow:0.005]
+                                           inMode:NSDefaultRunLoopMode
+                                          dequeue:YES];
+    if (event) [NSApp sendEvent:event];
+    [pool release];
+  }
+}
+
+bool Xdo(const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {"xdotool"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return RunProgram(argv, 5000) == 0;
+}
+
+std::vector<HeardEvent> HeardEvents() {
+  std::vector<HeardEvent> events;
+  for (long i = 0; i < CorvanelMac_EventCount(); ++i) {
+    AudioUnitEvent e;
+    if (CorvanelMac_EventAt(i, &e) && e.mEventType != kAudioUnitEvent_PropertyChange)
+      events.push_back({e.mEventType, e.mArgument.mParameter.mParameterID});
+  }
+  return events;
+}
+
+CocoaEditorHost::CocoaEditorHost() {
+  StartApplication();
+  const CGFloat screenH = [[NSScreen mainScreen] frame].size.height;
+  const NSRect frame = NSMakeRect(kWindowX, screenH - kWindowY - kEditorH, kEditorW, kEditorH);
+  mWindow = [[HostWindow alloc] initWithContentRect:frame
+                                          styleMask:NSBorderlessWindowMask
+                                            backing:NSBackingStoreBuffered
+                                              defer:NO];
+  [mWindow setReleasedWhenClosed:NO];
+}
+
+CocoaEditorHost::~CocoaEditorHost() {
+  RemoveView();
+  [mWindow orderOut:nil];
+  [mWindow close];
+  [mWindow release];
+  [mFactory release];
+  Pump(50);
+}
+
+bool CocoaEditorHost::OpenView() {
+  AudioUnitCocoaViewInfo info = {};
+  if (mUnit.Get(kAudioUnitProperty_CocoaUI, &info) != noErr) {
+    mError = "no Cocoa UI";
+    return false;
+  }
+  char text[1024] = {};
+  CFStringGetCString(CFURLGetString(info.mCocoaAUViewBundleLocation), text, sizeof(text),
+                     kCFStringEncodingUTF8);
+  mBundleURL = text;
+  CFStringGetCString(info.mCocoaAUViewClass[0], text, sizeof(text), kCFStringEncodingUTF8);
+  mViewClass = text;
+  CFRelease(info.mCocoaAUViewBundleLocation);
+  CFRelease(info.mCocoaAUViewClass[0]);
+
+  // The component's binary is loaded already: its classes are known by name.
+  Class factoryClass = NSClassFromString([NSString stringWithUTF8String:mViewClass.c_str()]);
+  if (!factoryClass) {
+    mError = "no class " + mViewClass;
+    return false;
+  }
+  if (!mFactory) mFactory = [[factoryClass alloc] init];
+  NSView* view = [mFactory uiViewForAudioUnit:mUnit.mUnit withSize:NSMakeSize(400, 300)];
+  if (!view) {
+    mError = "no view";
+    return false;
+  }
+  mView = view;
+  [[mWindow contentView] addSubview:mView];
+  [mWindow makeKeyAndOrderFront:nil];
+  Pump(700);
+  return true;
+}
+
+void CocoaEditorHost::RemoveView() {
+  if (!mView) return;
+  [mView removeFromSuperview];
+  mView = nil;
+  Pump(50);
+}
+
+bool CocoaEditorHost::Click(int x, int y, int button, const char* key) {
+  std::vector<std::string> args = {"mousemove", ScreenX(x), ScreenY(y)};
+  if (key) args.insert(args.end(), {"keydown", key});
+  args.insert(args.end(), {"click", std::to_string(button)});
+  if (key) args.insert(args.end(), {"keyup", key});
+  const bool ok = Xdo(args);
+  Pump(300);
+  return ok;
+}
+
+bool CocoaEditorHost::Drag(int x0, int y0, int x1, int y1) {
+  bool ok = Xdo({"mousemove", ScreenX(x0), ScreenY(y0)});
+  Pump(100);
+  ok = ok && Xdo({"mousedown", "1"});
+  Pump(100);
+  for (int i = 1; ok && i <= 5; ++i) {
+    ok = Xdo({"mousemove", ScreenX(x0 + (x1 - x0) * i / 5), ScreenY(y0 + (y1 - y0) * i / 5)});
+    Pump(60);
+  }
+  ok = Xdo({"mouseup", "1"}) && ok;
+  Pump(300);
+  return ok;
+}
+
+bool CocoaEditorHost::TypeAndReturn(const char* text) {
+  const bool ok = Xdo({"type", "--delay", "20", text}) && Xdo({"key", "Return"});
+  Pump(300);
+  return ok;
+}
+
+std::vector<uint32_t> CocoaEditorHost::Screen() {
+  Pump(100);
+  return GrabScreen(kWindowX, kWindowY, kEditorW, kEditorH);
+}

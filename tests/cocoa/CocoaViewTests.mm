@@ -1,0 +1,275 @@
+// The editor in a Cocoa host, played through the X server: the host finds the view
+// through kAudioUnitProperty_CocoaUI, shows it in its window, and what the user does
+// reaches the host as parameter values and gesture events.
+#include "IGraphicsStructs.h"
+#include "lice_bitmap.h"
+#include "lice_png.h"
+#include "XServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#import "CocoaHost.h"
+
+namespace {
+// Parameter ids of the plug-in, as the host knows them.
+enum { kRate = 0, kCycle = 1, kTieLock = 4, kSplitFreq = 7, kMix = 9 };
+// Knob centres and the Tie Lock button's centre in the editor.
+constexpr int kRateX = 51, kCycleX = 121, kSplitX = 499, kKnobY = 125;
+constexpr int kTieX = 299, kTieY = 189;
+// The key GNUstep takes for Command (the left Alt key).
+const char kCommandKey[] = "alt";
+// A point on the background away from every control.
+constexpr int kBackgroundX = 600, kBackgroundY = 20;
+
+int Count(const std::vector<HeardEvent>& events, AudioUnitEventType type, AudioUnitParameterID p) {
+  int n = 0;
+  for (const HeardEvent& e : events)
+    n += e.mType == type && e.mParam == p;
+  return n;
+}
+
+class CocoaView : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_EQ(mHost.mUnit.mOpenResult, noErr);
+    ASSERT_TRUE(mHost.OpenView()) << mHost.mError;
+    CorvanelMac_ClearEvents();
+  }
+  // The value entry the view has open (a text field or a combo box), else nil.
+  NSTextField* Entry() {
+    NSArray* views = [mHost.mView subviews];
+    for (NSUInteger i = 0; i < [views count]; ++i)
+      if ([[views objectAtIndex:i] isKindOfClass:[NSTextField class]])
+        return (NSTextField*)[views objectAtIndex:i];
+    return nil;
+  }
+  // Deletes the entry's text, as a user does before typing.
+  bool ClearEntry() {
+    return Xdo({"key", "End", "BackSpace", "BackSpace", "BackSpace", "BackSpace", "BackSpace",
+                "BackSpace", "BackSpace", "BackSpace"});
+  }
+  CocoaEditorHost mHost;
+};
+
+TEST_F(CocoaView, TheHostFindsTheFactoryByNameAndGetsTheEditorsView) {
+  EXPECT_EQ(mHost.mViewClass, "CLS_CORVANEL_View");
+  EXPECT_EQ(mHost.mBundleURL, "file://" + BuiltBundle().mPath + "/");
+  EXPECT_EQ([mHost.mFactory interfaceVersion], 0u);
+  EXPECT_STREQ([[mHost.mFactory description] UTF8String], "Corvanel View");
+  EXPECT_TRUE([mHost.mView isKindOfClass:NSClassFromString(@"CorvanelAU")]);
+  EXPECT_EQ([mHost.mView frame].size.width, kEditorW);
+  EXPECT_EQ([mHost.mView frame].size.height, kEditorH);
+  EXPECT_TRUE([mHost.mView isOpaque]);
+  EXPECT_FALSE([mHost.mView isFlipped]);
+}
+
+// The text areas whose words depend on more than the state: the version label and the
+// status line (the off-screen tool reports its own session there).
+const IRECT kTextAreas[] = {{45, 12, 95, 30}, {316, 180, 446, 198}};
+
+bool InTextArea(int x, int y) {
+  for (const IRECT& r : kTextAreas)
+    if (x >= r.L && x < r.R && y >= r.T && y < r.B) return true;
+  return false;
+}
+
+// Outside its text areas the screen shows the picture the Linux off-screen editor draws of
+// the same (fresh) state.
+TEST_F(CocoaView, TheScreenShowsTheOffScreenPictureOfTheSameState) {
+  const std::string png = "/tmp/corvanel-cocoa-" + std::to_string(getpid()) + ".png";
+  ASSERT_EQ(RunProgram({CORVANEL_EDITOR_TOOL, "-o", png}, 20000), 0);
+  LICE_IBitmap* picture = LICE_LoadPNG(png.c_str());
+  std::remove(png.c_str());
+  ASSERT_NE(picture, nullptr);
+  ASSERT_EQ(picture->getWidth(), kEditorW);
+  ASSERT_EQ(picture->getHeight(), kEditorH);
+  const std::vector<uint32_t> screen = mHost.Screen();
+  ASSERT_EQ(screen.size(), (size_t)kEditorW * kEditorH);
+  int differing = 0, l = kEditorW, t = kEditorH, r = -1, b = -1;
+  for (int y = 0; y < kEditorH; ++y)
+    for (int x = 0; x < kEditorW; ++x) {
+      const LICE_pixel p = picture->getBits()[y * picture->getRowSpan() + x];
+      const uint32_t want = LICE_GETR(p) << 16 | LICE_GETG(p) << 8 | LICE_GETB(p);
+      if (screen[(size_t)y * kEditorW + x] == want || InTextArea(x, y)) continue;
+      ++differing;
+      l = std::min(l, x), t = std::min(t, y), r = std::max(r, x), b = std::max(b, y);
+    }
+  EXPECT_EQ(differing, 0) << "within " << l << "," << t << " - " << r << "," << b;
+  delete picture;
+}
+
+TEST_F(CocoaView, ADragOnAKnobIsOneGestureTheHostHears) {
+  const float before = mHost.mUnit.Param(kCycle);
+  ASSERT_TRUE(mHost.Drag(kCycleX, kKnobY, kCycleX, kKnobY - 40));
+  EXPECT_GT(mHost.mUnit.Param(kCycle), before);
+  const std::vector<HeardEvent> events = HeardEvents();
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.front(), (HeardEvent{kAudioUnitEvent_BeginParameterChangeGesture, kCycle}));
+  EXPECT_EQ(events.back(), (HeardEvent{kAudioUnitEvent_EndParameterChangeGesture, kCycle}));
+  EXPECT_GE(Count(events, kAudioUnitEvent_ParameterValueChange, kCycle), 2);
+}
+
+TEST_F(CocoaView, AClickOnTheTieLockButtonTogglesIt) {
+  const float before = mHost.mUnit.Param(kTieLock);
+  ASSERT_TRUE(mHost.Click(kTieX, kTieY));
+  EXPECT_EQ(mHost.mUnit.Param(kTieLock), 1.0f - before);
+  EXPECT_GE(Count(HeardEvents(), kAudioUnitEvent_ParameterValueChange, kTieLock), 1);
+}
+
+// A double click reaches the knob's double-click handling: back to the default value.
+TEST_F(CocoaView, ADoubleClickOnAKnobRestoresItsDefault) {
+  ASSERT_TRUE(mHost.Drag(kCycleX, kKnobY, kCycleX, kKnobY - 40));
+  ASSERT_NE(mHost.mUnit.Param(kCycle), 16.0f);
+  ASSERT_TRUE(Xdo({"mousemove", CocoaEditorHost::ScreenX(kCycleX), CocoaEditorHost::ScreenY(kKnobY),
+                   "click", "--repeat", "2", "--delay", "80", "1"}));
+  Pump(300);
+  EXPECT_EQ(mHost.mUnit.Param(kCycle), 16.0f);
+}
+
+// The wheel nudges the knob by a hundredth per notch, a thousandth with Control held; the
+// gesture ends once the editor's timer has counted down.
+TEST_F(CocoaView, TheWheelNudgesAKnobAndControlMakesItFiner) {
+  const float start = mHost.mUnit.Param(kSplitFreq);
+  ASSERT_TRUE(mHost.Click(kSplitX, kKnobY, 4));
+  const float coarse = mHost.mUnit.Param(kSplitFreq) - start;
+  EXPECT_GT(coarse, 0.0f);
+  ASSERT_TRUE(mHost.Click(kSplitX, kKnobY, 4, "ctrl"));
+  const float fine = mHost.mUnit.Param(kSplitFreq) - start - coarse;
+  EXPECT_GT(fine, 0.0f);
+  EXPECT_LT(fine * 5, coarse);
+  Pump(1500);
+  const std::vector<HeardEvent> events = HeardEvents();
+  EXPECT_GE(Count(events, kAudioUnitEvent_BeginParameterChangeGesture, kSplitFreq), 1);
+  EXPECT_EQ(Count(events, kAudioUnitEvent_BeginParameterChangeGesture, kSplitFreq),
+            Count(events, kAudioUnitEvent_EndParameterChangeGesture, kSplitFreq));
+}
+
+// A Command-click is the right button: the knob opens its text field, centred on the knob;
+// the typed value applies on Return and the field goes.
+TEST_F(CocoaView, ACommandClickOpensTheTextFieldAndReturnAppliesIt) {
+  ASSERT_TRUE(mHost.Click(kCycleX, kKnobY, 1, kCommandKey));
+  NSTextField* field = Entry();
+  ASSERT_NE(field, nil);
+  EXPECT_FALSE([field isKindOfClass:[NSComboBox class]]);
+  EXPECT_STREQ([[field stringValue] UTF8String], "16");
+  const NSRect frame = [field frame];
+  EXPECT_EQ(frame.size.width, 42);
+  EXPECT_EQ(frame.size.height, 21);
+  EXPECT_EQ(frame.origin.x, kCycleX - 21);
+  ASSERT_TRUE(ClearEntry());
+  ASSERT_TRUE(mHost.TypeAndReturn("40"));
+  EXPECT_EQ(mHost.mUnit.Param(kCycle), 40.0f);
+  EXPECT_EQ(Entry(), nil);
+}
+
+// The right button on a knob with display texts opens a combo box of them, the current one
+// selected; a typed item applies on Return.
+TEST_F(CocoaView, TheComboBoxListsTheTextsAndATypedItemAppliesOnReturn) {
+  ASSERT_TRUE(mHost.Click(kRateX, kKnobY, 3));
+  NSComboBox* combo = (NSComboBox*)Entry();
+  ASSERT_TRUE([combo isKindOfClass:[NSComboBox class]]);
+  EXPECT_EQ([combo numberOfItems], 28);
+  EXPECT_EQ([combo indexOfSelectedItem], 9); // "1/16"
+  EXPECT_STREQ([[combo stringValue] UTF8String], "1/16");
+  ASSERT_TRUE(ClearEntry());
+  ASSERT_TRUE(mHost.TypeAndReturn("1/4"));
+  EXPECT_EQ(mHost.mUnit.Param(kRate), 15.0f);
+  EXPECT_EQ(Entry(), nil);
+}
+
+// An item picked from the list applies on Return as the item, without a host gesture.
+TEST_F(CocoaView, APickedItemAppliesWithoutAGesture) {
+  ASSERT_TRUE(mHost.Click(kRateX, kKnobY, 3));
+  NSComboBox* combo = (NSComboBox*)Entry();
+  ASSERT_TRUE([combo isKindOfClass:[NSComboBox class]]);
+  [combo selectItemAtIndex:3];
+  [combo setStringValue:[combo itemObjectValueAtIndex:3]]; // as the list shows a pick
+  CorvanelMac_ClearEvents();
+  ASSERT_TRUE(Xdo({"key", "Return"}));
+  Pump(300);
+  EXPECT_EQ(mHost.mUnit.Param(kRate), 3.0f); // "1/64"
+  const std::vector<HeardEvent> events = HeardEvents();
+  EXPECT_GE(Count(events, kAudioUnitEvent_ParameterValueChange, kRate), 1);
+  EXPECT_EQ(Count(events, kAudioUnitEvent_BeginParameterChangeGesture, kRate), 0);
+  EXPECT_EQ(Count(events, kAudioUnitEvent_EndParameterChangeGesture, kRate), 0);
+}
+
+// A click anywhere in the editor discards an open entry: nothing typed applies.
+TEST_F(CocoaView, AClickInTheEditorDiscardsAnOpenEntry) {
+  ASSERT_TRUE(mHost.Click(kCycleX, kKnobY, 3));
+  ASSERT_NE(Entry(), nil);
+  ASSERT_TRUE(ClearEntry());
+  ASSERT_TRUE(Xdo({"type", "33"}));
+  Pump(200);
+  ASSERT_TRUE(mHost.Click(kBackgroundX, kBackgroundY));
+  EXPECT_EQ(Entry(), nil);
+  EXPECT_EQ(mHost.mUnit.Param(kCycle), 16.0f);
+  // The next click reaches the editor again.
+  ASSERT_TRUE(mHost.Click(kTieX, kTieY));
+  EXPECT_EQ(mHost.mUnit.Param(kTieLock), 0.0f);
+}
+
+// While a button is held on a knob the timer keeps redrawing: the activity display follows
+// the playing steps of a rendering host.
+TEST_F(CocoaView, TheTimerKeepsRedrawingWhileAButtonIsHeld) {
+  HostTimeline timeline;
+  timeline.mTempo = 240.0;
+  SignalSource source;
+  ASSERT_EQ(mHost.mUnit.Configure(44100.0, 512, 2, &timeline, &source), noErr);
+  std::atomic<bool> rendering{true};
+  std::thread render([&] {
+    std::vector<float> out;
+    while (rendering.load()) {
+      mHost.mUnit.Render(timeline.mSample, 512, 2, &out);
+      timeline.mSample += 512;
+      usleep(11000);
+    }
+  });
+  ASSERT_TRUE(Xdo({"mousemove", CocoaEditorHost::ScreenX(kCycleX), CocoaEditorHost::ScreenY(kKnobY),
+                   "mousedown", "1"}));
+  Pump(300);
+  const std::vector<uint32_t> first = mHost.Screen();
+  Pump(400);
+  const std::vector<uint32_t> second = mHost.Screen();
+  EXPECT_TRUE(Xdo({"mouseup", "1"}));
+  Pump(100);
+  rendering = false;
+  render.join();
+  int changed = 0;
+  for (int y = 230; y < 243; ++y) // the upper activity display
+    for (int x = 30; x < 589; ++x)
+      changed += first[(size_t)y * kEditorW + x] != second[(size_t)y * kEditorW + x];
+  EXPECT_GT(changed, 0);
+}
+
+// The host removing the view closes the editor; asking the factory again gives a new view
+// that works.
+TEST_F(CocoaView, RemovingTheViewClosesTheEditorAndANewViewWorks) {
+  NSView* old = [mHost.mView retain];
+  mHost.RemoveView();
+  EXPECT_FALSE([old isOpaque]); // unlinked from the editor
+  ASSERT_TRUE(mHost.OpenView()) << mHost.mError;
+  EXPECT_NE(mHost.mView, old);
+  EXPECT_TRUE([mHost.mView isOpaque]);
+  ASSERT_TRUE(mHost.Click(kTieX, kTieY));
+  EXPECT_EQ(mHost.mUnit.Param(kTieLock), 0.0f);
+  [old release];
+}
+} // namespace
+
+// Every case runs inside the host's autorelease pool.
+int main(int argc, char** argv) {
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  ::testing::InitGoogleTest(&argc, argv);
+  StartApplication();
+  const int result = RUN_ALL_TESTS();
+  [pool release];
+  return result;
+}
