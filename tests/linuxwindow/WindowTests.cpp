@@ -181,6 +181,26 @@ TEST_P(EditorWindowTest, AWheelNotchEndsItsGestureHalfASecondLaterInRealTime) {
   EXPECT_LT(mFx->Get(kMix), up) << "button 5 turns down";
 }
 
+TEST_P(EditorWindowTest, ADoubleClickOnAKnobPutsBackItsFirstValueTwoSlowClicksDoNot) {
+  const float first = mFx->Get(kMix);
+  const unsigned long w = mFx->mEditor;
+  ASSERT_TRUE(ClickAt(w, 569, 125, 4));
+  ASSERT_TRUE(ClickAt(w, 569, 125, 4));
+  mHost.Run(150);
+  const float turned = mFx->Get(kMix);
+  ASSERT_GT(turned, first);
+  std::vector<std::string> slow = At(w, 569, 125);
+  slow.insert(slow.end(), {"click", "--repeat", "2", "--delay", "600", "1"});
+  ASSERT_TRUE(Xdotool(slow));
+  mHost.Run(150);
+  EXPECT_EQ(mFx->Get(kMix), turned) << "600 ms apart: two clicks";
+  std::vector<std::string> quick = At(w, 569, 125);
+  quick.insert(quick.end(), {"click", "--repeat", "2", "--delay", "80", "1"});
+  ASSERT_TRUE(Xdotool(quick));
+  mHost.Run(150);
+  EXPECT_EQ(mFx->Get(kMix), first);
+}
+
 TEST_P(EditorWindowTest, ClicksOnTheStepBarsChangeTheStepWords) {
   std::vector<float> words;
   for (int i = 10; i <= 22; ++i)
