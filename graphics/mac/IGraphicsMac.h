@@ -60,7 +60,7 @@ public:
   void SetParamChangeTimer(int ticks) override;
   void CancelParamChangeTimer() override;
   // [main thread] Closes a view still open, makes a new one, adds it to the parent view
-  // when one is given, and answers it.
+  // when one is given, and answers it (null on GNUstep without a display).
   void* OpenWindow(void* parent) override;
   // [main thread] Ends a pending wheel gesture, stops the timer and unlinks the view.
   void CloseWindow() override;

@@ -138,6 +138,13 @@ void* IGraphicsMac::OpenWindow(void* parent) {
   CloseWindow();
   NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
   LoadApplication();
+#ifdef GNUSTEP
+  // Without a display there is no application object and no view can be made.
+  if (!NSApp) {
+    [pool release];
+    return nullptr;
+  }
+#endif
   mView = [[CorvanelAU alloc] initWithIGraphics:this];
   if (mView && parent) [(NSView*)parent addSubview:mView];
   SetAllTooltips();
