@@ -9,9 +9,13 @@
 #   4. runs the test suites under wine (CTest, a wine prefix in each build
 #      folder; quiet, no dialogs): the import-table check, the framework,
 #      engine, preset, raster (GDI text, DIB surface), VST2 and resource tests;
-#   5. renders the same scenarios through the Linux library and each DLL
+#   5. drives each DLL's editor window under wine in an X server of its own
+#      (tests/winwindow/drive-window.py: Xvfb, xdotool, ImageMagick): clicks,
+#      drags, typed and listed values, the wheel, closing and reopening, two
+#      editors side by side, and its picture against the Linux editor's;
+#   6. renders the same scenarios through the Linux library and each DLL
 #      (float and double processing) and requires identical samples;
-#   6. stops wine and undoes the qemu registration.
+#   7. stops wine and undoes the qemu registration.
 # Exit code 0 only when everything passed.
 # Environment: as scripts/build-windows.sh, plus NATIVE_BUILD_DIR (default
 # build-windows/native), WINE_TEST_JOBS (test processes at a time, default 8)
@@ -67,10 +71,10 @@ bash "$root/scripts/install-windows-deps.sh" || exit 1
 step "cross-building the DLLs and the Windows test programs"
 CORVANEL_SKIP_INSTALL=1 bash "$root/scripts/build-windows.sh" --tests || exit 1
 
-step "building the Linux reference (Corvanel.so, corvanel-bithost)"
+step "building the Linux reference (Corvanel.so, corvanel-bithost, corvanel-editor)"
 cmake -S "$root" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANEL_WERROR=ON \
   -DCORVANEL_TESTS=ON -DCORVANEL_BENCH=OFF >/dev/null || exit 1
-cmake --build "$native" --target Corvanel corvanel-bithost -j2 || exit 1
+cmake --build "$native" --target Corvanel corvanel-bithost corvanel-editor -j2 || exit 1
 
 step "preparing 32-bit programs"
 bash "$root/tests/windows/binfmt-qemu.sh" register "$binfmt_state" || exit 1
@@ -91,6 +95,16 @@ for arch in win32 win64; do
   step "running the test suites under $arch wine"
   check "$arch test suites" ctest --test-dir "$dir" -j"$jobs" --timeout 300 -E "$exclude" \
     --output-on-failure
+done
+
+# The editor windows, each DLL in its own X server (Xvfb, stopped by the driver).
+for arch in win32 win64; do
+  if [ $arch = win32 ]; then dir=$WIN32_BUILD_DIR dll=Corvanel.dll; else dir=$WIN64_BUILD_DIR dll=Corvanel64.dll; fi
+  step "driving the $arch editor window under wine and Xvfb"
+  check "$arch editor window" timeout -k 10 420 python3 "$root/tests/winwindow/drive-window.py" \
+    --arch $arch --prefix "$dir/wineprefix" --host "$dir/tests/winwindow/corvanel-winhost.exe" \
+    --dll "$dir/plugin/$dll" --editor "$native/tools/editor/corvanel-editor" \
+    --work "$dir/winwindow"
 done
 
 step "bit identity: Linux library against both DLLs"
