@@ -251,8 +251,8 @@ NSString* ToNSString(const char* text) {
 // releases it is the host's business. A view in no superview has nothing to be removed
 // from (AppKit asks a view it is about to add to leave its old place).
 - (void)removeFromSuperview {
-  if (![self superview]) return;
   [self endUserInput];
+  if (![self superview]) return;
   if (mGraphics) {
     IGraphicsMac* graphics = mGraphics;
     mGraphics = nullptr;

@@ -32,6 +32,7 @@ class IGraphicsMac : public IGraphics {
 public:
   // [main thread]
   IGraphicsMac(IPlugBase* plug, int width, int height, int fps = 0);
+  // [main thread] Closes a view still open: its timer must not tick a deleted editor.
   ~IGraphicsMac() override;
 
   // [main thread] The component bundle whose resources hold the skin.

@@ -148,7 +148,6 @@ void* IGraphicsMac::OpenWindow(void* parent) {
   mView = [[CorvanelAU alloc] initWithIGraphics:this];
   if (mView && parent) [(NSView*)parent addSubview:mView];
   SetAllTooltips();
-  SetAllControlsDirty();
   [pool release];
   return mView;
 }
