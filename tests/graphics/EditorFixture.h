@@ -89,6 +89,12 @@ struct EditorFixture {
 
   explicit EditorFixture(int width = 100, int height = 60)
       : graphics(new TestGraphics(&plug, width, height)) {}
+  EditorFixture(const EditorFixture&) = delete;
+  EditorFixture& operator=(const EditorFixture&) = delete;
+  // An editor the test never attached is the fixture's to delete.
+  ~EditorFixture() {
+    if (plug.GetGUI() != graphics) delete graphics;
+  }
   void Attach() { plug.AttachEditor(graphics); }
 
   LICE_pixel Pixel(int x, int y) { return LICE_RowPtr(graphics->GetDrawBitmap(), y)[x]; }

@@ -10,10 +10,6 @@
 #include <memory>
 #include <string>
 
-// fontconfig loses a small block while parsing the system's configuration
-// files, once per process; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace {
 
 struct Box {

@@ -25,6 +25,14 @@
 #include <unistd.h>
 #include <vector>
 
+#ifdef CORVANEL_SANITIZE_BUILD
+// The editor draws text through fontconfig, which keeps its configuration for the life of
+// the process: not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+// Error messages stay one line: no table of the suppressions used.
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+#endif
+
 namespace {
 
 constexpr int kExitError = 1;
