@@ -83,8 +83,8 @@ public:
   // [editor thread, bitmap cache mutex held] The embedded image with this id.
   LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;
   void SetPlatformCursor(int cursorId) override;
-  // [editor thread] The host's idle call: handles the window's queued events, then runs
-  // the ticks that elapsed time calls for. Nothing off screen.
+  // [editor thread] The host's idle call: runs the ticks that elapsed time calls for, then
+  // handles the window's queued events. Nothing off screen.
   void HostIdle() override;
 
   // [editor thread] One timer tick (see above).
@@ -115,7 +115,7 @@ private:
   void ShowMessage(const char* text);
   // [editor thread] The window's events and the host's calls of its event function.
   void OnWindowInput(const WindowInput& input) override;
-  void OnWindowIdle() override { HostIdle(); }
+  void OnWindowTicks() override;
   void OnEntryInput(const WindowInput& input);
   void OnPress(const WindowInput& input);
   // [editor thread] Redraws the open entry and copies it to the window.

@@ -26,10 +26,14 @@ void IGraphicsLinux::SetPlatformCursor(int cursorId) {
 
 void IGraphicsLinux::HostIdle() {
   if (!mX11) return;
+  OnWindowTicks();
   mX11->Pump();
+  mX11->Flush();
+}
+
+void IGraphicsLinux::OnWindowTicks() {
   for (int n = mClock.Due(TickClock::NowNs()); n > 0 && mX11; --n)
     Tick();
-  if (mX11) mX11->Flush();
 }
 
 void IGraphicsLinux::ShowEntry() {

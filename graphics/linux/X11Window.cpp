@@ -220,8 +220,10 @@ void X11Window::EventProc(XEvent* ev) {
   if (!ev) return;
   for (X11Window* w : Windows()) {
     if (w->mWindow != ev->xany.window) continue;
+    w->mClient->OnWindowTicks();
     if (ev->xany.display != w->mDisplay) w->Deliver(ev);
-    w->mClient->OnWindowIdle();
+    w->Pump();
+    w->Flush();
     return;
   }
 }

@@ -11,7 +11,10 @@
 // calls it with the events its own connection got for this window. The same event can
 // come both ways (the server gives a key press to every client that selected it), so
 // input events are recognised by their server time and detail and handled once. Each
-// call of the event function also drains this connection and runs the due ticks.
+// call of the event function also runs the due ticks and drains this connection. The
+// ticks run first, either way: ticks owed for a pause in the host's calls belong to the
+// time before the events that arrived meanwhile (a wheel notch's countdown must not be
+// eaten by them).
 //
 // Life: Create (the host's parent must exist and have a 24- or 32-bit true-colour
 // visual) → Put / SetCursor / Pump while open → destroyed on effEditClose, which
@@ -36,8 +39,8 @@ bool TranslateXEvent(union _XEvent* ev, ClickTracker* clicks, WindowInput* out);
 class X11WindowClient {
 public:
   virtual void OnWindowInput(const WindowInput& input) = 0;
-  // The host called the event function: drain the connection and run the due ticks.
-  virtual void OnWindowIdle() = 0;
+  // The host called the event function: run the ticks that came due before its event.
+  virtual void OnWindowTicks() = 0;
 
 protected:
   ~X11WindowClient() = default;
