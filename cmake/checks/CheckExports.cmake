@@ -1,4 +1,5 @@
-# Fails unless LIBRARY's dynamic symbol table defines exactly VSTPluginMain and main.
+# cmake -DLIBRARY=lib -DEXPECTED="a;b" -P CheckExports.cmake
+# Fails unless LIBRARY's dynamic symbol table defines exactly the EXPECTED symbols (sorted).
 find_program(NM nm REQUIRED)
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE symbols
                 RESULT_VARIABLE rc)
@@ -12,6 +13,6 @@ foreach(line ${lines})
   list(APPEND names ${name})
 endforeach()
 list(SORT names)
-if(NOT names STREQUAL "VSTPluginMain;main")
+if(NOT names STREQUAL "${EXPECTED}")
   message(FATAL_ERROR "exported symbols: ${names}")
 endif()
