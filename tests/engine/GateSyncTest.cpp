@@ -282,6 +282,12 @@ uint64_t RenderUnchanged(const Unchanged& c, bool beats) {
 }
 
 TEST(GateSync, WholeStepLengthsGiveTheOutputOfBefore) {
+#ifdef _WIN32
+  // The input is made with the C library's sin, whose last bits differ between C
+  // libraries, and the hashes were taken on Linux. The Windows libraries' output is
+  // compared with the Linux library's sample for sample elsewhere (corvanel-bithost).
+  GTEST_SKIP() << "hashes of Linux-made input";
+#endif
   const Unchanged cases[] = {
       {"1/16 at 48 kHz", 48000, 120, 9, 16, 0, 100, 1, 512, 0, 0xa61eb90a02538184ull},
       {"1/8 at 44.1 kHz, low - high", 44100, 120, 12, 16, 3, 100, 1, 1000, 12345,
