@@ -57,11 +57,13 @@ public:
   // SetFromStringAfterPrompt.
   virtual void PromptUserInput(IControl* control, IParam* param, bool centered) = 0;
   virtual void PromptUserInput(IEditableTextControl* control) = 0;
-  // No caller in the product: the platforms answer false.
-  virtual bool HostPath(WDL_String* path) = 0;
-  virtual bool PluginPath(WDL_String* path) = 0;
-  virtual bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) = 0;
-  virtual bool PromptForColor(IColor* color, const char* prompt) = 0;
+  // No caller in the product: every platform answers false.
+  virtual bool HostPath(WDL_String* path) { return false; }
+  virtual bool PluginPath(WDL_String* path) { return false; }
+  virtual bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) {
+    return false;
+  }
+  virtual bool PromptForColor(IColor* color, const char* prompt) { return false; }
   // [editor thread] Opens a web page in the desktop's browser; true if that started.
   virtual bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,
                        const char* errorText) = 0;

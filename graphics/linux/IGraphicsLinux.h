@@ -55,12 +55,6 @@ public:
   // [editor thread] Nothing without a control or parameter, or while an entry is open.
   void PromptUserInput(IControl* control, IParam* param, bool centered) override;
   void PromptUserInput(IEditableTextControl* control) override;
-  bool HostPath(WDL_String* path) override { return false; }
-  bool PluginPath(WDL_String* path) override { return false; }
-  bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) override {
-    return false;
-  }
-  bool PromptForColor(IColor* color, const char* prompt) override { return false; }
   // [editor thread] Starts the desktop's opener with the URL (no shell); true if it started.
   // The desktop has no message box to lean on: when the opener cannot start, or ends in
   // failure (reaped on a later tick), the error text shows in the message line.

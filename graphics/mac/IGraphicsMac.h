@@ -46,12 +46,6 @@ public:
   bool WindowIsOpen() override { return mView != nullptr; }
   void PromptUserInput(IControl* control, IParam* param, bool centered) override;
   void PromptUserInput(IEditableTextControl* control) override;
-  bool HostPath(WDL_String* path) override { return false; }
-  bool PluginPath(WDL_String* path) override { return false; }
-  bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) override {
-    return false;
-  }
-  bool PromptForColor(IColor* color, const char* prompt) override { return false; }
   // [main thread] The shared workspace opens the URL (a web URL when it contains "http",
   // else a file); true if it did, or if no URL could be made of the text.
   bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,

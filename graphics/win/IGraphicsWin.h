@@ -46,12 +46,6 @@ public:
   // [editor thread] Opens the value entry (WinParamEntry.cpp); nothing while one is open.
   void PromptUserInput(IControl* control, IParam* param, bool centered) override;
   void PromptUserInput(IEditableTextControl* control) override;
-  bool HostPath(WDL_String* path) override { return false; }
-  bool PluginPath(WDL_String* path) override { return false; }
-  bool PromptForFile(WDL_String* file, bool save, const char* dir, const char* exts) override {
-    return false;
-  }
-  bool PromptForColor(IColor* color, const char* prompt) override { return false; }
   // [editor thread] Opens the url through the shell's "open" verb (WinOpenURL.cpp).
   bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,
                const char* errorText) override;

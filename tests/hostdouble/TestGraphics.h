@@ -18,10 +18,6 @@ public:
   bool WindowIsOpen() override { return false; }
   void PromptUserInput(IControl* control, IParam* param, bool centered) override;
   void PromptUserInput(IEditableTextControl* control) override;
-  bool HostPath(WDL_String*) override { return false; }
-  bool PluginPath(WDL_String*) override { return false; }
-  bool PromptForFile(WDL_String*, bool, const char*, const char*) override { return false; }
-  bool PromptForColor(IColor*, const char*) override { return false; }
   bool OpenURL(const char* url, const char* windowTitle, const char* confirmText,
                const char* errorText) override;
   int ProcessMouseWheel(float) override { return 0; }
