@@ -96,7 +96,12 @@ for arch in win32 win64; do
   "$runner" $arch "$dir/wineprefix" cmd /c exit 0 >/dev/null 2>&1
   echo "test-windows: $arch prefix ready in $(($(date +%s) - s)) s"
   step "running the test suites under $arch wine"
-  check "$arch test suites" ctest --test-dir "$dir" -j"$jobs" --timeout 300 -E "$exclude" \
+  # Under qemu every 32-bit wine process takes seconds, and the model comparisons run one
+  # at a time: the 32-bit DLL's audio is checked against the Linux library sample for
+  # sample by the bit-identity step below, the model comparisons run on the 64-bit DLL.
+  arch_exclude=$exclude
+  if [ $arch = win32 ]; then arch_exclude="$exclude|ModelVsPlugin"; fi
+  check "$arch test suites" ctest --test-dir "$dir" -j"$jobs" --timeout 300 -E "$arch_exclude" \
     --output-on-failure
 done
 
