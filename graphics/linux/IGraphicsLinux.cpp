@@ -186,7 +186,7 @@ void IGraphicsLinux::Tick() {
   }
   IRECT r;
   if (IsDirty(&r)) Draw(&r);
-  if (mParamChangeTimer > 0 && --mParamChangeTimer == 0 && mPlug) mPlug->FlushPendingEndEdit();
+  if (mParamChangeTimer > 0 && (mParamChangeTimer -= 1) == 0 && mPlug) mPlug->FlushPendingEndEdit();
   ReapOpener();
 }
 

@@ -19,6 +19,7 @@
 // Threads: everything runs on the editor thread (the host's user-interface thread);
 // there is no thread of our own.
 #include "IGraphics.h"
+#include "RelaxedAtomic.h"
 #include "TickClock.h"
 #include "WDL_HeapBuf.h"
 #include "X11Window.h"
@@ -121,7 +122,9 @@ private:
 
   ValueEntry mEntry;
   bool mWindowOpen = false;
-  int mParamChangeTimer = 0;
+  // Counted down by the editor's tick; cancelled from any thread that flushes a pending
+  // end of gesture (the audio thread does, before it begins its own).
+  RelaxedAtomic<int> mParamChangeTimer{0};
   int mCursor = kCursorArrow;
   WDL_String mLastURL;
   WDL_String mURLOpener{"xdg-open"};

@@ -22,6 +22,7 @@
 // Threads: everything runs on the host's user-interface thread (window procedure,
 // timer, host calls of the editor opcodes with the plug-in mutex held).
 #include "IGraphics.h"
+#include "RelaxedAtomic.h"
 
 #include <windows.h>
 
@@ -97,6 +98,8 @@ private:
   IParam* mEdParam = nullptr;
   WNDPROC mDefEditProc = nullptr;
   int mParamEditMsg = kNone;
-  int mParamChangeTimer = 0;
+  // Counted down by the editor's timer; cancelled from any thread that flushes a pending
+  // end of gesture (the audio thread does, before it begins its own).
+  RelaxedAtomic<int> mParamChangeTimer{0};
   HFONT mEditFont = nullptr; // the entry child's font, released when it closes
 };

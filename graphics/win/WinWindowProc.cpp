@@ -143,5 +143,5 @@ void IGraphicsWin::Tick() {
     UpdateWindow(mPlugWnd);
   }
 
-  if (mParamChangeTimer > 0 && --mParamChangeTimer == 0 && mPlug) mPlug->FlushPendingEndEdit();
+  if (mParamChangeTimer > 0 && (mParamChangeTimer -= 1) == 0 && mPlug) mPlug->FlushPendingEndEdit();
 }
