@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 
 namespace {
@@ -21,13 +22,18 @@ std::map<SInt16, long>& Calls() {
   static std::map<SInt16, long> calls;
   return calls;
 }
+// A host calls the unit from its render thread and its main thread at once.
+std::mutex gCallsLock;
 
 ComponentRoutineUPP gEntry = nullptr;
 bool gHideFastDispatch = false;
 
 // Sits between the component manager and the component's entry, counting selectors.
 ComponentResult CountingEntry(ComponentParameters* params, Handle storage) {
-  ++Calls()[params->what];
+  {
+    std::lock_guard<std::mutex> lock(gCallsLock);
+    ++Calls()[params->what];
+  }
   const bool askingProperty = params->what == kAudioUnitGetPropertySelect ||
                               params->what == kAudioUnitGetPropertyInfoSelect;
   if (gHideFastDispatch && askingProperty &&
@@ -140,7 +146,10 @@ OSType FourCC(const std::string& code) {
          ((OSType)(unsigned char)code[2] << 8) | (OSType)(unsigned char)code[3];
 }
 
-long EntryCalls(SInt16 selector) { return Calls()[selector]; }
+long EntryCalls(SInt16 selector) {
+  std::lock_guard<std::mutex> lock(gCallsLock);
+  return Calls()[selector];
+}
 
 void HideFastDispatch(bool hide) { gHideFastDispatch = hide; }
 
