@@ -255,13 +255,13 @@ VstIntPtr PluginHost::HandleCallback(VstInt32 opcode, VstInt32 index, VstIntPtr 
     return kVstCanDoUnknown;
   }
   case audioMasterAutomate:
-    mEdits.push_back({Edit::kChange, index, opt});
+    if (mKeepEdits) mEdits.push_back({Edit::kChange, index, opt});
     return 1;
   case audioMasterBeginEdit:
-    mEdits.push_back({Edit::kBegin, index, 0.0f});
+    if (mKeepEdits) mEdits.push_back({Edit::kBegin, index, 0.0f});
     return 1;
   case audioMasterEndEdit:
-    mEdits.push_back({Edit::kEnd, index, 0.0f});
+    if (mKeepEdits) mEdits.push_back({Edit::kEnd, index, 0.0f});
     return 1;
   case audioMasterUpdateDisplay:
     // The values are read when needed.

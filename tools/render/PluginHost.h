@@ -71,6 +71,9 @@ public:
     float value; // the normalised value of a change
   };
   const std::vector<Edit>& Edits() const { return mEdits; }
+  // Off: the edits are not kept, for a host whose editor and audio threads report edits
+  // at the same time (and whose audio thread must not allocate). On by default.
+  void KeepEdits(bool keep) { mKeepEdits = keep; }
 
 private:
   static VstIntPtr VSTCALLBACK Callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
@@ -88,4 +91,5 @@ private:
   int mTimeRequests = 0;
   VstSpeakerArrangement mInputArrangement = {}, mOutputArrangement = {};
   std::vector<Edit> mEdits;
+  bool mKeepEdits = true;
 };
