@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Linux dependencies, builds the project with its tests (warnings are
 # errors) and runs them. With --sanitize the same happens under AddressSanitizer
-# and UndefinedBehaviorSanitizer in a build folder of its own.
+# and UndefinedBehaviorSanitizer in a build folder of its own. With --tsan only the stress
+# host is built, under ThreadSanitizer, and run: the plug-in's audio, editor and host
+# threads at once, for a few seconds per deliverable.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,9 +18,18 @@ case "${1:-}" in
     export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     ;;
-  *) echo "usage: scripts/test.sh [--sanitize]" >&2; exit 2 ;;
+  --tsan)
+    dir=build-tsan
+    options+=(-DCORVANEL_TSAN=ON -DCORVANEL_BENCH=OFF)
+    export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+    ;;
+  *) echo "usage: scripts/test.sh [--sanitize | --tsan]" >&2; exit 2 ;;
 esac
 
 cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
+if [ "${1:-}" = --tsan ]; then
+  cmake --build "$dir" -j"$(nproc)" --target corvanel-stress
+  exec "$dir/tests/stress/corvanel-stress" 4
+fi
 cmake --build "$dir" -j"$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
