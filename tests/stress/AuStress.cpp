@@ -46,11 +46,7 @@ void AuStress::Run(double seconds, double warmUp) {
   Restart();
   std::thread render(&AuStress::RenderLoop, this);
   std::thread host(&AuStress::HostLoop, this);
-  SleepWhileRunning(*this, warmUp);
-  MeasurementStarts();
-  SleepWhileRunning(*this, seconds);
-  MeasurementEnds();
-  Stop();
+  WarmUpMeasureAndStop(seconds, warmUp);
   host.join();
   render.join();
 }

@@ -9,6 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -34,6 +37,25 @@ public:
     mBlocks = Counts().mBlocks - mBlocks;
   }
 };
+
+// The counters see what they count: otherwise the zero below would prove nothing.
+TEST(RealTimeSafety, TheCountersSeeAllocationsLocksAndWaits) {
+  RtThreadCounts counts;
+  RtCounters::Attach(&counts);
+  RtCounters::SetCounting(true);
+  auto object = std::make_unique<int>(1); // operator new
+  void* block = std::calloc(4, 4);
+  block = std::realloc(block, 64);
+  std::free(block);
+  std::mutex mutex;
+  { std::lock_guard<std::mutex> lock(mutex); }
+  RtCounters::SetCounting(false);
+  RtCounters::Attach(nullptr);
+  EXPECT_EQ(counts.mAllocations, 3);
+  EXPECT_EQ(counts.mFrees, 1);
+  EXPECT_EQ(counts.mLocks, 1);
+  EXPECT_EQ(counts.mWaits, 0);
+}
 
 TEST(RealTimeSafety, TheAudioThreadAllocatesNothingWhileHostAndEditorWork) {
   CountedStress stress;

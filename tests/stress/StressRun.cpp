@@ -8,6 +8,14 @@ void StressRun::Fail(const std::string& message) {
   if (++mFailureCount <= 10) mFailures.push_back(message);
 }
 
+void StressRun::WarmUpMeasureAndStop(double seconds, double warmUp) {
+  SleepWhileRunning(*this, warmUp);
+  MeasurementStarts();
+  SleepWhileRunning(*this, seconds);
+  MeasurementEnds();
+  Stop();
+}
+
 bool StressRun::Failed() const {
   std::lock_guard<std::mutex> lock(mFailuresLock);
   return mFailureCount > 0;

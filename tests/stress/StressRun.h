@@ -19,6 +19,10 @@ public:
   virtual void MeasurementStarts() {}
   virtual void MeasurementEnds() {}
 
+  // [main thread, the threads started] Lets them run for `warmUp`, then `seconds` more
+  // between MeasurementStarts and MeasurementEnds, then tells them to stop.
+  void WarmUpMeasureAndStop(double seconds, double warmUp);
+
   bool Stopping() const { return mStop.load(std::memory_order_acquire); }
   void Stop() { mStop.store(true, std::memory_order_release); }
   void Restart() { mStop.store(false, std::memory_order_release); }

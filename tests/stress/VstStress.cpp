@@ -60,11 +60,7 @@ void VstStress::Run(double seconds, double warmUp) {
   std::thread audio(&VstStress::AudioLoop, this);
   std::thread editor(&VstStress::EditorLoop, this);
   std::thread host(&VstStress::HostLoop, this);
-  SleepWhileRunning(*this, warmUp);
-  MeasurementStarts();
-  SleepWhileRunning(*this, seconds);
-  MeasurementEnds();
-  Stop();
+  WarmUpMeasureAndStop(seconds, warmUp);
   host.join();
   editor.join();
   audio.join();
