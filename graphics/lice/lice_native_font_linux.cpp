@@ -3,6 +3,7 @@
 // renders the glyphs, and this layer blends them into the bitmap behind a
 // system bitmap's drawing context.
 #include "lice_native_font.h"
+#include "lice_font_match.h"
 #include "lice_utf8.h"
 
 #include <fontconfig/fontconfig.h>
@@ -13,7 +14,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <strings.h>
 #include <unordered_map>
 #include <vector>
 
@@ -29,61 +29,6 @@ struct NativeGlyph {
 
 FT_Library sLibrary = nullptr;
 int sFontCount = 0;
-
-// Metric-compatible stand-ins for the usual Windows and Mac families, for
-// systems whose fontconfig does not already map them.
-const char* const kSubstitutes[][2] = {
-    {"Arial", "Liberation Sans"},
-    {"Helvetica", "Liberation Sans"},
-    {"Times New Roman", "Liberation Serif"},
-    {"Times", "Liberation Serif"},
-    {"Courier New", "Liberation Mono"},
-    {"Courier", "Liberation Mono"},
-    {"Verdana", "DejaVu Sans"},
-    {"Tahoma", "DejaVu Sans"},
-    {"Lucida Grande", "DejaVu Sans"},
-    {"Segoe UI", "DejaVu Sans"},
-};
-
-bool SameFamily(FcPattern* match, const char* want) {
-  FcChar8* fam = nullptr;
-  for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &fam) == FcResultMatch; ++i)
-    if (strcasecmp((const char*)fam, want) == 0) return true;
-  return false;
-}
-
-FcPattern* Match(const char* family, int weight, bool italic) {
-  FcPattern* pat = FcPatternCreate();
-  if (!pat) return nullptr;
-  if (family && *family) FcPatternAddString(pat, FC_FAMILY, (const FcChar8*)family);
-  FcPatternAddInteger(pat, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-  FcDefaultSubstitute(pat);
-  FcResult res = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pat, &res);
-  FcPatternDestroy(pat);
-  return match;
-}
-
-// Finds the font file for a family, with a stand-in when the family is missing.
-FcPattern* FindFont(const char* face, int weight, bool italic) {
-  FcPattern* match = Match(face, weight, italic);
-  if (match && face && *face && !SameFamily(match, face)) {
-    for (const auto& sub : kSubstitutes) {
-      if (strcasecmp(sub[0], face) != 0) continue;
-      FcPattern* alt = Match(sub[1], weight, italic);
-      if (alt && SameFamily(alt, sub[1])) {
-        FcPatternDestroy(match);
-        return alt;
-      }
-      if (alt) FcPatternDestroy(alt);
-      break;
-    }
-  }
-  return match;
-}
 
 } // namespace
 
@@ -137,17 +82,12 @@ LICE_HFONT LICE_CreateNativeFont(const char* face, int height, int escapement, i
     sLibrary = nullptr;
     return nullptr;
   }
-  FcPattern* match = FindFont(face, weight, italic);
-  FcChar8* file = nullptr;
-  int index = 0;
+  LICE_FontFile file;
   FT_Face ftFace = nullptr;
-  if (match && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-    FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    if (FT_New_Face(sLibrary, (const char*)file, index, &ftFace) != 0) ftFace = nullptr;
-  }
-  int matchedWeight = FC_WEIGHT_REGULAR;
-  if (match) FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
-  if (match) FcPatternDestroy(match);
+  if (LICE_FindFontFile(face, weight, italic, &file) &&
+      FT_New_Face(sLibrary, file.mPath.c_str(), file.mIndex, &ftFace) != 0)
+    ftFace = nullptr;
+  const int matchedWeight = file.mFcWeight;
   if (ftFace && !FT_IS_SCALABLE(ftFace)) {
     FT_Done_Face(ftFace);
     ftFace = nullptr;

@@ -23,6 +23,16 @@ typedef struct __CFDictionary* CFMutableDictionaryRef;
 typedef const struct __CFURL* CFURLRef;
 typedef struct __CFBundle* CFBundleRef;
 typedef UInt32 CFStringEncoding;
+typedef const struct __CFAttributedString* CFAttributedStringRef;
+
+typedef struct {
+  CFIndex location;
+  CFIndex length;
+} CFRange;
+static inline CFRange CFRangeMake(CFIndex loc, CFIndex len) {
+  CFRange range = {loc, len};
+  return range;
+}
 
 #define kCFAllocatorDefault ((CFAllocatorRef)0)
 
@@ -148,6 +158,19 @@ CORVANEL_MAC_API void CFDictionarySetValue(CFMutableDictionaryRef theDict, const
 CORVANEL_MAC_API void CFDictionaryRemoveValue(CFMutableDictionaryRef theDict, const void* key);
 CORVANEL_MAC_API const void* CFDictionaryGetValue(CFDictionaryRef theDict, const void* key);
 CORVANEL_MAC_API CFIndex CFDictionaryGetCount(CFDictionaryRef theDict);
+
+// ---- Attributed strings -----------------------------------------------------------------------
+// One set of attributes over the whole string (all the drawing layer makes).
+CORVANEL_MAC_API CFTypeID CFAttributedStringGetTypeID(void);
+CORVANEL_MAC_API CFAttributedStringRef CFAttributedStringCreate(CFAllocatorRef alloc,
+                                                                CFStringRef str,
+                                                                CFDictionaryRef attributes);
+CORVANEL_MAC_API CFStringRef CFAttributedStringGetString(CFAttributedStringRef aStr);
+CORVANEL_MAC_API CFIndex CFAttributedStringGetLength(CFAttributedStringRef aStr);
+// The attributes at loc (the same everywhere); effectiveRange, when given, is the whole string.
+CORVANEL_MAC_API CFDictionaryRef CFAttributedStringGetAttributes(CFAttributedStringRef aStr,
+                                                                 CFIndex loc,
+                                                                 CFRange* effectiveRange);
 
 // ---- URLs and bundles -----------------------------------------------------------------------
 CORVANEL_MAC_API CFTypeID CFURLGetTypeID(void);
