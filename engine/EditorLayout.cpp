@@ -25,7 +25,7 @@ namespace {
 constexpr int kEditorWidth = 620;
 constexpr int kEditorHeight = 355;
 
-#ifdef __APPLE__
+#ifdef CORVANEL_MACOS
 constexpr int kTextSmaller = 2;
 constexpr int kTextQuality = IText::kQualityNonAntiAliased;
 #else

@@ -213,7 +213,7 @@ LICE_CachedFont* IGraphics::CacheFont(IText* text) {
   LICE_CachedFont* font = cache.Find(text);
   if (!font) {
     int height = text->mSize;
-#ifdef __APPLE__
+#ifdef CORVANEL_MACOS
     // Quartz fonts are sized by their em: make the line as high as asked.
     if (height < 2) height = 2;
     font = MakeFont(text, height);

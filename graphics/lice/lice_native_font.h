@@ -1,12 +1,18 @@
 #pragma once
 // The platform's own fonts and text renderer, as the cached font and the
-// graphics core use them: GDI on Windows; on Linux a small layer over FreeType
-// that finds fonts through fontconfig.
+// graphics core use them: GDI on Windows; CoreText on macOS (the drawing layer's
+// font records); on Linux a small layer over FreeType that finds fonts through
+// fontconfig.
 #include "lice_bitmap.h"
 
 #ifdef _WIN32
 #include <windows.h>
 typedef HFONT LICE_HFONT;
+#elif defined(CORVANEL_MACOS)
+// A font object of the drawing layer: the CoreText font and how it is drawn. A system
+// bitmap's drawing context is the layer's context record (MacTextRules.h).
+struct MacFontRecord;
+typedef MacFontRecord* LICE_HFONT;
 #else
 struct LICE_NativeFontRec;
 typedef LICE_NativeFontRec* LICE_HFONT;
@@ -21,7 +27,21 @@ struct LICE_RECT {
   int left, top, right, bottom;
 };
 
-// Text format flags; the values are the Windows ones on every platform.
+// Text format flags: the Windows values, and the macOS drawing layer's own.
+#ifdef CORVANEL_MACOS
+enum {
+  LICE_DT_TOP = 0x0,
+  LICE_DT_LEFT = 0x0,
+  LICE_DT_CENTER = 0x1,
+  LICE_DT_RIGHT = 0x2,
+  LICE_DT_VCENTER = 0x4,
+  LICE_DT_BOTTOM = 0x8,
+  LICE_DT_SINGLELINE = 0x10,
+  LICE_DT_NOCLIP = 0x20,
+  LICE_DT_CALCRECT = 0x40,
+  LICE_DT_NOPREFIX = 0x80,
+};
+#else
 enum {
   LICE_DT_TOP = 0x0,
   LICE_DT_LEFT = 0x0,
@@ -34,6 +54,7 @@ enum {
   LICE_DT_CALCRECT = 0x400,
   LICE_DT_NOPREFIX = 0x800,
 };
+#endif
 
 // Rendering quality asked of a native font (the Windows values).
 enum {

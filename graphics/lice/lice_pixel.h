@@ -10,7 +10,7 @@
 typedef uint32_t LICE_pixel;
 typedef uint8_t LICE_pixel_chan;
 
-#if defined(__APPLE__)
+#ifdef CORVANEL_MACOS
 enum {
   LICE_PIXEL_A = 0,
   LICE_PIXEL_R = 1,

@@ -7,6 +7,7 @@
 #endif
 
 struct LICE_TextContext;
+struct MacContextRecord;
 
 class LICE_SysBitmap : public LICE_IBitmap {
 public:
@@ -37,6 +38,8 @@ private:
   HDC mDC = nullptr;
   HBITMAP mSection = nullptr;
   HGDIOBJ mOldObject = nullptr;
+#elif defined(CORVANEL_MACOS)
+  MacContextRecord* mContext = nullptr; // the bitmap context over the storage it holds
 #else
   void* mStorage = nullptr;             // zero-filled, 63 bytes of slack for the 64-byte start
   LICE_TextContext* mContext = nullptr; // what the text layer draws through

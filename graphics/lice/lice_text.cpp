@@ -59,7 +59,7 @@ void LICE_CachedFont::SetFromNativeFont(LICE_HFONT font, int flags) {
     LICE_FontMetrics m;
     if (scratch && LICE_NativeGetMetrics(scratch->getDrawingContext(), mFont, &m)) {
       mLineHeight = m.ascent + m.descent + m.leading;
-#ifdef __APPLE__
+#ifdef CORVANEL_MACOS
       if (mLineHeight) ++mLineHeight;
 #endif
     }

@@ -75,5 +75,5 @@ private:
   CorvanelAU* mView = nullptr;
   WDL_String mBundleID;
   int mCursor = 0;        // last cursor number set, 0 none
-  WDL_HeapBuf mScreenRGB; // the surface as packed RGB for AppKit
+  WDL_HeapBuf mScreenRGB; // GNUstep: the surface as packed RGB for AppKit
 };

@@ -9,6 +9,8 @@
 #include "lice_sysbitmap.h"
 #ifdef GNUSTEP
 #include "StandInBundle.h"
+#else
+#include "MacTextRules.h"
 #endif
 
 #include <cstdlib>
@@ -92,6 +94,23 @@ bool IGraphicsMac::DrawScreen(IRECT* r) {
   LICE_SysBitmap* surface = GetDrawBitmap();
   if (!mView || !surface || !surface->getBits()) return false;
   const int span = surface->getRowSpan(), h = mHeight;
+#ifndef GNUSTEP
+  // An image of the surface's bitmap context, drawn into the view's context wrapped as flipped.
+  MacContextRecord* record = (MacContextRecord*)surface->getDrawingContext();
+  CGContextRef port = (CGContextRef)[[NSGraphicsContext currentContext] graphicsPort];
+  NSGraphicsContext* flipped = [NSGraphicsContext graphicsContextWithGraphicsPort:port flipped:YES];
+  CGContextRef screen = (CGContextRef)[flipped graphicsPort];
+  CGImageRef image = record ? CGBitmapContextCreateImage((CGContextRef)record->mContext) : nullptr;
+  if (!screen || !image) {
+    if (image) CGImageRelease(image);
+    return false;
+  }
+  CGContextDrawImage(screen, CGRectMake(0, 0, span, h), image);
+  CGImageRelease(image);
+  return true;
+#else
+  // GNUstep's graphics context is not a CoreGraphics one: AppKit takes the surface's R, G, B
+  // bytes as an image instead.
   unsigned char* rgb = (unsigned char*)mScreenRGB.Resize(span * h * 3);
   if (!rgb) return false;
   const LICE_pixel* src = surface->getBits();
@@ -114,6 +133,7 @@ bool IGraphicsMac::DrawScreen(IRECT* r) {
   [image drawInRect:NSMakeRect(0, 0, span, h)];
   [image release];
   return true;
+#endif
 }
 
 void IGraphicsMac::Resize(int w, int h) {

@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <cstring>
 
+// The shared records live for the whole process (never destroyed): fonts and bitmaps that
+// static objects release at exit still find them.
 std::mutex& MacDrawingMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static std::mutex* mutex = new std::mutex;
+  return *mutex;
 }
 
 namespace {
@@ -146,16 +148,16 @@ int MacFontNameTable::Size() {
 }
 
 MacFontNameTable& MacFontNames() {
-  static MacFontNameTable table;
-  return table;
+  static MacFontNameTable* table = new MacFontNameTable;
+  return *table;
 }
 
 MacContextPool& MacContexts() {
-  static MacContextPool pool;
-  return pool;
+  static MacContextPool* pool = new MacContextPool;
+  return *pool;
 }
 
 MacFontPool& MacFonts() {
-  static MacFontPool pool;
-  return pool;
+  static MacFontPool* pool = new MacFontPool;
+  return *pool;
 }

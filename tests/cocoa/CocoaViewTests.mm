@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -70,13 +71,24 @@ TEST_F(CocoaView, TheHostFindsTheFactoryByNameAndGetsTheEditorsView) {
   EXPECT_FALSE([mHost.mView isFlipped]);
 }
 
-// The text areas whose words depend on more than the state: the version label and the
-// status line (the off-screen tool reports its own session there).
-const IRECT kTextAreas[] = {{45, 12, 95, 30}, {316, 180, 446, 198}};
+// The text areas, where CoreText on macOS and the Linux renderer draw their own glyphs at
+// their own sizes: the version label, the status line (the off-screen tool also reports its
+// own session there) and the value under each knob (50 pixels wide, 5 below the knob).
+struct TextArea {
+  IRECT mRect;
+  uint32_t mColor; // the text's colour and alpha; alpha 0 when the area starts empty
+  int mAlpha;
+};
+const TextArea kTextAreas[] = {
+    {{45, 12, 95, 30}, 0x373737, 100},    {{316, 180, 446, 198}, 0, 0},
+    {{26, 155, 76, 170}, 0xffffff, 180},  {{96, 155, 146, 170}, 0xffffff, 180},
+    {{182, 155, 232, 170}, 0xffffff, 180}, {{252, 155, 302, 170}, 0xffffff, 180},
+    {{322, 155, 372, 170}, 0xffffff, 180}, {{474, 155, 524, 170}, 0xffffff, 180},
+    {{544, 155, 594, 170}, 0xffffff, 180}};
 
 bool InTextArea(int x, int y) {
-  for (const IRECT& r : kTextAreas)
-    if (x >= r.L && x < r.R && y >= r.T && y < r.B) return true;
+  for (const TextArea& a : kTextAreas)
+    if (x >= a.mRect.L && x < a.mRect.R && y >= a.mRect.T && y < a.mRect.B) return true;
   return false;
 }
 
@@ -103,6 +115,26 @@ TEST_F(CocoaView, TheScreenShowsTheOffScreenPictureOfTheSameState) {
     }
   EXPECT_EQ(differing, 0) << "within " << l << "," << t << " - " << r << "," << b;
   delete picture;
+  // The text areas hold text: glyphs drawn without antialiasing, in the text's colour weighed
+  // by its alpha over the background at the area's corner.
+  for (const TextArea& a : kTextAreas) {
+    if (!a.mAlpha) continue;
+    const uint32_t bg = screen[(size_t)a.mRect.T * kEditorW + a.mRect.L];
+    auto blend = [&](int shift) {
+      const int under = (bg >> shift) & 0xff, c = (a.mColor >> shift) & 0xff;
+      return under + (c - under) * a.mAlpha / 255;
+    };
+    int glyphPixels = 0;
+    for (int y = a.mRect.T; y < a.mRect.B; ++y)
+      for (int x = a.mRect.L; x < a.mRect.R; ++x) {
+        const uint32_t p = screen[(size_t)y * kEditorW + x];
+        bool near = true;
+        for (int shift : {0, 8, 16})
+          near = near && std::abs((int)((p >> shift) & 0xff) - blend(shift)) <= 3;
+        glyphPixels += near;
+      }
+    EXPECT_GE(glyphPixels, 10) << a.mRect.L << "," << a.mRect.T;
+  }
 }
 
 TEST_F(CocoaView, ADragOnAKnobIsOneGestureTheHostHears) {

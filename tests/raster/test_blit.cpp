@@ -40,7 +40,9 @@ TEST(PixelLayout, ChannelsSitWhereThePlatformWantsThem) {
   EXPECT_EQ(b[LICE_PIXEL_G], 0x22);
   EXPECT_EQ(b[LICE_PIXEL_B], 0x33);
   EXPECT_EQ(b[LICE_PIXEL_A], 0x44);
-#ifndef __APPLE__
+#ifdef CORVANEL_MACOS
+  EXPECT_EQ(p, 0x33221144u); // bytes A, R, G, B
+#else
   EXPECT_EQ(p, 0x44112233u); // 0xAARRGGBB, bytes B, G, R, A
 #endif
 }
