@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Linux dependencies, builds the project with its tests (warnings are
-# errors) and runs them. With --sanitize the same happens under AddressSanitizer
-# and UndefinedBehaviorSanitizer in a build folder of its own. With --tsan only the stress
+# errors) and runs them, then the same for the macOS configuration (build-macos). With
+# --sanitize the Linux tree is tested under AddressSanitizer and UndefinedBehaviorSanitizer
+# in a build folder of its own. With --tsan only the stress
 # host is built, under ThreadSanitizer, and run: the plug-in's audio, editor and host
 # threads at once, for a few seconds per deliverable.
 set -euo pipefail
@@ -33,3 +34,13 @@ if [ "${1:-}" = --tsan ]; then
 fi
 cmake --build "$dir" -j"$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
+
+# The macOS configuration on the stand-in frameworks and GNUstep: the Audio Unit with its
+# Cocoa view and the macOS drawing layer. Its view tests compare the screen with the pictures
+# of the Linux tree's corvanel-editor.
+if [ "$dir" = build-tests ]; then
+  cmake -S . -B build-macos -G Ninja "${options[@]}" -DCORVANEL_MACOS_STANDIN=ON \
+    -DCORVANEL_LINUX_EDITOR="$PWD/build-tests/tools/editor/corvanel-editor" >/dev/null
+  cmake --build build-macos -j"$(nproc)"
+  ctest --test-dir build-macos --output-on-failure -j"$(nproc)"
+fi
