@@ -31,8 +31,8 @@ public:
   Script() : mPlug(false) {}
 
   void Open() { mPlug.Open(); }
-  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr, float opt = 0.0f) {
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.0f) {
     return mPlug.Dispatch(opcode, index, value, ptr, opt);
   }
 
@@ -81,6 +81,12 @@ public:
     t.ppqPos += n * t.tempo / (60.0 * t.sampleRate);
   }
 
+  // `count` ordinary blocks of 512.
+  void Blocks(int count) {
+    for (int b = 0; b < count; ++b)
+      Block(512);
+  }
+
   // Whether every parameter is a finite normalised value.
   bool ParamsInRange() {
     for (float v : mPlug.AllParams())
@@ -99,8 +105,7 @@ public:
     Dispatch(effSetBlockSize, 0, 512);
     Dispatch(effMainsChanged, 0, 1);
     mHeard = 0;
-    for (int b = 0; b < 32; ++b)
-      Block(512);
+    Blocks(32);
     EXPECT_EQ(mNonFiniteBlocks, 0) << "blocks with finite input gave non-finite output";
     EXPECT_GT(mHeard, 0) << "nothing was heard from ordinary blocks afterwards";
     EXPECT_TRUE(ParamsInRange());
@@ -163,8 +168,7 @@ const std::vector<Misbehaviour>& Rows() {
        [](Script& s) {
          s.mHost.mGivesTime = false;
          s.Open();
-         for (int b = 0; b < 40; ++b)
-           s.Block(512);
+         s.Blocks(40);
        }},
       {"time info that comes and goes",
        [](Script& s) {
@@ -180,20 +184,17 @@ const std::vector<Misbehaviour>& Rows() {
          for (double tempo : {0.0, -120.0, kQuietNaN, kInf, -kInf, 1e300, 1e9, 1e-300, 4e-7, 120.0,
                               0.0, 300.0, kQuietNaN, 60.0}) {
            s.mHost.mTime.tempo = tempo;
-           for (int b = 0; b < 4; ++b)
-             s.Block(512);
+           s.Blocks(4);
          }
        }},
       {"tempo flags without tempo, musical position without tempo",
        [](Script& s) {
          s.Open();
          s.mHost.mTime.flags = kVstTransportPlaying | kVstPpqPosValid;
-         for (int b = 0; b < 8; ++b)
-           s.Block(512);
+         s.Blocks(8);
          s.mHost.mTime.flags = kVstTransportPlaying | kVstTempoValid;
          s.mHost.mTime.tempo = 0.0;
-         for (int b = 0; b < 8; ++b)
-           s.Block(512);
+         s.Blocks(8);
        }},
       {"sample positions NaN, infinite, negative and past 2^31",
        [](Script& s) {
@@ -201,18 +202,16 @@ const std::vector<Misbehaviour>& Rows() {
          for (double pos : {kQuietNaN, kInf, -kInf, -1.0, -1e6, 2147483647.0, 2147483648.0,
                             2147483900.0, 4294967296.0 + 5.0, 1e18, 1e300, 9.2e18, 0.0}) {
            s.mHost.mTime.samplePos = pos;
-           for (int b = 0; b < 3; ++b)
-             s.Block(512);
+           s.Blocks(3);
          }
        }},
       {"musical positions NaN, infinite and huge",
        [](Script& s) {
          s.Open();
-         for (double ppq : {kQuietNaN, kInf, -kInf, -1e20, 1e20, 1e12, -1e12, 1099511627776.0 * 4,
-                            -0.5, 0.0}) {
+         for (double ppq :
+              {kQuietNaN, kInf, -kInf, -1e20, 1e20, 1e12, -1e12, 1099511627776.0 * 4, -0.5, 0.0}) {
            s.mHost.mTime.ppqPos = ppq;
-           for (int b = 0; b < 3; ++b)
-             s.Block(512);
+           s.Blocks(3);
          }
        }},
       {"positions that jump on every block",
@@ -249,11 +248,10 @@ const std::vector<Misbehaviour>& Rows() {
       {"sample-rate changes between blocks while resumed",
        [](Script& s) {
          s.Open();
-         for (float rate : {48000.0f, 96000.0f, 8000.0f, 192000.0f, 1.0f, 1e-30f, 1e30f,
-                            3.4e38f, 22050.0f}) {
+         for (float rate :
+              {48000.0f, 96000.0f, 8000.0f, 192000.0f, 1.0f, 1e-30f, 1e30f, 3.4e38f, 22050.0f}) {
            s.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
-           for (int b = 0; b < 3; ++b)
-             s.Block(512);
+           s.Blocks(3);
          }
        }},
       {"sample rates zero, NaN, infinite and negative",
