@@ -6,6 +6,7 @@
 #include "Corvanel.h"
 #include "DemoSignal.h"
 #include "EditorEvents.h"
+#include "EventPlayer.h"
 #include "IGraphicsLinux.h"
 #include "ITextControl.h"
 #include "Options.h"
@@ -160,82 +161,6 @@ AEffect* VSTCALLBACK BuiltInEntry(audioMasterCallback hostCallback) {
   });
 }
 
-// Plays silence through the plug-in while the transport runs, the way a host keeps its
-// audio going while the user edits.
-class Transport {
-public:
-  explicit Transport(PluginHost& host)
-      : mHost(host), mIn(2, std::vector<float>(512)), mOut(2, std::vector<float>(512)) {}
-  void Play(int64_t frames) {
-    AEffect* effect = mHost.Effect();
-    float* in[2] = {mIn[0].data(), mIn[1].data()};
-    float* out[2] = {mOut[0].data(), mOut[1].data()};
-    while (frames > 0) {
-      const int n = frames < 512 ? (int)frames : 512;
-      effect->processReplacing(effect, in, out, n);
-      mHost.Transport().samplePos += n;
-      mHost.Transport().changed = false;
-      frames -= n;
-    }
-  }
-
-private:
-  PluginHost& mHost;
-  std::vector<std::vector<float>> mIn, mOut;
-};
-
-bool PlayEvents(const std::vector<EditorEvent>& events, IGraphicsLinux* g, Transport& transport,
-                std::string* error) {
-  IMouseMod held;
-  for (const EditorEvent& e : events) {
-    const std::string where = "event line " + std::to_string(e.line) + ": ";
-    IMouseMod mod(!e.right, e.right, e.shift, e.control, e.alt);
-    switch (e.kind) {
-    case EditorEvent::kPress:
-      held = mod;
-      g->OnMouseDown(e.x, e.y, &mod);
-      break;
-    case EditorEvent::kDrag: {
-      IMouseMod drag(held.L, held.R, e.shift, e.control, e.alt);
-      g->OnMouseDrag(e.x, e.y, &drag);
-      break;
-    }
-    case EditorEvent::kRelease:
-      g->OnMouseUp(e.x, e.y, &mod);
-      held = IMouseMod();
-      break;
-    case EditorEvent::kDoubleClick:
-      g->OnMouseDblClick(e.x, e.y, &mod);
-      break;
-    case EditorEvent::kWheel: {
-      IMouseMod wheel(false, false, e.shift, e.control, e.alt);
-      g->OnMouseWheel(e.x, e.y, &wheel, e.count);
-      break;
-    }
-    case EditorEvent::kTick:
-      for (int t = 0; t < e.count; ++t) {
-        g->Tick();
-        transport.Play(1);
-      }
-      break;
-    case EditorEvent::kType:
-    case EditorEvent::kDismiss: {
-      const bool open = e.kind == EditorEvent::kType ? g->CommitValueEntry(e.text.c_str())
-                                                     : g->DismissValueEntry();
-      if (!open) {
-        *error = where + "no value entry is open (a right click on a knob, the slider or " +
-                 "Target opens one)";
-        return false;
-      }
-      g->Tick(); // the window applies the entry on its next tick
-      break;
-    }
-    }
-    transport.Play(1);
-  }
-  return true;
-}
-
 bool WritePicture(LICE_IBitmap* surface, const std::string& path, TempFile* file,
                   std::string* error) {
   const int fd = file->Create(path, error);
@@ -290,7 +215,7 @@ int Run(int argc, char** argv) {
   host.Resume();
   transport.playing = true;
   transport.changed = true;
-  Transport audio(host);
+  SilencePlayer audio(host.Effect(), &host.Transport());
   if (options.playDemo) {
     audio.Play(DemoSignal(settings.sampleRate, settings.tempo).Frames());
   } else if (options.playingStep) {
