@@ -162,6 +162,10 @@ VstIntPtr VSTCALLBACK IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, 
     delete plug;
     return 0;
   }
+  // The editor's idle (the Linux window's events and ticks, a whole repaint at times) runs
+  // without the instance mutex, as the window's own event function does: what it changes
+  // takes the mutex itself, and processing is not held up behind drawing.
+  if (opcode == effEditIdle) return plug->Dispatch(opcode, index, value, ptr, opt);
   WDL_MutexLock lock(&plug->mMutex);
   return plug->Dispatch(opcode, index, value, ptr, opt);
 }
@@ -232,8 +236,11 @@ void IPlugVST::ProcessHostBlock(T** inputs, T** outputs, VstInt32 nFrames, EProc
   for (int ch = 0; ch < nOut; ++ch)
     if (!outputs[ch]) return;
 
+  ReadBlockTime();
+  mInBlock = true;
   if (nFrames <= mBlockSize) {
     RunSlice(inputs, outputs, nFrames, kind);
+    mInBlock = false;
     return;
   }
 
@@ -253,6 +260,7 @@ void IPlugVST::ProcessHostBlock(T** inputs, T** outputs, VstInt32 nFrames, EProc
     done += n;
   }
   mSliceOffset = 0;
+  mInBlock = false;
 }
 
 void IPlugVST::RunSlice(float** inputs, float** outputs, int nFrames, EProcessKind kind) {
@@ -618,7 +626,15 @@ VstIntPtr IPlugVST::CallHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
 }
 
 const VstTimeInfo* IPlugVST::GetTimeInfo(VstInt32 wanted) {
+  if (mInBlock) return mHasBlockTime ? &mBlockTime : nullptr;
   return (const VstTimeInfo*)CallHost(audioMasterGetTime, 0, wanted);
+}
+
+void IPlugVST::ReadBlockTime() {
+  const VstTimeInfo* time = (const VstTimeInfo*)CallHost(
+      audioMasterGetTime, 0, kVstTempoValid | kVstPpqPosValid | kVstTimeSigValid);
+  mHasBlockTime = time != nullptr;
+  if (time) mBlockTime = *time;
 }
 
 void IPlugVST::HostBeginEdit(int paramIdx) {

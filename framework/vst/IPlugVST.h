@@ -84,7 +84,7 @@ protected:
 
 private:
   // The effect record's functions.
-  // [main or editor thread; takes the mutex]
+  // [main or editor thread; takes the mutex, except for effEditIdle]
   static VstIntPtr VSTCALLBACK VSTDispatcher(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                              VstIntPtr value, void* ptr, float opt);
   static float VSTCALLBACK VSTGetParameter(AEffect* effect, VstInt32 index);
@@ -119,8 +119,12 @@ private:
   // The host callback with this instance's effect record; 0 without a callback.
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.0f);
-  // audioMasterGetTime with the wanted validity bits; null when the host has none.
+  // audioMasterGetTime with the wanted validity bits; null when the host has none. While a
+  // host block runs, the answer the host gave when the block began.
   const VstTimeInfo* GetTimeInfo(VstInt32 wanted);
+  // [audio thread; mutex held] Asks the host for its time once, as a block begins: tempo,
+  // musical position and time signature together.
+  void ReadBlockTime();
 
   // Slice pointers into the host's buffers, one per channel, sized at construction so
   // the audio path never allocates.
@@ -128,4 +132,8 @@ private:
   WDL_TypedBuf<double*> mDoubleIn, mDoubleOut;
   // Frames of the current host block already processed by earlier slices.
   int mSliceOffset = 0;
+  // The host's time for the block being processed (guarded by the mutex, as processing is).
+  VstTimeInfo mBlockTime = {};
+  bool mHasBlockTime = false; // the host answered with a time info
+  bool mInBlock = false;      // a host block is being processed: time comes from mBlockTime
 };
