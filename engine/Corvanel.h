@@ -49,6 +49,9 @@ public:
   void Reset() override;
   // [audio thread; mutex held by the VST2 adapter] One block of stereo double samples.
   void ProcessBlock(double** inputs, double** outputs, int nFrames) override;
+  // [audio thread; mutex held by the VST2 adapter] The same block on the host's float
+  // buffers, converting each sample where it is read and written.
+  bool ProcessFloatBlock(float** inputs, float** outputs, int nFrames) override;
   // [any thread; takes the mutex] The reaction to a parameter's new whole value.
   void ParamChanged(int paramIdx) override;
 
@@ -114,6 +117,8 @@ private:
   // [audio thread; mutex held] The step's exact length in samples (the step length
   // before rounding), from which the grid places the boundaries.
   double ExactStepLength();
+  // [audio thread; mutex held] One block on double or float buffers.
+  template <class T> void ProcessFrames(T** inputs, T** outputs, int nFrames);
   void DefineParameters();
   // The editor description and its controls, attached to the plug-in base.
   void BuildEditor();

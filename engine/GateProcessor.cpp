@@ -64,6 +64,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <emmintrin.h>
 
 using namespace gate;
 
@@ -102,6 +103,42 @@ void CLS_CORVANEL::Reset() {
 
 namespace {
 
+// The two channels travel together as one SSE2 pair (lane 0 left, lane 1 right): every
+// operation on a pair is the same IEEE double operation on each channel that scalar code
+// would do, so the results are bit for bit those of a loop per channel, in half the
+// instructions.
+using Pair = __m128d;
+
+inline Pair Broadcast(double x) { return _mm_set1_pd(x); }
+
+// The host's samples of frame i as a pair, and a pair back into the host's buffers (a float
+// host gets each double rounded to single precision, as a conversion after the block would).
+inline Pair LoadFrame(const double* inL, const double* inR, int i) {
+  return _mm_loadh_pd(_mm_load_sd(inL + i), inR + i);
+}
+inline Pair LoadFrame(const float* inL, const float* inR, int i) {
+  return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(inL + i), _mm_load_ss(inR + i)));
+}
+inline void StoreFrame(Pair x, double* outL, double* outR, int i) {
+  _mm_store_sd(outL + i, x);
+  _mm_storeh_pd(outR + i, x);
+}
+inline void StoreFrame(Pair x, float* outL, float* outR, int i) {
+  const __m128 f = _mm_cvtpd_ps(x);
+  _mm_store_ss(outL + i, f);
+  _mm_store_ss(outR + i, _mm_shuffle_ps(f, f, 1));
+}
+
+// Frames i and i + 1 of one channel as a pair, and back.
+inline Pair LoadTwo(const double* in, int i) { return _mm_loadu_pd(in + i); }
+inline Pair LoadTwo(const float* in, int i) {
+  return _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64((const __m128i*)(in + i))));
+}
+inline void StoreTwo(Pair x, double* out, int i) { _mm_storeu_pd(out + i, x); }
+inline void StoreTwo(Pair x, float* out, int i) {
+  _mm_storel_epi64((__m128i*)(out + i), _mm_castps_si128(_mm_cvtpd_ps(x)));
+}
+
 // The processor's working copy of the engine fields for one block. Kept in locals so
 // that stores to the output buffers cannot force the compiler to reload them.
 struct GateRun {
@@ -113,11 +150,11 @@ struct GateRun {
   bool tieLock;
   float gateScale;
   double attackInc, releaseInc;
-  double splitCoef;
-  double dry, wet;
+  Pair splitCoef;
+  Pair dry, wet;
   // Moving state.
   double level, volume, volumeInc;
-  double lowL, lowR;
+  Pair low; // the low band's one-pole state per channel
   int32_t glideLeft, stepPos, gateLen;
   uint16_t envState, curStep;
   GateGrid grid; // where the next step begins; its frame count moves with stepPos
@@ -148,114 +185,114 @@ inline void EnterNextStep(GateRun& s) {
 template <int kTarget> struct GateOut;
 
 template <> struct GateOut<kTargetVolume> {
-  static inline void Frame(GateRun& s, double g, double inL, double inR, double* outL,
-                           double* outR) {
-    const double gain = s.dry + s.wet * g;
-    *outL = gain * inL;
-    *outR = gain * inR;
+  static inline Pair Frame(GateRun& s, double g, Pair in) {
+    const Pair gain = _mm_add_pd(s.dry, _mm_mul_pd(s.wet, Broadcast(g)));
+    return _mm_mul_pd(gain, in);
   }
 };
 
 // The band split: a one-pole low-pass per channel, the high band is input minus low.
-// Tiny states are flushed so that denormals never enter the recursion.
-// The flush stays a predicted branch (the empty asm keeps the compiler from turning it
-// into a select), so that it adds nothing to the recursion's chain of dependent operations.
-inline void FlushTiny(double& x) {
-  if (__builtin_expect(std::fabs(x) < 1e-24, 0)) {
-    __asm__ volatile("");
-    x = 0.0;
-  }
-}
-
-inline void SplitBands(GateRun& s, double inL, double inR, double* lowL, double* lowR) {
-  FlushTiny(s.lowL);
-  FlushTiny(s.lowR);
-  s.lowL = (s.lowL - inL) * s.splitCoef + inL;
-  s.lowR = (s.lowR - inR) * s.splitCoef + inR;
-  *lowL = s.lowL;
-  *lowR = s.lowR;
+// Tiny states are flushed so that denormals never enter the recursion. The flush stays a
+// predicted branch, so that it adds nothing to the recursion's chain of dependent
+// operations.
+inline Pair SplitBands(GateRun& s, Pair in) {
+  const Pair magnitude = _mm_andnot_pd(Broadcast(-0.0), s.low);
+  const Pair tiny = _mm_cmplt_pd(magnitude, Broadcast(1e-24));
+  if (__builtin_expect(_mm_movemask_pd(tiny) != 0, 0)) s.low = _mm_andnot_pd(tiny, s.low);
+  s.low = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(s.low, in), s.splitCoef), in);
+  return s.low;
 }
 
 template <> struct GateOut<kTargetLowGain> {
-  static inline void Frame(GateRun& s, double g, double inL, double inR, double* outL,
-                           double* outR) {
-    double lowL, lowR;
-    SplitBands(s, inL, inR, &lowL, &lowR);
-    *outL = s.dry * inL + s.wet * ((inL - lowL) + lowL * g);
-    *outR = s.dry * inR + s.wet * ((inR - lowR) + lowR * g);
+  static inline Pair Frame(GateRun& s, double g, Pair in) {
+    const Pair low = SplitBands(s, in);
+    const Pair band = _mm_add_pd(_mm_sub_pd(in, low), _mm_mul_pd(low, Broadcast(g)));
+    return _mm_add_pd(_mm_mul_pd(s.dry, in), _mm_mul_pd(s.wet, band));
   }
 };
 
 template <> struct GateOut<kTargetHighGain> {
-  static inline void Frame(GateRun& s, double g, double inL, double inR, double* outL,
-                           double* outR) {
-    double lowL, lowR;
-    SplitBands(s, inL, inR, &lowL, &lowR);
-    *outL = s.dry * inL + s.wet * ((inL - lowL) * g + lowL);
-    *outR = s.dry * inR + s.wet * ((inR - lowR) * g + lowR);
+  static inline Pair Frame(GateRun& s, double g, Pair in) {
+    const Pair low = SplitBands(s, in);
+    const Pair band = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(in, low), Broadcast(g)), low);
+    return _mm_add_pd(_mm_mul_pd(s.dry, in), _mm_mul_pd(s.wet, band));
   }
 };
 
 template <> struct GateOut<kTargetLowHigh> {
-  static inline void Frame(GateRun& s, double g, double inL, double inR, double* outL,
-                           double* outR) {
-    double lowL, lowR;
-    SplitBands(s, inL, inR, &lowL, &lowR);
-    *outL = s.dry * inL + s.wet * ((inL - lowL) * g + lowL * (1.0 - g));
-    *outR = s.dry * inR + s.wet * ((inR - lowR) * g + lowR * (1.0 - g));
+  static inline Pair Frame(GateRun& s, double g, Pair in) {
+    const Pair low = SplitBands(s, in);
+    const Pair band = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(in, low), Broadcast(g)),
+                                 _mm_mul_pd(low, Broadcast(1.0 - g)));
+    return _mm_add_pd(_mm_mul_pd(s.dry, in), _mm_mul_pd(s.wet, band));
+  }
+};
+
+// The host's buffers of one block, double or float.
+template <class T> struct GateIO {
+  const T* inL;
+  const T* inR;
+  T* outL;
+  T* outR;
+
+  template <int kTarget> inline void Frame(GateRun& s, double g, int i) const {
+    StoreFrame(GateOut<kTarget>::Frame(s, g, LoadFrame(inL, inR, i)), outL, outR, i);
   }
 };
 
 // One frame after the envelope moved: the volume glide's step, then the output.
-template <int kTarget>
-inline void GlideAndOutput(GateRun& s, const double* inL, const double* inR, double* outL,
-                           double* outR, int j) {
+template <int kTarget, class T>
+inline void GlideAndOutput(GateRun& s, const GateIO<T>& io, int j) {
   if (s.glideLeft > 0) {
     s.volume += s.volumeInc;
     --s.glideLeft;
   }
-  GateOut<kTarget>::Frame(s, s.level * s.volume, inL[j], inR[j], &outL[j], &outR[j]);
+  io.template Frame<kTarget>(s, s.level * s.volume, j);
+}
+
+// Frames [i, end) of the Volume target at one gain: two frames per channel at a time. Each
+// pair of frames is read before any is written, so outputs may alias the inputs.
+template <class T> inline void ScaleFrames(const GateIO<T>& io, Pair gain, int i, int end) {
+  for (; i + 1 < end; i += 2) {
+    const Pair l = LoadTwo(io.inL, i), r = LoadTwo(io.inR, i);
+    StoreTwo(_mm_mul_pd(gain, l), io.outL, i);
+    StoreTwo(_mm_mul_pd(gain, r), io.outR, i);
+  }
+  if (i < end) StoreFrame(_mm_mul_pd(gain, LoadFrame(io.inL, io.inR, i)), io.outL, io.outR, i);
 }
 
 // Frames [i, i + n) with the envelope level standing still: only the glide moves.
-template <int kTarget>
-inline void RunSteadyLevel(GateRun& s, const double* inL, const double* inR, double* outL,
-                           double* outR, int i, int n) {
+template <int kTarget, class T>
+inline void RunSteadyLevel(GateRun& s, const GateIO<T>& io, int i, int n) {
   const int end = i + n;
   if (s.glideLeft > 0) {
     const int glideEnd = s.glideLeft < n ? i + s.glideLeft : end;
     for (; i < glideEnd; ++i) {
       s.volume += s.volumeInc;
       --s.glideLeft;
-      GateOut<kTarget>::Frame(s, s.level * s.volume, inL[i], inR[i], &outL[i], &outR[i]);
+      io.template Frame<kTarget>(s, s.level * s.volume, i);
     }
   }
   const double g = s.level * s.volume;
   if (kTarget == kTargetVolume) {
-    const double gain = s.dry + s.wet * g;
-    for (; i < end; ++i) {
-      const double l = inL[i], r = inR[i]; // outputs may alias the inputs
-      outL[i] = gain * l;
-      outR[i] = gain * r;
-    }
+    ScaleFrames(io, _mm_add_pd(s.dry, _mm_mul_pd(s.wet, Broadcast(g))), i, end);
   } else {
     for (; i < end; ++i)
-      GateOut<kTarget>::Frame(s, g, inL[i], inR[i], &outL[i], &outR[i]);
+      io.template Frame<kTarget>(s, g, i);
   }
 }
 
 // Frames from i on while the level rises (attack) or falls (release), at most n of them.
 // Answers how many were done; stops after the frame on which the state changed.
-template <int kTarget>
-inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* outL, double* outR,
-                   int i, int n) {
+template <int kTarget, class T>
+inline int RunRamp(GateRun& s, const GateIO<T>& io, int i, int n) {
   int k = 0;
   if (s.envState == kEnvAttack) {
     while (k < n) {
       s.level += s.attackInc;
       const bool reached = s.level >= 1.0;
       if (reached) s.level = 1.0;
-      GlideAndOutput<kTarget>(s, inL, inR, outL, outR, i + k);
+      GlideAndOutput<kTarget>(s, io, i + k);
       ++k;
       if (reached) {
         s.envState = kEnvHold;
@@ -267,7 +304,7 @@ inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* out
       s.level -= s.releaseInc;
       const bool closed = !(s.level > 0.0);
       if (closed) s.level = 0.0;
-      GlideAndOutput<kTarget>(s, inL, inR, outL, outR, i + k);
+      GlideAndOutput<kTarget>(s, io, i + k);
       ++k;
       if (closed) {
         s.envState = kEnvClosed;
@@ -280,9 +317,7 @@ inline int RunRamp(GateRun& s, const double* inL, const double* inR, double* out
   return k;
 }
 
-template <int kTarget>
-void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, double* outR,
-             int nFrames) {
+template <int kTarget, class T> void RunGate(GateRun& s, const GateIO<T>& io, int nFrames) {
   int i = 0;
   while (i < nFrames) {
     if (s.grid.mFrame >= s.grid.mNextStart) EnterNextStep(s);
@@ -294,7 +329,7 @@ void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, dou
     switch (s.envState) {
     case kEnvAttack:
     case kEnvRelease:
-      i += RunRamp<kTarget>(s, inL, inR, outL, outR, i, run);
+      i += RunRamp<kTarget>(s, io, i, run);
       break;
     case kEnvHold: {
       // The hold ends on the frame whose count in the step reaches the gate length; the
@@ -303,7 +338,7 @@ void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, dou
       const uint32_t gateLen = (uint32_t)s.gateLen;
       const uint32_t held = gateLen > pos + 1 ? gateLen - pos : 1;
       const int n = held < (uint32_t)run ? (int)held : run;
-      RunSteadyLevel<kTarget>(s, inL, inR, outL, outR, i, n);
+      RunSteadyLevel<kTarget>(s, io, i, n);
       s.stepPos += n;
       s.grid.mFrame += n;
       if ((uint32_t)n == held) s.envState = kEnvRelease;
@@ -311,7 +346,7 @@ void RunGate(GateRun& s, const double* inL, const double* inR, double* outL, dou
       break;
     }
     default: // closed, or not started: the level stays until the next step
-      RunSteadyLevel<kTarget>(s, inL, inR, outL, outR, i, run);
+      RunSteadyLevel<kTarget>(s, io, i, run);
       s.stepPos += run;
       s.grid.mFrame += run;
       i += run;
@@ -345,6 +380,15 @@ double CLS_CORVANEL::ExactStepLength() {
 }
 
 void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) {
+  ProcessFrames(inputs, outputs, nFrames);
+}
+
+bool CLS_CORVANEL::ProcessFloatBlock(float** inputs, float** outputs, int nFrames) {
+  ProcessFrames(inputs, outputs, nFrames);
+  return true;
+}
+
+template <class T> void CLS_CORVANEL::ProcessFrames(T** inputs, T** outputs, int nFrames) {
   const double samplesPerBar = 4.0 * SamplesPerBeat();
   if (!mStarted) {
     mStarted = true;
@@ -436,14 +480,13 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
     s.gateScale = mGateScale;
     s.attackInc = mAttackInc;
     s.releaseInc = mReleaseInc;
-    s.splitCoef = mSplitCoef;
-    s.dry = mDry;
-    s.wet = mWet;
+    s.splitCoef = Broadcast(mSplitCoef);
+    s.dry = Broadcast(mDry);
+    s.wet = Broadcast(mWet);
     s.level = mEnvLevel;
     s.volume = mVolume;
     s.volumeInc = mVolumeInc;
-    s.lowL = mLowL;
-    s.lowR = mLowR;
+    s.low = _mm_set_pd(mLowR, mLowL);
     s.glideLeft = mGlideLeft;
     s.stepPos = mStepPos;
     s.gateLen = mGateLen;
@@ -451,22 +494,19 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
     s.curStep = mCurStep;
     s.grid = mGrid;
 
-    const double* inL = inputs[0];
-    const double* inR = inputs[1];
-    double* outL = outputs[0];
-    double* outR = outputs[1];
+    const GateIO<T> io = {inputs[0], inputs[1], outputs[0], outputs[1]};
     switch (mTarget) {
     case kTargetLowGain:
-      RunGate<kTargetLowGain>(s, inL, inR, outL, outR, nFrames);
+      RunGate<kTargetLowGain>(s, io, nFrames);
       break;
     case kTargetHighGain:
-      RunGate<kTargetHighGain>(s, inL, inR, outL, outR, nFrames);
+      RunGate<kTargetHighGain>(s, io, nFrames);
       break;
     case kTargetLowHigh:
-      RunGate<kTargetLowHigh>(s, inL, inR, outL, outR, nFrames);
+      RunGate<kTargetLowHigh>(s, io, nFrames);
       break;
     default:
-      RunGate<kTargetVolume>(s, inL, inR, outL, outR, nFrames);
+      RunGate<kTargetVolume>(s, io, nFrames);
       break;
     }
 
@@ -474,8 +514,9 @@ void CLS_CORVANEL::ProcessBlock(double** inputs, double** outputs, int nFrames) 
     mVolume = s.volume;
     mVolumeInc = s.volumeInc;
     // A NaN or infinite input would otherwise stay in the filter for good.
-    mLowL = std::isfinite(s.lowL) ? s.lowL : 0.0;
-    mLowR = std::isfinite(s.lowR) ? s.lowR : 0.0;
+    const double lowL = _mm_cvtsd_f64(s.low), lowR = _mm_cvtsd_f64(_mm_unpackhi_pd(s.low, s.low));
+    mLowL = std::isfinite(lowL) ? lowL : 0.0;
+    mLowR = std::isfinite(lowR) ? lowR : 0.0;
     mGlideLeft = s.glideLeft;
     mStepPos = s.stepPos;
     mGateLen = s.gateLen;

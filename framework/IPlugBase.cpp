@@ -50,6 +50,8 @@ void IPlugBase::ParseChannelIO(const char* str) {
 
   mInData.Resize(maxIn);
   mOutData.Resize(maxOut);
+  mFloatInData.Resize(maxIn);
+  mFloatOutData.Resize(maxOut);
   for (int i = 0; i < maxIn; ++i) {
     InChannel* ch = new InChannel;
     ch->mSrc = mInData.Get() + i;
@@ -299,22 +301,19 @@ void IPlugBase::AttachInputBuffers(int first, int count, double** ppData, int) {
   int k = 0;
   for (int i = first; i >= 0 && i < first + count && i < NInChannels(); ++i) {
     InChannel* ch = mInChannels.Get(i);
-    if (ch->mConnected) *ch->mSrc = ppData[k++];
+    if (!ch->mConnected) continue;
+    *ch->mSrc = ppData[k++];
+    ch->mFSrc = nullptr;
   }
 }
 
-void IPlugBase::AttachInputBuffers(int first, int count, float** ppData, int nFrames) {
+void IPlugBase::AttachInputBuffers(int first, int count, float** ppData, int) {
   int k = 0;
   for (int i = first; i >= 0 && i < first + count && i < NInChannels(); ++i) {
     InChannel* ch = mInChannels.Get(i);
     if (!ch->mConnected) continue;
-    // Never more frames than the scratch buffer holds.
-    const int n = nFrames < ch->mScratch.GetSize() ? nFrames : ch->mScratch.GetSize();
-    const float* src = ppData[k++];
-    double* dest = ch->mScratch.Get();
-    for (int s = 0; s < n; ++s)
-      dest[s] = (double)src[s];
-    *ch->mSrc = dest;
+    ch->mFSrc = ppData[k++];
+    *ch->mSrc = ch->mScratch.Get();
   }
 }
 
@@ -335,6 +334,36 @@ void IPlugBase::AttachOutputBuffers(int first, int count, float** ppData) {
     ch->mFDest = ppData[k++];
   }
 }
+
+void IPlugBase::ConvertFloatInputs(int nFrames) {
+  for (int i = 0; i < NInChannels(); ++i) {
+    InChannel* ch = mInChannels.Get(i);
+    if (!ch->mConnected || !ch->mFSrc) continue;
+    // Never more frames than the scratch buffer holds.
+    const int n = nFrames < ch->mScratch.GetSize() ? nFrames : ch->mScratch.GetSize();
+    const float* src = ch->mFSrc;
+    double* dest = ch->mScratch.Get();
+    for (int s = 0; s < n; ++s)
+      dest[s] = (double)src[s];
+    ch->mFSrc = nullptr;
+  }
+}
+
+bool IPlugBase::GatherFloatBuffers() {
+  for (int i = 0; i < NInChannels(); ++i) {
+    const InChannel* ch = mInChannels.Get(i);
+    if (!ch->mConnected || !ch->mFSrc) return false;
+    mFloatInData.Get()[i] = const_cast<float*>(ch->mFSrc);
+  }
+  for (int i = 0; i < NOutChannels(); ++i) {
+    const OutChannel* ch = mOutChannels.Get(i);
+    if (!ch->mConnected || !ch->mFDest) return false;
+    mFloatOutData.Get()[i] = ch->mFDest;
+  }
+  return true;
+}
+
+bool IPlugBase::ProcessFloatBlock(float**, float**, int) { return false; }
 
 void IPlugBase::ConvertFloatOutputs(int nFrames, bool accumulate) {
   for (int i = 0; i < NOutChannels(); ++i) {
@@ -359,18 +388,29 @@ void IPlugBase::ProcessBuffers(double, int nFrames) {
 
 void IPlugBase::ProcessBuffers(float, int nFrames) {
   if (nFrames > mBlockSize) nFrames = mBlockSize; // the scratch buffers hold mBlockSize frames
+  if (mReadyToProcess && GatherFloatBuffers()) {
+    const bool done = ProcessFloatBlock(mFloatInData.Get(), mFloatOutData.Get(), nFrames);
+    if (done) {
+      for (int i = 0; i < NInChannels(); ++i)
+        mInChannels.Get(i)->mFSrc = nullptr;
+      return;
+    }
+  }
+  ConvertFloatInputs(nFrames);
   if (mReadyToProcess) ProcessBlock(mInData.Get(), mOutData.Get(), nFrames);
   ConvertFloatOutputs(nFrames, false);
 }
 
 void IPlugBase::ProcessBuffersAccumulating(float, int nFrames) {
   if (nFrames > mBlockSize) nFrames = mBlockSize;
+  ConvertFloatInputs(nFrames);
   if (mReadyToProcess) ProcessBlock(mInData.Get(), mOutData.Get(), nFrames);
   ConvertFloatOutputs(nFrames, true);
 }
 
 void IPlugBase::PassThroughBuffers(float, int nFrames) {
   if (nFrames > mBlockSize) nFrames = mBlockSize;
+  ConvertFloatInputs(nFrames);
   DefaultProcessBlock(mInData.Get(), mOutData.Get(), nFrames);
   ConvertFloatOutputs(nFrames, false);
 }

@@ -53,7 +53,8 @@ public:
   };
   struct InChannel {
     bool mConnected = false;
-    double** mSrc = nullptr; // this channel's slot in mInData
+    double** mSrc = nullptr;       // this channel's slot in mInData
+    const float* mFSrc = nullptr;  // the host's float buffer, converted when the block runs
     WDL_TypedBuf<double> mScratch;
   };
   struct OutChannel {
@@ -124,6 +125,11 @@ public:
   virtual int ReadParams(ChunkBuffer* chunk, int pos);
   virtual bool WritePresets(ChunkBuffer* chunk);
   virtual int ReadPresets(ChunkBuffer* chunk, int pos);
+  // [audio thread; mutex held except in the Audio Unit's direct render] Appended: one block
+  // straight from the host's float buffers to its float outputs, with the same results as
+  // ProcessBlock on their double conversions. False (the default) when the plug-in has no
+  // such path: the base then converts around ProcessBlock.
+  virtual bool ProcessFloatBlock(float** inputs, float** outputs, int nFrames);
 
   // ---- Parameters ---------------------------------------------------------------------------
   int NParams() const { return mParams.GetSize(); }
@@ -195,18 +201,24 @@ public:
   void SetOutputChannelConnections(int first, int count, bool connected);
   // [audio thread] Host buffers go to the connected channels only, in channel order: the
   // k-th connected channel takes the k-th buffer of `ppData` (which holds at least as many
-  // buffers as channels are connected). Float inputs are converted into scratch buffers.
+  // buffers as channels are connected). Float inputs are converted into scratch buffers
+  // when the block runs, unless the plug-in processes them directly.
   void AttachInputBuffers(int first, int count, double** ppData, int nFrames);
   void AttachInputBuffers(int first, int count, float** ppData, int nFrames);
   void AttachOutputBuffers(int first, int count, double** ppData);
   void AttachOutputBuffers(int first, int count, float** ppData);
-  // [audio thread] Runs ProcessBlock when ready, then converts float outputs. A block holds
-  // at most GetBlockSize() frames (the scratch buffers' length): adapters split longer ones.
+  // [audio thread] Runs ProcessBlock when ready, then converts float outputs (or, with every
+  // channel connected to a float buffer, ProcessFloatBlock when the plug-in has it). A block
+  // holds at most GetBlockSize() frames (the scratch buffers' length): adapters split longer
+  // ones.
   void ProcessBuffers(double sampleType, int nFrames);
   void ProcessBuffers(float sampleType, int nFrames);
   void ProcessBuffersAccumulating(float sampleType, int nFrames);
   // [audio thread] The default copy (never the plug-in's block), then float conversion.
   void PassThroughBuffers(float sampleType, int nFrames);
+  // [audio thread] Converts the attached float inputs into the scratch buffers now, for an
+  // adapter whose input buffers do not live until the block runs.
+  void ConvertFloatInputs(int nFrames);
 
   WDL_Mutex mMutex;
 
@@ -237,11 +249,15 @@ protected:
   IGraphics* mGraphics = nullptr;
   WDL_TypedBuf<double*> mInData;
   WDL_TypedBuf<double*> mOutData;
+  WDL_TypedBuf<float*> mFloatInData; // the host's float buffers of a direct float block
+  WDL_TypedBuf<float*> mFloatOutData;
   WDL_PtrList<InChannel> mInChannels;
   WDL_PtrList<OutChannel> mOutChannels;
 
 private:
   void ParseChannelIO(const char* channelIOStr);
   void ConvertFloatOutputs(int nFrames, bool accumulate);
+  // Every channel connected to a host float buffer: fills mFloatInData and mFloatOutData.
+  bool GatherFloatBuffers();
   void DefaultProcessBlock(double** inputs, double** outputs, int nFrames);
 };

@@ -64,6 +64,9 @@ OSStatus IPlugAU::PullInput(BusChannels* bus, InputBusConnection* connection,
     buffers[k] = (float*)buffer.mData;
   }
   AttachInputBuffers(start, nChannels, buffers, (int)nFrames);
+  // Converted now: several output buses rendered for one time stamp share this pull, and
+  // the pulled buffers need not outlive it.
+  ConvertFloatInputs((int)nFrames);
   return noErr;
 }
 

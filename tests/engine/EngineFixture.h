@@ -49,6 +49,16 @@ public:
     double* in[2] = {const_cast<double*>(inL), const_cast<double*>(inR)};
     double* out[2] = {outL, outR};
     ProcessDouble(in, out, n);
+    MoveTransport(n);
+  }
+  // The same block straight on float buffers, as a float host's block reaches the engine.
+  void RunFloat(const float* inL, const float* inR, float* outL, float* outR, int n) {
+    float* in[2] = {const_cast<float*>(inL), const_cast<float*>(inR)};
+    float* out[2] = {outL, outR};
+    ProcessFloatBlock(in, out, n);
+    MoveTransport(n);
+  }
+  void MoveTransport(int n) {
     if (mTestTransport) {
       mTestPosition += n;
       if (mTestTempo > 0.0) mTestBeats += (double)n * mTestTempo / (60.0 * GetSampleRate());
