@@ -86,5 +86,3 @@ BENCHMARK(BM_ProcessBlock)
     ->ArgName("target");
 
 } // namespace
-
-BENCHMARK_MAIN();
