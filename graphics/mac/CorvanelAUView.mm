@@ -64,12 +64,15 @@ NSString* ToNSString(const char* text) {
   return YES;
 }
 
+// The countdown is set and cancelled under the plug-in mutex, on the audio thread too (a
+// gesture it begins ends a pending one), while the timer counts it down: relaxed atomic
+// accesses, so neither side reads a torn or stale-forever value.
 - (void)setParamChangeTimer:(int)ticks {
-  mParamChangeTimer = ticks;
+  __atomic_store_n(&mParamChangeTimer, ticks, __ATOMIC_RELAXED);
 }
 
 - (void)cancelParamChangeTimer {
-  mParamChangeTimer = 0;
+  __atomic_store_n(&mParamChangeTimer, 0, __ATOMIC_RELAXED);
 }
 
 - (id)init {
@@ -357,8 +360,11 @@ NSString* ToNSString(const char* text) {
   if (timer != mTimer || !mGraphics) return;
   IRECT r;
   if (mGraphics->IsDirty(&r)) [self setNeedsDisplayInRect:[self viewRect:r]];
-  if (mParamChangeTimer > 0 && --mParamChangeTimer == 0)
-    mGraphics->GetPlug()->FlushPendingEndEdit();
+  const int left = __atomic_load_n(&mParamChangeTimer, __ATOMIC_RELAXED);
+  if (left > 0) {
+    __atomic_store_n(&mParamChangeTimer, left - 1, __ATOMIC_RELAXED);
+    if (left == 1) mGraphics->GetPlug()->FlushPendingEndEdit();
+  }
 }
 
 - (void)drawRect:(NSRect)rect {
