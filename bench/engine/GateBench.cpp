@@ -2,50 +2,30 @@
 // same buffers (the baseline the ratios are taken against).
 #include "Corvanel.h"
 #include "StepWords.h"
+#include "StereoBuffers.h"
 
 #include <benchmark/benchmark.h>
 
-#include <random>
-#include <vector>
-
 namespace {
 
-constexpr int kBlock = 512;
+constexpr int kBlock = kBenchBlock;
 
 class BenchPlug : public CLS_CORVANEL {
 public:
   BenchPlug() : CLS_CORVANEL(IPlugInstanceInfo{}) {}
 };
 
-struct Buffers {
-  Buffers() : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
-    std::mt19937 rng(1);
-    std::uniform_real_distribution<double> noise(-1.0, 1.0);
-    for (int i = 0; i < kBlock; ++i) {
-      inL[i] = noise(rng);
-      inR[i] = noise(rng);
-    }
-  }
-  std::vector<double> inL, inR, outL, outR;
-};
+using Buffers = StereoBuffers<double>;
 
 void BM_Baseline_StereoGain(benchmark::State& state) {
-  Buffers b;
   const double k = 0.8;
-  for (auto _ : state) {
-    const double* inL = b.inL.data();
-    const double* inR = b.inR.data();
-    double* outL = b.outL.data();
-    double* outR = b.outR.data();
-    for (int i = 0; i < kBlock; ++i) {
-      outL[i] = inL[i] * k;
-      outR[i] = inR[i] * k;
-    }
-    benchmark::DoNotOptimize(outL);
-    benchmark::DoNotOptimize(outR);
-    benchmark::ClobberMemory();
-  }
-  state.SetItemsProcessed(state.iterations() * kBlock);
+  TimeStereoLoop<double>(state,
+                         [k](const double* inL, const double* inR, double* outL, double* outR) {
+                           for (int i = 0; i < kBlock; ++i) {
+                             outL[i] = inL[i] * k;
+                             outR[i] = inR[i] * k;
+                           }
+                         });
 }
 
 // The default pattern (times 50 %, volumes 100 %) at 1/16 and 120 BPM, with the volumes

@@ -8,18 +8,18 @@
 //   subtract, a multiply and an add per sample) bounds any split whose output is exact.
 #include "PluginLibrary.h"
 #include "RatioReporter.h"
+#include "StereoBuffers.h"
 #include "vst2_abi.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdio>
-#include <random>
 #include <vector>
 
 namespace {
 
-constexpr int kBlock = 512;
+constexpr int kBlock = kBenchBlock;
 constexpr double kRate = 44100.0;
 constexpr double kTempo = 120.0;
 // Program "Groove Gate 2": sixteen steps of mixed gate lengths and volumes with a long
@@ -28,17 +28,7 @@ constexpr int kProgram = 23;
 constexpr int kTargetParam = 8; // Target: Volume, Low, High, Low-High
 constexpr float kTargetVolume = 0.0f, kTargetLowHigh = 1.0f;
 
-struct Buffers {
-  Buffers() : inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock) {
-    std::mt19937 rng(1);
-    std::uniform_real_distribution<float> noise(-1.0f, 1.0f);
-    for (int i = 0; i < kBlock; ++i) {
-      inL[i] = noise(rng);
-      inR[i] = noise(rng);
-    }
-  }
-  std::vector<float> inL, inR, outL, outR;
-};
+using Buffers = StereoBuffers<float>;
 
 // The host's transport: playing at a fixed tempo, moving one block per call.
 VstTimeInfo sTime;
@@ -116,35 +106,21 @@ void BM_VstFloat_Volume(benchmark::State& state) { RunPlugin(state, kTargetVolum
 void BM_VstFloat_LowHigh(benchmark::State& state) { RunPlugin(state, kTargetLowHigh); }
 
 void BM_Floor_StereoGain(benchmark::State& state) {
-  Buffers b;
   double k = 0.8;
   benchmark::DoNotOptimize(k);
-  for (auto _ : state) {
-    const float* inL = b.inL.data();
-    const float* inR = b.inR.data();
-    float* outL = b.outL.data();
-    float* outR = b.outR.data();
+  TimeStereoLoop<float>(state, [k](const float* inL, const float* inR, float* outL, float* outR) {
     for (int i = 0; i < kBlock; ++i) {
       outL[i] = (float)(inL[i] * k);
       outR[i] = (float)(inR[i] * k);
     }
-    benchmark::DoNotOptimize(outL);
-    benchmark::DoNotOptimize(outR);
-    benchmark::ClobberMemory();
-  }
-  state.SetItemsProcessed(state.iterations() * kBlock);
+  });
 }
 
 void BM_Floor_BandSplit(benchmark::State& state) {
-  Buffers b;
   double coef = std::exp(-2.0 * M_PI * 1000.0 / kRate);
   benchmark::DoNotOptimize(coef);
   double lowL = 0.0, lowR = 0.0;
-  for (auto _ : state) {
-    const float* inL = b.inL.data();
-    const float* inR = b.inR.data();
-    float* outL = b.outL.data();
-    float* outR = b.outR.data();
+  TimeStereoLoop<float>(state, [&](const float* inL, const float* inR, float* outL, float* outR) {
     for (int i = 0; i < kBlock; ++i) {
       const double l = inL[i], r = inR[i];
       lowL = (lowL - l) * coef + l;
@@ -152,11 +128,7 @@ void BM_Floor_BandSplit(benchmark::State& state) {
       outL[i] = (float)lowL;
       outR[i] = (float)lowR;
     }
-    benchmark::DoNotOptimize(outL);
-    benchmark::DoNotOptimize(outR);
-    benchmark::ClobberMemory();
-  }
-  state.SetItemsProcessed(state.iterations() * kBlock);
+  });
 }
 
 BENCHMARK(BM_Floor_StereoGain);
