@@ -22,6 +22,10 @@ namespace {
 
 constexpr double kQuietNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+// An index a 64-bit host may pass that no 32-bit field holds (INT_MAX where the host
+// value itself is 32 bits).
+constexpr VstIntPtr kBeyond32Bits =
+    sizeof(VstIntPtr) > 4 ? (VstIntPtr)(INT64_C(1) << 40) : (VstIntPtr)INT_MAX;
 
 enum class Input { kSignal, kNaN, kInfinite, kDenormal };
 
@@ -293,7 +297,7 @@ const std::vector<Misbehaviour>& Rows() {
              EXPECT_EQ(s.Dispatch(opcode, index, 0, text), 0) << "opcode " << opcode;
            for (VstInt32 request : {effGetParamDisplay, effGetParamName, effString2Parameter})
              EXPECT_EQ(s.Dispatch(effVendorSpecific, request, index, text, 0.5f), 0);
-           s.Dispatch(effVendorSpecific, effString2Parameter, (VstIntPtr)1 << 40, text);
+           s.Dispatch(effVendorSpecific, effString2Parameter, kBeyond32Bits, text);
          }
          EXPECT_EQ(s.mPlug.AllParams(), before);
          s.Block(512);
@@ -305,7 +309,7 @@ const std::vector<Misbehaviour>& Rows() {
          const std::vector<float> before = s.mPlug.AllParams();
          const std::string name = s.mPlug.Text(effGetProgramName);
          for (VstIntPtr program : {(VstIntPtr)-1, (VstIntPtr)kPrograms, (VstIntPtr)kPrograms + 1,
-                                   (VstIntPtr)INT_MAX, (VstIntPtr)INT_MIN, (VstIntPtr)1 << 40}) {
+                                   (VstIntPtr)INT_MAX, (VstIntPtr)INT_MIN, kBeyond32Bits}) {
            s.Dispatch(effSetProgram, 0, program);
            if (program != (VstInt32)program) continue; // the index is 32 bits
            char text[256] = "untouched";
