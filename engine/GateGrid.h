@@ -12,9 +12,11 @@
 
 namespace gate {
 
-// A host position at most this many samples from where the grid expects it is host
-// rounding or jitter: the grid carries on from its anchor. Farther is a move.
-constexpr double kGridTolerance = 4.0;
+// A musical position at most this share of a bar (a sixteenth of a beat) from where the
+// grid expects it is the host's rounding or jitter: hosts quantise it (Ardour to 1/1920 of
+// a beat, up to 300 samples at 20 BPM and 192 kHz), so only a move of the song shows
+// beyond it. The sample position needs no such allowance: it is an exact count.
+constexpr double kMusicalToleranceBars = 1.0 / 64.0;
 // A musical position beyond this many beats either way is taken as none.
 constexpr double kMaxBeats = 1099511627776.0; // 2^40
 

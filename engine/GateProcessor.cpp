@@ -32,10 +32,17 @@
 //
 // Block start, after the tempo, transport and clock checks (each of which may ask for a
 // resynchronisation, as the Rate, the Cycle and Reset do):
-// 1. While playing, unless a resynchronisation is asked for, the host's position is
-//    compared with the grid's: d = (u - q) * L - p - f with a musical position, else
-//    d = pos - (anchor's pos) - f in wrapping 32-bit arithmetic. |d| > kGridTolerance
-//    (4 samples) is a move (loop, locate, restarted counter): resynchronisation.
+// 1. While playing, unless a resynchronisation is asked for, the host is checked for a
+//    move (loop, locate, restarted counter):
+//    a. its sample position is an exact count, so d = pos - (anchor's pos) - f, in
+//       wrapping 32-bit arithmetic, is 0 unless the host moved: d != 0 is a move;
+//    b. with a musical position and the anchor's L (no tempo change since the anchor),
+//       dm = (u - q) * L - p - f is the host's rounding of its musical position, or a
+//       musical move that its sample count did not show: |dm| > R * kMusicalToleranceBars
+//       (R the block's samples per bar: a sixteenth of a beat) is a move.
+//    A tempo change inside the last block puts the musical position ahead of or behind
+//    the grid by the frames after the change times (new / old - 1); the block after it
+//    reports a new L, so (b) is not asked and (2) re-anchors.
 // 2. Without a resynchronisation, a new L (a tempo change) re-anchors: from c = u when
 //    playing with a musical position, else from the grid's own c = q + (p + f) / L(old),
 //    the anchor becomes q = floor(c), p = (c - q) * L(new), L(new), pos, f = 0, and
@@ -46,6 +53,9 @@
 //    g = q + 1 if StartOf(1) <= 0, else g = q; its samples so far -StartOf(g - q), the
 //    next start n = StartOf(g + 1 - q), the step index g mod Cycle (0 .. Cycle - 1); the
 //    envelope restarts as always (level 0, unscaled gate length, volume set).
+// The anchor therefore holds whatever rounding the host's musical position had when it
+// was taken, and keeps it until the next anchor: steps begin within half a sample of
+// their exact start plus that rounding, and steady playback never moves them.
 // Per sample: when f >= n, the next step begins (g + 1, and n = StartOf(g + 1 - q) anew);
 // then f counts on by one.
 //
@@ -437,9 +447,13 @@ template <class T> void CLS_CORVANEL::ProcessFrames(T** inputs, T** outputs, int
 
   if (!mResync && mGrid.mLen > 0.0) {
     if (playing) {
-      const double d =
-          musical ? mGrid.DistanceInSamples(steps) : (double)mGrid.DistanceInSamples(pos);
-      if (!(std::fabs(d) <= kGridTolerance)) mResync = true; // a loop, locate or restart
+      // A loop, locate or restart: the exact sample count moved, or the musical position
+      // moved beyond the host's rounding while the step length stayed.
+      if (mGrid.DistanceInSamples(pos) != 0)
+        mResync = true;
+      else if (musical && len == mGrid.mLen &&
+               !(std::fabs(mGrid.DistanceInSamples(steps)) <= samplesPerBar * kMusicalToleranceBars))
+        mResync = true;
     }
     if (!mResync && len != mGrid.mLen)
       mGrid.Reanchor(playing && musical ? steps : mGrid.Position(), len, pos);

@@ -107,15 +107,15 @@ TEST(GateGrid, ResyncOnTransportStartRateCycleClockGapAndHostMoves) {
   TestCorvanel p;
   Open48k(p);
   p.RunConstant(0.0, 100);
-  // A host position within 4 samples of the grid's is rounding: the grid carries on.
-  p.mTestPosition += 4;
+  // The sample position is an exact count: one sample off is a move, either way.
+  p.mTestPosition += 1;
   p.RunConstant(0.0, 10);
   EXPECT_EQ(p.CurrentStep(), 0);
-  EXPECT_EQ(p.mStepPos, 110);
-  p.mTestPosition -= 8;
+  EXPECT_EQ(p.mStepPos, 111);
+  p.mTestPosition -= 1;
   p.RunConstant(0.0, 10);
   EXPECT_EQ(p.mStepPos, 120);
-  // Farther is a move (a loop, a locate): the grid follows the host.
+  // So is a jump of steps (a loop, a locate): the grid follows the host.
   p.mTestPosition = 7 * kL + 3;
   p.RunConstant(0.0, 0);
   EXPECT_EQ(p.CurrentStep(), 7);
@@ -142,23 +142,25 @@ TEST(GateGrid, ResyncOnTransportStartRateCycleClockGapAndHostMoves) {
   };
   const uint32_t half = (uint32_t)(CLOCKS_PER_SEC / 2);
   const Case cases[] = {{"cycle", 4, 9, 0}, {"rate", 4, 12, 0}, {"clock gap", 4, 12, half + 1}};
+  const double samplesPerBeat = 48000.0 * 60.0 / p.mTestTempo;
+  p.mTestBeatsValid = true;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    // The host is 3 samples ahead of the grid, which alone moves nothing: the grid
-    // takes the host's position only from a resynchronisation.
+    // The host's musical position is 3 samples ahead of the grid (its rounding), which
+    // alone moves nothing: the grid takes it only from a resynchronisation.
     p.RunConstant(0.0, 1000);
-    p.mTestPosition += 3;
+    p.mTestBeats = (p.mTestPosition + 3) / samplesPerBeat;
     p.Set(kCycle, c.cycle);
     p.Set(kRate, c.rate);
     p.mTestClock += c.clockStep;
     p.RunConstant(0.0, 0);
-    const int32_t pos = p.mTestPosition;
+    const int32_t pos = p.mTestPosition + 3;
     EXPECT_EQ(p.CurrentStep(), (pos / p.mStepLen) % c.cycle);
     EXPECT_EQ(p.mStepPos, pos % p.mStepLen);
   }
   // Exactly half a second is no gap.
   const int32_t before = p.mStepPos;
-  p.mTestPosition += 3;
+  p.mTestBeats = (p.mTestPosition + 6) / samplesPerBeat;
   p.mTestClock += half;
   p.RunConstant(0.0, 0);
   EXPECT_EQ(p.mStepPos, before);

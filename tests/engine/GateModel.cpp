@@ -162,12 +162,12 @@ void GateModel::Block(const double* inL, const double* inR, double* outL, double
 
   if (!mResync && mGridLen > 0) {
     if (playing) {
-      double d;
-      if (musical)
-        d = (u - (double)mAnchorStep) * mGridLen - mAnchorPhase - (double)mFrame;
-      else
-        d = (double)(int32_t)((uint32_t)position - (uint32_t)mAnchorPos - (uint32_t)mFrame);
-      if (!(std::fabs(d) <= 4.0)) mResync = true;
+      if ((int32_t)((uint32_t)position - (uint32_t)mAnchorPos - (uint32_t)mFrame) != 0) {
+        mResync = true;
+      } else if (musical && L == mGridLen) {
+        const double d = (u - (double)mAnchorStep) * mGridLen - mAnchorPhase - (double)mFrame;
+        if (!(std::fabs(d) <= mSamplesPerBar / 64.0)) mResync = true;
+      }
     }
     if (!mResync && L != mGridLen) {
       const double c =

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -102,6 +103,78 @@ TEST(GateSync, TenMinutesOfStepsStayOnTheNearestSampleOfTheExactGrid) {
     });
     EXPECT_LE(worst, 0.5 + 1e-6);
     EXPECT_EQ(edges, (int)std::floor(((double)frames - 0.5 + origin) / len - firstStep) + 1);
+  }
+}
+
+// A host that rounds its musical position to a quantum of a beat (Ardour: 1/1920), at
+// tempi and sample rates where that reaches 25 to 300 samples: every step begins within
+// half a sample of its exact start plus the rounding the first block's position had, and
+// a tied pattern of full steps stays open (nothing restarts), for a whole minute.
+TEST(GateSync, AHostThatRoundsItsMusicalPositionNeverMovesTheGrid) {
+  struct Case {
+    double sampleRate, tempo, quantum;
+    int block;
+  };
+  const Case cases[] = {{48000, 128, 1.0 / 1920, 1024}, {96000, 60, 1.0 / 1920, 1024},
+                        {44100, 30, 1.0 / 960, 64},     {192000, 20, 1.0 / 480, 2048},
+                        {22050, 999, 1.0 / 1920, 333}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tempo);
+    const double samplesPerBeat = c.sampleRate * 60.0 / c.tempo;
+    const double startBeats = 37.3 + c.quantum / 3.0; // the first block's rounding is kept
+    const int64_t frames = (int64_t)(60 * c.sampleRate);
+    // The host: exact beats moving on per block, reported rounded.
+    auto runRounded = [&](TestCorvanel& p, const std::function<void(const double*, int64_t)>& see) {
+      std::vector<double> in((size_t)c.block, 1.0), outL((size_t)c.block), outR((size_t)c.block);
+      p.mTestBeatsValid = true;
+      for (int64_t done = 0; done < frames; done += c.block) {
+        const double exact = startBeats + (double)done / samplesPerBeat;
+        p.mTestBeats = std::round(exact / c.quantum) * c.quantum;
+        p.mTestPosition = (int32_t)(1000000 + done);
+        p.Run(in.data(), in.data(), outL.data(), outR.data(), c.block);
+        see(outL.data(), done);
+      }
+    };
+
+    // Tie Lock, every step full: after the first step the gain never leaves 1.
+    {
+      TestCorvanel p;
+      OpenDefault(p, 4096, c.sampleRate);
+      p.mTestTempo = c.tempo;
+      p.Set(kMix, 100);
+      p.Set(kTieLock, 1);
+      p.Set(kRelease, 0);
+      p.Set(kFade, 0);
+      uint16_t steps[kNumStepEntries];
+      for (int e = 0; e < kNumStepEntries; ++e)
+        steps[e] = 4;
+      p.SetPattern(steps);
+      int64_t reopened = 0;
+      runRounded(p, [&](const double* out, int64_t at) {
+        for (int i = 0; i < c.block; ++i)
+          if (at + i > samplesPerBeat && out[i] != 1.0) ++reopened;
+      });
+      EXPECT_EQ(reopened, 0);
+    }
+
+    // Step starts against the song's exact grid.
+    TestCorvanel p;
+    OpenEdgePattern(p, c.sampleRate, c.tempo, 9);
+    const double len = samplesPerBeat / 4.0; // 1/16
+    const double origin = startBeats * samplesPerBeat;
+    const double firstRounding =
+        std::fabs(std::round(startBeats / c.quantum) * c.quantum - startBeats) * samplesPerBeat;
+    double last = 0.0, worst = 0.0;
+    runRounded(p, [&](const double* out, int64_t at) {
+      for (int i = 0; i < c.block; ++i) {
+        if (out[i] > 0.0 && last == 0.0 && at + i > 0) {
+          const double exact = std::round((origin + (double)(at + i)) / len) * len - origin;
+          worst = std::max(worst, std::fabs((double)(at + i) - exact));
+        }
+        last = out[i];
+      }
+    });
+    EXPECT_LE(worst, 0.5 + firstRounding + 1e-6);
   }
 }
 
@@ -202,16 +275,19 @@ TEST(GateSync, ALoopJumpResynchronises) {
   }
 }
 
-// A host whose positions wobble by a few samples (rounding) moves nothing; the same host
-// a few samples farther off has moved, and the grid follows.
-TEST(GateSync, HostJitterWithinFourSamplesMovesNothing) {
+// A host whose musical position wobbles (its rounding) moves nothing, up to a sixteenth of a
+// beat either way; beyond that, with its sample count running on, the song has moved (a
+// host that loops its musical position only) and the grid follows.
+TEST(GateSync, MusicalJitterUpToASixteenthOfABeatMovesNothing) {
   struct Case {
     double offBy; // samples the host's musical position is ahead of the grid's
     int32_t stepPos;
   };
-  // 6000-sample steps; a resynchronisation at 1004.5 or 995.5 samples into the step
-  // counts 1004 or 995 of them (the step began on the sample nearest its start).
-  const Case cases[] = {{3.5, 1000}, {-3.5, 1000}, {4.5, 1004}, {-4.5, 995}};
+  // 24000 samples a beat, 6000-sample steps: a sixteenth of a beat is 1500 samples. A
+  // resynchronisation 2600.5 samples into step 0 counts 2600 of them; 600.5 samples
+  // before it, 5399 samples of the step before.
+  const Case cases[] = {{3.5, 1000},     {-3.5, 1000},    {25.0, 1000},  {-1500.0, 1000},
+                        {1500.0, 1000}, {1600.5, 2600},  {-1600.5, 5399}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.offBy);
     TestCorvanel p;

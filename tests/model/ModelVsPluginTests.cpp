@@ -144,6 +144,9 @@ struct Event {
     kTimeInfo,   // the host answers time requests (mValue 1) or gives no time info (0)
     kBeats,      // the host's musical position jumps to mValue beats (a tempo map)
     kPpq,        // the host marks its musical position valid (mValue 1) or not (0)
+    kTempoAt,    // the tempo becomes mValue at exactly frame mAt, inside a block if so: the
+                 // block reports the tempo at its first frame, the song moves on at the new
+                 // one from mAt
   };
   int mAt; // applied before the first host block that starts at or after this frame
   EKind mKind;
@@ -161,6 +164,7 @@ struct Config {
   int mFrames = 120000;
   bool mPlaying = true;
   int mExpectResyncs = -1;    // how many resynchronisations the render has (-1: any)
+  double mPpqQuantum = 0.0;   // the host rounds its musical position to this many beats
   std::vector<Event> mEvents; // events at frame 0 come before the first block
 
   Config& Tempo(double t) { return mTempo = t, *this; }
@@ -199,6 +203,7 @@ struct Config {
     return *this;
   }
   Config& Resyncs(int n) { return mExpectResyncs = n, *this; }
+  Config& PpqRounding(double beats) { return mPpqQuantum = beats, *this; }
 };
 
 void PrintTo(const Config& config, std::ostream* out) { *out << config.mName; }
@@ -446,15 +451,81 @@ std::vector<Config> AllConfigs() {
                     .Ev(Event::kPpq, 0, 0)
                     .Words(RandomWords(71))
                     .Resyncs(1));
-  // Host positions off by a few samples: within 4 nothing moves, beyond it resynchronises.
-  all.push_back(Cfg("Jitter_WithinAndBeyondTolerance")
+  // A musical position off by a few samples is the host's rounding: nothing moves. The
+  // sample position is an exact count: off by any sample, the song has moved.
+  all.push_back(Cfg("Jitter_MusicalRoundingMovesNothing_SampleCountIsExact")
                     .Words(RandomWords(72))
                     .Ev(Event::kBeats, 20480, 20480.0 / 22050.0 + 3.5 / 22050.0)
-                    .Ev(Event::kBeats, 40960, 40960.0 / 22050.0)
+                    .Ev(Event::kBeats, 40960, 40960.0 / 22050.0 - 25.0 / 22050.0)
                     .Ev(Event::kPpq, 61440, 0)
                     .Ev(Event::kLocate, 61440, 61440 + 3)
-                    .Ev(Event::kLocate, 81920, 81920 + 3 + 5)
-                    .Resyncs(2));
+                    .Ev(Event::kLocate, 81920, 81920 + 3 - 1)
+                    .Resyncs(3));
+  // Hosts that round their musical position (Ardour to 1/1920 of a beat, others to 1/960 or
+  // 1/480) at tempi and sample rates where the rounding reaches 3 to 120 samples: no
+  // resynchronisation after the first block, whatever the block size.
+  {
+    const double quanta[3] = {1.0 / 1920.0, 1.0 / 960.0, 1.0 / 480.0};
+    const double tempi[4] = {30, 60, 128, 174};
+    const int rates[3] = {44100, 48000, 96000};
+    const int blocks[5] = {64, 256, 1024, 2048, 500};
+    int k = 0;
+    for (int qi = 0; qi < 3; ++qi)
+      for (double tempo : tempi)
+        for (int rate : rates) {
+          const int block = blocks[k % 5];
+          all.push_back(Cfg("PpqRounded" + std::to_string(480 << (2 - qi)) + "_T" +
+                            std::to_string((int)tempo) + "_SR" + std::to_string(rate) + "_Block" +
+                            std::to_string(block))
+                            .PpqRounding(quanta[qi])
+                            .Tempo(tempo)
+                            .Rate(rate)
+                            .Blocks(block, block)
+                            .Start(12345 + 777 * k)
+                            .Set(RG::kRate, 3 + (k * 5) % 16)
+                            .Words(RandomWords(200 + k))
+                            .Frames(150000)
+                            .Resyncs(1));
+          ++k;
+        }
+  }
+  // A tempo change inside a host block (at its second frame, in its middle, at its last
+  // frame): the next block re-anchors and nothing restarts, with an exact and with a
+  // rounded musical position.
+  {
+    const int offsets[3] = {1, 512, 1023};
+    for (int o : offsets)
+      for (int rounded = 0; rounded < 2; ++rounded)
+        all.push_back(Cfg("TempoChangeInsideBlock_At" + std::to_string(o) +
+                          (rounded ? "_Ppq1920" : "_Exact"))
+                          .Blocks(1024, 1024)
+                          .Tempo(128)
+                          .Rate(48000)
+                          .PpqRounding(rounded ? 1.0 / 1920.0 : 0.0)
+                          .Words(RandomWords(230 + o))
+                          .Ev(Event::kTempoAt, 20 * 1024 + o, 174)
+                          .Ev(Event::kTempoAt, 60 * 1024 + o, 61.5)
+                          .Ev(Event::kTempoAt, 100 * 1024 + o, 128)
+                          .Frames(130000)
+                          .Resyncs(1));
+  }
+  // Loops and locates of one sample to many bars, back and forward, with and without a
+  // musical position (rounded here): each resynchronises at the block where it happens.
+  {
+    const int jumps[6] = {-1, 1, -7, 5000, -4 * 88200, 9 * 88200 + 3};
+    for (int j : jumps)
+      for (int ppq = 0; ppq < 2; ++ppq)
+        all.push_back(Cfg("Jump" + std::string(j < 0 ? "Back" : "Forward") +
+                          std::to_string(j < 0 ? -j : j) + (ppq ? "_Ppq1920" : "_NoPpq"))
+                          .Start(500000)
+                          .PpqRounding(1.0 / 1920.0)
+                          .Ev(Event::kPpq, 0, ppq)
+                          .Words(RandomWords(250 + j % 97))
+                          .Ev(Event::kLocate, 40960, 500000 + 40960 + j)
+                          .Ev(Event::kLocate, 81920, 500000 + 81920 + j - j)
+                          .Frames(100000)
+                          .Resyncs(3));
+  }
   // Ten minutes of fractional step lengths: 1/16 at 120 BPM and 44.1 kHz (5512.5), 1/64T
   // (918.75), 1/16 at 137 BPM and 96 kHz (10510.95...), 1/16T at 97.3 BPM and 48 kHz.
   all.push_back(Cfg("TenMinutes_Sixteenths_T120_SR44100")
@@ -695,6 +766,7 @@ private:
       mGivesPpq = e.mValue != 0;
       break;
     case Event::kTempo:
+    case Event::kTempoAt:
       mTempo = e.mValue;
       break;
     case Event::kSampleRate:
@@ -719,6 +791,12 @@ private:
     }
   }
 
+  // The musical position the host reports: its own, rounded to its quantum.
+  double ReportedPpq() const {
+    const double q = mConfig.mPpqQuantum;
+    return q > 0.0 ? std::round(mPpq / q) * q : mPpq;
+  }
+
   // The musical position of a sample position in a song at the present tempo throughout.
   double SongBeatsAt(double pos) const {
     return mTempo > 0 ? pos / mSampleRate * mTempo / 60.0 : 0.0;
@@ -729,7 +807,7 @@ private:
     t.samplePos = mPos;
     t.sampleRate = mSampleRate;
     t.tempo = mTempo;
-    t.ppqPos = mPpq;
+    t.ppqPos = ReportedPpq();
     t.timeSigNumerator = 4;
     t.timeSigDenominator = 4;
     t.flags = kVstTimeSigValid;
@@ -742,7 +820,7 @@ private:
   // host block: the host's, moved on at its tempo (none without a tempo).
   bool SliceBeats(int offset, double* beats) const {
     if (!mHost.mGivesTime || !mGivesPpq) return false;
-    *beats = mPpq;
+    *beats = ReportedPpq();
     if (offset > 0) {
       const double samplesPerBeat = mTempo > 0 ? mSampleRate * 60.0 / mTempo : 0.0;
       if (!(samplesPerBeat > 0.0)) return false;
@@ -782,6 +860,11 @@ private:
     std::stable_sort(events.begin(), events.end(),
                      [](const Event& a, const Event& b) { return a.mAt < b.mAt; });
     size_t next = 0;
+    // Tempo changes inside a block move the song on at the new tempo from their frame.
+    std::vector<Event> tempoChanges;
+    for (const Event& e : events)
+      if (e.mKind == Event::kTempoAt) tempoChanges.push_back(e);
+    size_t nextTempo = 0;
     for (int frame = 0; frame < c.mFrames;) {
       while (next < events.size() && events[next].mAt <= frame)
         Apply(events[next++]);
@@ -826,10 +909,20 @@ private:
         done += slice;
       }
       if (!mismatch.mFound) FindMismatch(frame, n, outL, outR, outLf, outRf, refL, refR, mismatch);
+      int from = frame;
+      while (nextTempo < tempoChanges.size() && tempoChanges[nextTempo].mAt <= frame)
+        ++nextTempo; // applied before this block
+      for (; nextTempo < tempoChanges.size() && tempoChanges[nextTempo].mAt < frame + n;
+           ++nextTempo) {
+        const int at = tempoChanges[nextTempo].mAt;
+        if (mPlaying && mTempo > 0) mPpq += (double)(at - from) / mSampleRate * mTempo / 60.0;
+        mTempo = tempoChanges[nextTempo].mValue;
+        from = at;
+      }
       frame += n;
       if (mPlaying) {
         mPos += n;
-        mPpq += mTempo > 0 ? (double)n / mSampleRate * mTempo / 60.0 : 0.0;
+        mPpq += mTempo > 0 ? (double)(frame - from) / mSampleRate * mTempo / 60.0 : 0.0;
       }
     }
     mResyncs = mModel.Resyncs();

@@ -323,16 +323,17 @@ void ReferenceGate::Process(const double* inL, const double* inR, double* outL, 
   const bool musical = hasBeats && tempo > 0.0 && std::fabs(beats) < 1099511627776.0;
   const double u = musical ? beats / beatsPerStep : 0.0;
 
-  // 1. While playing, a host more than 4 samples from the grid has moved.
+  // 1. While playing, a host whose sample count is not where the grid's frames put it has
+  // moved; so has one whose musical position is more than a sixteenth of a beat from the
+  // grid while the exact length is the anchor's.
   if (playing && !mResync && mLen > 0.0) {
-    double d;
-    if (musical) {
-      d = (u - (double)mQ) * mLen - mP - (double)mF;
-    } else {
-      const uint32_t expected = (uint32_t)mAnchorPos + (uint32_t)(uint64_t)mF;
-      d = (double)(int32_t)((uint32_t)position - expected);
+    const uint32_t expected = (uint32_t)mAnchorPos + (uint32_t)(uint64_t)mF;
+    if ((uint32_t)position != expected) {
+      mResync = true;
+    } else if (musical && len == mLen) {
+      const double d = (u - (double)mQ) * mLen - mP - (double)mF;
+      if (!(std::fabs(d) <= samplesPerBar / 64.0)) mResync = true;
     }
-    if (!(std::fabs(d) <= 4.0)) mResync = true;
   }
   // 2. A new exact length without a resynchronisation: re-anchor, nothing restarts.
   if (!mResync && mLen > 0.0 && len != mLen) {
