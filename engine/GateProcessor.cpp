@@ -13,7 +13,7 @@
 // - the step's length in bars, exactly: B = ExactBars(Rate) = 2^(q - 7) times 1, 4/3 or
 //   3/2 (q = Rate / 3; Rate mod 3 = 0, 1, 2 for plain, triplet, dotted), and in beats
 //   S = 4 * B;
-// - the samples per bar R: 4 * SamplesPerBeat() while the host gives a tempo, the last
+// - the samples per bar R: 4 * (sample rate * 60 / tempo) while the host gives a tempo, the last
 //   such value once it has given one, and 4 * (sample rate * 60 / 120) before it ever has;
 // - L, the step's exact length in samples: B * R. When RateToBars(Rate) * R (the length
 //   the step length mStepLen is rounded from) is below 1, above kMaxStepLen, or does not
@@ -399,7 +399,10 @@ bool CLS_CORVANEL::ProcessFloatBlock(float** inputs, float** outputs, int nFrame
 }
 
 template <class T> void CLS_CORVANEL::ProcessFrames(T** inputs, T** outputs, int nFrames) {
-  const double samplesPerBar = 4.0 * SamplesPerBeat();
+  // Everything the host says of its timeline, read once for the block.
+  const IHostTime time = HostTime();
+  const double samplesPerBar =
+      4.0 * (time.mTempo > 0.0 ? mSampleRate * 60.0 / time.mTempo : 0.0);
   if (!mStarted) {
     mStarted = true;
     Reset();
@@ -429,7 +432,7 @@ template <class T> void CLS_CORVANEL::ProcessFrames(T** inputs, T** outputs, int
     mStatusClearAt = 0;
   }
 
-  const bool playing = HostTransportState() != 0;
+  const bool playing = time.mPlaying;
   if (playing && !mWasPlaying) mResync = true;
   mWasPlaying = playing;
 
@@ -438,12 +441,10 @@ template <class T> void CLS_CORVANEL::ProcessFrames(T** inputs, T** outputs, int
 
   // Where the host is: its sample position, and its musical position in steps when it
   // gives one together with a tempo.
-  const int32_t pos = HostSamplePosition();
+  const int32_t pos = (int32_t)(uint32_t)(uint64_t)time.mSamplePos; // wraps past 2^31 frames
   const double len = ExactStepLength();
-  double beats = 0.0;
-  const bool musical =
-      samplesPerBar > 0.0 && HostMusicalPosition(&beats) && std::fabs(beats) < kMaxBeats;
-  const double steps = musical ? beats / (4.0 * mGrid.mExactBars) : 0.0;
+  const bool musical = samplesPerBar > 0.0 && time.mHasBeats && std::fabs(time.mBeats) < kMaxBeats;
+  const double steps = musical ? time.mBeats / (4.0 * mGrid.mExactBars) : 0.0;
 
   if (!mResync && mGrid.mLen > 0.0) {
     if (playing) {

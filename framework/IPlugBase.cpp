@@ -23,6 +23,10 @@ IPlugBase::IPlugBase(int nParams, const char* channelIOStr, int nPresets, const 
   CopyName(mProductName, productName);
   CopyName(mMfrName, mfrName);
   ParseChannelIO(channelIOStr);
+  mSliceFloatIn.Resize(NInChannels());
+  mSliceFloatOut.Resize(NOutChannels());
+  mSliceDoubleIn.Resize(NInChannels());
+  mSliceDoubleOut.Resize(NOutChannels());
 }
 
 IPlugBase::~IPlugBase() {

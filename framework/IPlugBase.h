@@ -8,6 +8,7 @@
 // the host's main thread through state, preset and parameter requests. Every one
 // of them holds mMutex (recursive) around what it does, so ParamChanged, Reset and
 // ProcessBlock never run at the same time on two threads.
+#include "IHostTime.h"
 #include "IMidiMsg.h"
 #include "IParam.h"
 #include "IPreset.h"
@@ -104,11 +105,12 @@ public:
   virtual void HostSetParam(int paramIdx, double normalizedValue) = 0;
   virtual void HostEndEdit(int paramIdx) = 0;
   virtual void HostProgramChanged() = 0;
-  // [audio thread] Position of the block's first frame on the host's timeline.
-  virtual int HostSamplePosition() = 0;
-  // [audio thread] Tempo in beats per minute, 0 when the host gives none.
-  virtual double HostTempo() = 0;
-  virtual void HostTimeSignature(int* outNumerator, int* outDenominator) = 0;
+  // [audio thread] Position of the block's first frame on the host's timeline, as a signed
+  // 32-bit count (positions past 2^31 frames wrap); from HostTime().
+  virtual int HostSamplePosition();
+  // [audio thread] Tempo in beats per minute, 0 when the host gives none; from HostTime().
+  virtual double HostTempo();
+  virtual void HostTimeSignature(int* outNumerator, int* outDenominator);
   virtual int HostId() = 0;
   virtual void EditorResized() = 0;
   virtual void InitForHost() = 0;
@@ -130,6 +132,43 @@ public:
   // ProcessBlock on their double conversions. False (the default) when the plug-in has no
   // such path: the base then converts around ProcessBlock.
   virtual bool ProcessFloatBlock(float** inputs, float** outputs, int nFrames);
+
+  // ---- The host layer: what every adapter hands the base ------------------------------------
+  // [audio thread; mutex held] The host's timeline at the first frame of the block or slice
+  // that runs: the one record the engine reads host time from.
+  const IHostTime& HostTime() const { return mHostTime; }
+  // [audio thread; mutex held] Non-zero while the host transport runs.
+  int HostTransportState() const { return mHostTime.mPlaying ? 1 : 0; }
+  // [audio thread; mutex held] The musical position in beats; false when the host gives none.
+  bool HostMusicalPosition(double* beats) const;
+  // [audio thread; mutex held] One host block: the buffers of the connected channels, the
+  // timeline at its first frame and the host's events inside it, in frame order. The block
+  // runs in slices split at the events' frames and at GetBlockSize(): the slice before an
+  // event runs with the old values, then every event at that frame is applied (a parameter
+  // through SetParameterFromHost, a timeline change replacing the time from there on), and
+  // the next slice follows; each slice sees the timeline moved on to its first frame
+  // (IHostTime::After). A block without events longer than GetBlockSize() runs exactly as
+  // the same block in slices of GetBlockSize(); one that fits runs whole. With nFrames 0
+  // only the events are applied. `accumulate` adds the float output to the host's buffers.
+  void ProcessHostBlock(float** inputs, float** outputs, int nFrames, const IHostTime& time,
+                        const IHostEvent* events = nullptr, int nEvents = 0,
+                        bool accumulate = false);
+  // Doubles are always replaced (`accumulate` is for float hosts only).
+  void ProcessHostBlock(double** inputs, double** outputs, int nFrames, const IHostTime& time,
+                        const IHostEvent* events = nullptr, int nEvents = 0,
+                        bool accumulate = false);
+  // [any thread; mutex held] A host's value for one parameter, normalised (0..1) or real:
+  // clamped into range, stored, shown by the editor's controls, reacted to (ParamChanged).
+  // False for an index outside the list or a value that is not a number.
+  bool SetParameterFromHost(int paramIdx, double value, bool normalized);
+  // [main thread; takes the mutex] The state every format saves: the 32-bit version
+  // followed by WriteState's block (188 bytes for this plug-in), the same bytes as a VST2
+  // program chunk, so a state moves between formats.
+  bool SaveState(ChunkBuffer* chunk);
+  // [main thread; takes the mutex] Restores such a state. A state that is short, long, of
+  // another version or holds a value that is not a number is refused whole: false, and
+  // nothing changed.
+  bool LoadState(const void* data, int size);
 
   // ---- Parameters ---------------------------------------------------------------------------
   int NParams() const { return mParams.GetSize(); }
@@ -247,14 +286,23 @@ protected:
   int mBlockSize = 0;
   int mLatency;
   IGraphics* mGraphics = nullptr;
+  IHostTime mHostTime; // the timeline of the block or slice that runs
   WDL_TypedBuf<double*> mInData;
   WDL_TypedBuf<double*> mOutData;
   WDL_TypedBuf<float*> mFloatInData; // the host's float buffers of a direct float block
   WDL_TypedBuf<float*> mFloatOutData;
   WDL_PtrList<InChannel> mInChannels;
   WDL_PtrList<OutChannel> mOutChannels;
+  // The channel pointers of a slice of a host block, one per channel.
+  WDL_TypedBuf<float*> mSliceFloatIn, mSliceFloatOut;
+  WDL_TypedBuf<double*> mSliceDoubleIn, mSliceDoubleOut;
 
 private:
+  template <class T>
+  void RunHostBlock(T** inputs, T** outputs, int nFrames, const IHostTime& time,
+                    const IHostEvent* events, int nEvents, bool accumulate);
+  void RunSlice(float** inputs, float** outputs, int nFrames, bool accumulate);
+  void RunSlice(double** inputs, double** outputs, int nFrames, bool accumulate);
   void ParseChannelIO(const char* channelIOStr);
   void ConvertFloatOutputs(int nFrames, bool accumulate);
   // Every channel connected to a host float buffer: fills mFloatInData and mFloatOutData.

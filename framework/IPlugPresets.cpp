@@ -2,6 +2,7 @@
 // hosts store, the presets block, and the preset operations.
 #include "IPlugBase.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -47,6 +48,35 @@ int IPlugBase::ReadParams(ChunkBuffer* chunk, int pos) {
       StateStringRestored(j, text.Get());
   }
   return pos;
+}
+
+// ---- The state every format saves -------------------------------------------------------------
+
+bool IPlugBase::SaveState(ChunkBuffer* chunk) {
+  if (!chunk) return false;
+  WDL_MutexLock lock(&mMutex);
+  return chunk->Put((int32_t)GetEffectVersion(true)) > 0 && WriteState(chunk);
+}
+
+bool IPlugBase::LoadState(const void* data, int size) {
+  const int valuesEnd = 4 + 8 * NSavedParams();
+  // Short, long (a plug-in without state strings writes nothing after the values) or absent.
+  if (!data || size < valuesEnd || (mNStateStrings == 0 && size != valuesEnd)) return false;
+  ChunkBuffer chunk;
+  if (!chunk.PutBytes(data, size)) return false;
+  int32_t version = 0;
+  if (chunk.Get(&version, 0) < 0 || version != GetEffectVersion(true)) return false;
+  // Every value must be a number before any is applied.
+  for (int pos = 4; pos < valuesEnd;) {
+    double value = 0.0;
+    pos = chunk.Get(&value, pos);
+    if (pos < 0 || !std::isfinite(value)) return false;
+  }
+  WDL_MutexLock lock(&mMutex);
+  ChunkVersionSeen(version);
+  if (ReadState(&chunk, 4) < 0) return false;
+  RefreshEditorParams();
+  return true;
 }
 
 // ---- Presets block ----------------------------------------------------------------------------

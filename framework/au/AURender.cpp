@@ -122,10 +122,12 @@ OSStatus IPlugAU::Render(AudioUnitRenderActionFlags* ioActionFlags, const AudioT
   }
   AttachOutputBuffers(start, nBound, buffers);
 
-  if (mBypassed)
+  if (mBypassed) {
     PassThroughBuffers(0.0f, (int)nFrames);
-  else
+  } else {
+    mHostTime = ReadHostTime();
     ProcessBuffers(0.0f, (int)nFrames);
+  }
 
   NotifyRender(kAudioUnitRenderAction_PostRender, ioActionFlags, timeStamp, outputBusIdx, nFrames,
                bufferList);

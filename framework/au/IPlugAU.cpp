@@ -362,59 +362,45 @@ void IPlugAU::HostEndEdit(int paramIdx) {
 void IPlugAU::HostProgramChanged() {}
 void IPlugAU::EditorResized() {}
 
-int IPlugAU::HostSamplePosition() {
-  if (!mHostCallbacks.transportStateProc) return 0;
-  Boolean playing = false, changed = false, cycling = false;
-  Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
-  if (mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed, &sample,
-                                        &cycling, &cycleStart, &cycleEnd) != noErr)
-    return 0;
-  if (!(sample > -9.0e18 && sample < 9.0e18)) return 0; // NaN and absurd positions
-  // Rounded to the nearest frame; a signed 32-bit count: positions past 2^31 frames wrap.
-  return (int)(uint32_t)(uint64_t)(int64_t)(sample + 0.5);
-}
-
-double IPlugAU::HostTempo() {
+IHostTime IPlugAU::ReadHostTime() {
+  IHostTime t;
+  void* host = mHostCallbacks.hostUserData;
+  if (mHostCallbacks.transportStateProc) {
+    Boolean playing = false, changed = false, cycling = false;
+    Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
+    if (mHostCallbacks.transportStateProc(host, &playing, &changed, &sample, &cycling, &cycleStart,
+                                          &cycleEnd) == noErr) {
+      // NaN and absurd positions read as 0.
+      if (sample > -9.0e18 && sample < 9.0e18) t.mSamplePos = (int64_t)(sample + 0.5);
+      t.mPlaying = playing || cycling;
+      t.mHasLoop = cycling && std::isfinite(cycleStart) && std::isfinite(cycleEnd);
+      if (t.mHasLoop) {
+        t.mLoopStart = cycleStart;
+        t.mLoopEnd = cycleEnd;
+      }
+    }
+  }
   if (mHostCallbacks.beatAndTempoProc) {
     Float64 beat = 0.0, tempo = 0.0;
-    if (mHostCallbacks.beatAndTempoProc(mHostCallbacks.hostUserData, &beat, &tempo) == noErr &&
-        tempo > 0.0 && std::isfinite(tempo))
-      mTempo = tempo;
+    if (mHostCallbacks.beatAndTempoProc(host, &beat, &tempo) == noErr) {
+      if (tempo > 0.0 && std::isfinite(tempo)) mTempo = tempo;
+      t.mHasBeats = std::isfinite(beat);
+      if (t.mHasBeats) t.mBeats = beat;
+    }
   }
-  return mTempo;
-}
-
-void IPlugAU::HostTimeSignature(int* outNumerator, int* outDenominator) {
-  if (!outNumerator || !outDenominator || !mHostCallbacks.musicalTimeLocationProc) return;
-  UInt32 toNextBeat = 0, denominator = 0;
-  Float32 numerator = 0.0f;
-  Float64 downBeat = 0.0;
-  if (mHostCallbacks.musicalTimeLocationProc(mHostCallbacks.hostUserData, &toNextBeat, &numerator,
-                                             &denominator, &downBeat) != noErr)
-    return;
-  if (!(numerator >= 0.0f && numerator < 2.0e9f) || denominator > 0x7FFFFFFFu) return;
-  *outNumerator = (int)numerator;
-  *outDenominator = (int)denominator;
-}
-
-int IPlugAU::HostTransportState() {
-  if (!mHostCallbacks.transportStateProc) return 0;
-  Boolean playing = false, changed = false, cycling = false;
-  Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
-  if (mHostCallbacks.transportStateProc(mHostCallbacks.hostUserData, &playing, &changed, &sample,
-                                        &cycling, &cycleStart, &cycleEnd) != noErr)
-    return 0;
-  return playing || cycling ? 1 : 0;
-}
-
-bool IPlugAU::HostMusicalPosition(double* beats) {
-  if (!beats || !mHostCallbacks.beatAndTempoProc) return false;
-  Float64 beat = 0.0, tempo = 0.0;
-  if (mHostCallbacks.beatAndTempoProc(mHostCallbacks.hostUserData, &beat, &tempo) != noErr ||
-      !std::isfinite(beat))
-    return false;
-  *beats = beat;
-  return true;
+  t.mTempo = mTempo;
+  if (mHostCallbacks.musicalTimeLocationProc) {
+    UInt32 toNextBeat = 0, denominator = 0;
+    Float32 numerator = 0.0f;
+    Float64 downBeat = 0.0;
+    if (mHostCallbacks.musicalTimeLocationProc(host, &toNextBeat, &numerator, &denominator,
+                                               &downBeat) == noErr &&
+        numerator >= 0.0f && numerator < 2.0e9f && denominator <= 0x7FFFFFFFu) {
+      t.mTimeSigNumerator = (int)numerator;
+      t.mTimeSigDenominator = (int)denominator;
+    }
+  }
+  return t;
 }
 
 uint32_t IPlugAU::ProcessorClock() const {

@@ -91,10 +91,6 @@ public:
   void HostSetParam(int paramIdx, double normalizedValue) override;
   void HostEndEdit(int paramIdx) override;
   void HostProgramChanged() override;
-  // [audio thread] Position, tempo and time signature through the host callbacks.
-  int HostSamplePosition() override;
-  double HostTempo() override;
-  void HostTimeSignature(int* outNumerator, int* outDenominator) override;
   // [main thread; mutex held] The host's id from its application's bundle identifier.
   int HostId() override;
   void EditorResized() override;
@@ -106,12 +102,14 @@ public:
   bool SendMidi(IMidiMsg* msg) override;
   bool SendSysEx(ISysEx* msg) override;
 
+  // [audio thread] The host's time through its callbacks, each asked once, as the
+  // host-time record: the position from the transport callback (rounded to the nearest
+  // frame), playing while the host plays or cycles, the beat and tempo from the
+  // beat-and-tempo callback (the last tempo the host gave when it gives none now), the
+  // time signature from the musical-time callback. Without callbacks: position 0, 120
+  // BPM, no beats, stopped.
+  IHostTime ReadHostTime();
   // Resolved statically by the plug-in class, like every adapter's.
-  // [audio thread] 1 while the host plays or cycles, else 0.
-  int HostTransportState();
-  // [audio thread] The musical position of the slice's first frame in beats, from the
-  // beat-and-tempo callback; false when the host gives no callback or it fails.
-  bool HostMusicalPosition(double* beats);
   // [audio thread] The clock the engine counts its timeouts in: monotonic real time in
   // CLOCKS_PER_SEC ticks.
   uint32_t ProcessorClock() const;

@@ -120,11 +120,6 @@ IPlugVST::IPlugVST(IPlugInstanceInfo instanceInfo, int nParams, const char* chan
   SetInputChannelConnections(0, NInChannels(), true);
   SetOutputChannelConnections(0, NOutChannels(), true);
   SetBlockSize(1024);
-
-  mFloatIn.Resize(NInChannels());
-  mFloatOut.Resize(NOutChannels());
-  mDoubleIn.Resize(NInChannels());
-  mDoubleOut.Resize(NOutChannels());
 }
 
 IPlugVST::~IPlugVST() {}
@@ -195,7 +190,7 @@ void VSTCALLBACK IPlugVST::VSTProcess(AEffect* effect, float** inputs, float** o
   IPlugVST* plug = Instance(effect);
   if (!plug) return;
   WDL_MutexLock lock(&plug->mMutex);
-  plug->ProcessHostBlock(inputs, outputs, nFrames, kProcessAccumulate);
+  plug->RunHostBlock(inputs, outputs, nFrames, kProcessAccumulate);
 }
 
 void VSTCALLBACK IPlugVST::VSTProcessReplacing(AEffect* effect, float** inputs, float** outputs,
@@ -203,7 +198,7 @@ void VSTCALLBACK IPlugVST::VSTProcessReplacing(AEffect* effect, float** inputs, 
   IPlugVST* plug = Instance(effect);
   if (!plug) return;
   WDL_MutexLock lock(&plug->mMutex);
-  plug->ProcessHostBlock(inputs, outputs, nFrames, kProcessReplace);
+  plug->RunHostBlock(inputs, outputs, nFrames, kProcessReplace);
 }
 
 void VSTCALLBACK IPlugVST::VSTProcessDoubleReplacing(AEffect* effect, double** inputs,
@@ -211,71 +206,17 @@ void VSTCALLBACK IPlugVST::VSTProcessDoubleReplacing(AEffect* effect, double** i
   IPlugVST* plug = Instance(effect);
   if (!plug) return;
   WDL_MutexLock lock(&plug->mMutex);
-  plug->ProcessHostBlock(inputs, outputs, nFrames, kProcessDouble);
+  plug->RunHostBlock(inputs, outputs, nFrames, kProcessDouble);
 }
 
 // ---- Processing -------------------------------------------------------------------------------
 
-namespace {
-float** SliceBuffers(WDL_TypedBuf<float*>& floats, WDL_TypedBuf<double*>&, float**) {
-  return floats.Get();
-}
-double** SliceBuffers(WDL_TypedBuf<float*>&, WDL_TypedBuf<double*>& doubles, double**) {
-  return doubles.Get();
-}
-} // namespace
-
 template <class T>
-void IPlugVST::ProcessHostBlock(T** inputs, T** outputs, VstInt32 nFrames, EProcessKind kind) {
+void IPlugVST::RunHostBlock(T** inputs, T** outputs, VstInt32 nFrames, EProcessKind kind) {
   if (mDoesMidi) CallHost(audioMasterWantMidi);
-  const int nIn = NInChannels(), nOut = NOutChannels();
-  if (nFrames <= 0 || mBlockSize <= 0) return;
-  if ((nIn > 0 && !inputs) || (nOut > 0 && !outputs)) return;
-  for (int ch = 0; ch < nIn; ++ch)
-    if (!inputs[ch]) return;
-  for (int ch = 0; ch < nOut; ++ch)
-    if (!outputs[ch]) return;
-
-  ReadBlockTime();
-  mInBlock = true;
-  if (nFrames <= mBlockSize) {
-    RunSlice(inputs, outputs, nFrames, kind);
-    mInBlock = false;
-    return;
-  }
-
-  // A host block longer than the block size the host announced: the channel scratch
-  // buffers hold mBlockSize frames, so the block runs in slices of at most that many,
-  // each seeing the host position of its own first frame.
-  T** in = SliceBuffers(mFloatIn, mDoubleIn, inputs);
-  T** out = SliceBuffers(mFloatOut, mDoubleOut, outputs);
-  for (int done = 0; done < nFrames;) {
-    const int n = nFrames - done < mBlockSize ? nFrames - done : mBlockSize;
-    for (int ch = 0; ch < nIn; ++ch)
-      in[ch] = inputs[ch] + done;
-    for (int ch = 0; ch < nOut; ++ch)
-      out[ch] = outputs[ch] + done;
-    mSliceOffset = done;
-    RunSlice(in, out, n, kind);
-    done += n;
-  }
-  mSliceOffset = 0;
-  mInBlock = false;
-}
-
-void IPlugVST::RunSlice(float** inputs, float** outputs, int nFrames, EProcessKind kind) {
-  AttachInputBuffers(0, NInChannels(), inputs, nFrames);
-  AttachOutputBuffers(0, NOutChannels(), outputs);
-  if (kind == kProcessAccumulate)
-    ProcessBuffersAccumulating(0.0f, nFrames);
-  else
-    ProcessBuffers(0.0f, nFrames);
-}
-
-void IPlugVST::RunSlice(double** inputs, double** outputs, int nFrames, EProcessKind) {
-  AttachInputBuffers(0, NInChannels(), inputs, nFrames);
-  AttachOutputBuffers(0, NOutChannels(), outputs);
-  ProcessBuffers(0.0, nFrames);
+  if (nFrames <= 0) return;
+  ProcessHostBlock(inputs, outputs, nFrames, ReadHostTime(), nullptr, 0,
+                   kind == kProcessAccumulate);
 }
 
 // ---- Dispatcher -------------------------------------------------------------------------------
@@ -625,16 +566,31 @@ VstIntPtr IPlugVST::CallHost(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
   return mHostCallback ? mHostCallback(&mAEffect, opcode, index, value, ptr, opt) : 0;
 }
 
-const VstTimeInfo* IPlugVST::GetTimeInfo(VstInt32 wanted) {
-  if (mInBlock) return mHasBlockTime ? &mBlockTime : nullptr;
-  return (const VstTimeInfo*)CallHost(audioMasterGetTime, 0, wanted);
-}
-
-void IPlugVST::ReadBlockTime() {
+IHostTime IPlugVST::ReadHostTime() {
+  IHostTime t;
   const VstTimeInfo* time = (const VstTimeInfo*)CallHost(
       audioMasterGetTime, 0, kVstTempoValid | kVstPpqPosValid | kVstTimeSigValid);
-  mHasBlockTime = time != nullptr;
-  if (time) mBlockTime = *time;
+  if (!time) return t;
+  // Rounded to the nearest frame; negative and absurd positions read as 0.
+  if (time->samplePos >= 0.0 && time->samplePos < 9.0e18)
+    t.mSamplePos = (int64_t)(time->samplePos + 0.5);
+  if ((time->flags & kVstTempoValid) && time->tempo >= 0.0 && std::isfinite(time->tempo))
+    t.mTempo = time->tempo;
+  t.mHasBeats = (time->flags & kVstPpqPosValid) && std::isfinite(time->ppqPos);
+  if (t.mHasBeats) t.mBeats = time->ppqPos;
+  t.mPlaying = (time->flags & (kVstTransportPlaying | kVstTransportRecording)) != 0;
+  if ((time->flags & kVstTimeSigValid) && time->timeSigNumerator >= 0 &&
+      time->timeSigDenominator >= 0) {
+    t.mTimeSigNumerator = time->timeSigNumerator;
+    t.mTimeSigDenominator = time->timeSigDenominator;
+  }
+  t.mHasLoop = (time->flags & kVstCyclePosValid) && std::isfinite(time->cycleStartPos) &&
+               std::isfinite(time->cycleEndPos);
+  if (t.mHasLoop) {
+    t.mLoopStart = time->cycleStartPos;
+    t.mLoopEnd = time->cycleEndPos;
+  }
+  return t;
 }
 
 void IPlugVST::HostBeginEdit(int paramIdx) {
@@ -649,55 +605,6 @@ void IPlugVST::HostSetParam(int paramIdx, double normalizedValue) {
 void IPlugVST::HostEndEdit(int paramIdx) { CallHost(audioMasterEndEdit, paramIdx); }
 
 void IPlugVST::HostProgramChanged() { CallHost(audioMasterUpdateDisplay); }
-
-int IPlugVST::HostSamplePosition() {
-  const VstTimeInfo* time = GetTimeInfo(0);
-  if (!time || !(time->samplePos >= 0.0) || !(time->samplePos < 9.0e18)) return 0;
-  const int64_t pos = (int64_t)(time->samplePos + 0.5) + mSliceOffset;
-  // A signed 32-bit count: positions past 2^31 frames wrap.
-  return (int)(uint32_t)(uint64_t)pos;
-}
-
-double IPlugVST::HostTempo() {
-  const VstTimeInfo* time = GetTimeInfo(kVstTempoValid);
-  if (time && (time->flags & kVstTempoValid) && time->tempo >= 0.0 && std::isfinite(time->tempo))
-    return time->tempo;
-  return 0.0;
-}
-
-void IPlugVST::HostTimeSignature(int* outNumerator, int* outDenominator) {
-  if (!outNumerator || !outDenominator) return;
-  *outNumerator = *outDenominator = 0;
-  const VstTimeInfo* time = GetTimeInfo(kVstTimeSigValid);
-  if (time && (time->flags & kVstTimeSigValid) && time->timeSigNumerator >= 0 &&
-      time->timeSigDenominator >= 0) {
-    *outNumerator = time->timeSigNumerator;
-    *outDenominator = time->timeSigDenominator;
-  }
-}
-
-int IPlugVST::HostTransportState() {
-  const VstTimeInfo* time = GetTimeInfo(0);
-  if (!time) return 0;
-  if (time->flags & kVstTransportPlaying) return 1;
-  if (time->flags & kVstTransportRecording) return 2;
-  return 0;
-}
-
-bool IPlugVST::HostMusicalPosition(double* beats) {
-  const VstTimeInfo* time = GetTimeInfo(kVstPpqPosValid);
-  if (!beats || !time || !(time->flags & kVstPpqPosValid) || !std::isfinite(time->ppqPos))
-    return false;
-  double ppq = time->ppqPos;
-  if (mSliceOffset > 0) {
-    // A later slice of a long host block begins that many frames on, at the host's tempo.
-    const double samplesPerBeat = SamplesPerBeat();
-    if (!(samplesPerBeat > 0.0)) return false;
-    ppq += (double)mSliceOffset / samplesPerBeat;
-  }
-  *beats = ppq;
-  return true;
-}
 
 uint32_t IPlugVST::ProcessorClock() const {
 #if defined(_WIN32)

@@ -47,10 +47,6 @@ public:
   void HostSetParam(int paramIdx, double normalizedValue) override;
   void HostEndEdit(int paramIdx) override;
   void HostProgramChanged() override;
-  // [audio thread; mutex held] Position of the block's first frame, tempo, time signature.
-  int HostSamplePosition() override;
-  double HostTempo() override;
-  void HostTimeSignature(int* outNumerator, int* outDenominator) override;
   // [main thread; mutex held] The host's id from its product name (asked once).
   int HostId() override;
   void EditorResized() override;
@@ -62,12 +58,11 @@ public:
   bool SendMidi(IMidiMsg* msg) override;
   bool SendSysEx(ISysEx* msg) override;
 
+  // [audio thread; mutex held] Asks the host for its time once (audioMasterGetTime with
+  // tempo, musical position and time signature together) and translates the answer into
+  // the host-time record: no answer gives position 0, no tempo and a stopped transport.
+  IHostTime ReadHostTime();
   // Resolved statically by the plug-in class, like every adapter's.
-  // [audio thread; mutex held] 0 stopped, 1 playing, 2 recording.
-  int HostTransportState();
-  // [audio thread; mutex held] The musical position of the block's first frame in
-  // quarter notes (ppqPos, asked for with kVstPpqPosValid); false when the host gives none.
-  bool HostMusicalPosition(double* beats);
   // [audio thread] The processor clock the engine counts its timeouts in.
   uint32_t ProcessorClock() const;
 
@@ -108,32 +103,12 @@ private:
   VstIntPtr GetPinProperties(VstInt32 index, void* ptr, bool input);
   void SetSpeakerArrangement(const VstSpeakerArrangement* arrangement, bool input);
 
-  // [audio thread; mutex held] Runs a host block through the base in slices of at most
-  // the block size; `kind` picks accumulating float, replacing float or double.
+  // [audio thread; mutex held] Runs a host block through the base with the host's time
+  // read once; `kind` picks accumulating float, replacing float or double.
   enum EProcessKind { kProcessAccumulate, kProcessReplace, kProcessDouble };
-  template <class T>
-  void ProcessHostBlock(T** inputs, T** outputs, VstInt32 nFrames, EProcessKind kind);
-  void RunSlice(float** inputs, float** outputs, int nFrames, EProcessKind kind);
-  void RunSlice(double** inputs, double** outputs, int nFrames, EProcessKind kind);
+  template <class T> void RunHostBlock(T** inputs, T** outputs, VstInt32 nFrames, EProcessKind kind);
 
   // The host callback with this instance's effect record; 0 without a callback.
   VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
                      float opt = 0.0f);
-  // audioMasterGetTime with the wanted validity bits; null when the host has none. While a
-  // host block runs, the answer the host gave when the block began.
-  const VstTimeInfo* GetTimeInfo(VstInt32 wanted);
-  // [audio thread; mutex held] Asks the host for its time once, as a block begins: tempo,
-  // musical position and time signature together.
-  void ReadBlockTime();
-
-  // Slice pointers into the host's buffers, one per channel, sized at construction so
-  // the audio path never allocates.
-  WDL_TypedBuf<float*> mFloatIn, mFloatOut;
-  WDL_TypedBuf<double*> mDoubleIn, mDoubleOut;
-  // Frames of the current host block already processed by earlier slices.
-  int mSliceOffset = 0;
-  // The host's time for the block being processed (guarded by the mutex, as processing is).
-  VstTimeInfo mBlockTime = {};
-  bool mHasBlockTime = false; // the host answered with a time info
-  bool mInBlock = false;      // a host block is being processed: time comes from mBlockTime
 };

@@ -182,18 +182,16 @@ struct FakeHost {
 TEST(AuAdapter, WithoutHostCallbacksThereIsNoPositionTransportOrMusicalTime) {
   IPlugInstanceInfo info;
   TestPlug plug(info);
-  EXPECT_EQ(plug.HostSamplePosition(), 0);
-  EXPECT_EQ(plug.HostTempo(), 120.0);
-  EXPECT_EQ(plug.HostTransportState(), 0);
-  int num = -7, den = -7;
-  plug.HostTimeSignature(&num, &den);
-  EXPECT_EQ(num, -7); // untouched
-  EXPECT_EQ(den, -7);
-  double beats = -7;
-  EXPECT_FALSE(plug.HostMusicalPosition(&beats));
-  EXPECT_EQ(beats, -7);
+  const IHostTime t = plug.ReadHostTime();
+  EXPECT_EQ(t.mSamplePos, 0);
+  EXPECT_EQ(t.mTempo, 120.0);
+  EXPECT_FALSE(t.mPlaying);
+  EXPECT_EQ(t.mTimeSigNumerator, 0);
+  EXPECT_EQ(t.mTimeSigDenominator, 0);
+  EXPECT_FALSE(t.mHasBeats);
 }
 
+// The host callbacks, each asked once, become the host-time record.
 TEST(AuAdapter, HostCallbacksGiveTempoPositionTransportAndTimeSignature) {
   IPlugInstanceInfo info;
   TestPlug plug(info);
@@ -202,48 +200,44 @@ TEST(AuAdapter, HostCallbacksGiveTempoPositionTransportAndTimeSignature) {
 
   struct PositionCase {
     double mSample;
-    int mPosition;
-  } positions[] = {{1000.4, 1000}, {1000.5, 1001},    {-3.7, -3},
-                   {NAN, 0},       {4294967296.0, 0}, {2147483648.0, (int)0x80000000u}};
+    int64_t mPosition;
+  } positions[] = {{1000.4, 1000}, {1000.5, 1001},          {-3.7, -3},
+                   {NAN, 0},       {4294967296.0, 1ll << 32}, {2147483648.0, 1ll << 31}};
   for (const PositionCase& c : positions) {
     host.mSample = c.mSample;
-    EXPECT_EQ(plug.HostSamplePosition(), c.mPosition) << c.mSample;
+    EXPECT_EQ(plug.ReadHostTime().mSamplePos, c.mPosition) << c.mSample;
   }
 
   host.mTempo = 98.5;
-  EXPECT_EQ(plug.HostTempo(), 98.5);
+  EXPECT_EQ(plug.ReadHostTime().mTempo, 98.5);
   for (double lost : {0.0, -5.0, (double)NAN, (double)INFINITY}) {
     host.mTempo = lost;
-    EXPECT_EQ(plug.HostTempo(), 98.5) << lost; // the last tempo the host reported stays
+    EXPECT_EQ(plug.ReadHostTime().mTempo, 98.5) << lost; // the last tempo the host gave stays
   }
 
   host.mPlaying = false;
-  EXPECT_EQ(plug.HostTransportState(), 0);
+  EXPECT_FALSE(plug.ReadHostTime().mPlaying);
   host.mCycling = true;
-  EXPECT_EQ(plug.HostTransportState(), 1);
+  EXPECT_TRUE(plug.ReadHostTime().mPlaying);
   host.mPlaying = true;
   host.mCycling = false;
-  EXPECT_EQ(plug.HostTransportState(), 1);
-
-  int num = 0, den = 0;
-  plug.HostTimeSignature(&num, &den);
-  EXPECT_EQ(num, 3);
-  EXPECT_EQ(den, 8);
+  EXPECT_TRUE(plug.ReadHostTime().mPlaying);
 
   host.mBeat = 17.25;
-  double beats = 0;
-  EXPECT_TRUE(plug.HostMusicalPosition(&beats));
-  EXPECT_EQ(beats, 17.25);
+  const IHostTime t = plug.ReadHostTime();
+  EXPECT_EQ(t.mTimeSigNumerator, 3);
+  EXPECT_EQ(t.mTimeSigDenominator, 8);
+  EXPECT_TRUE(t.mHasBeats);
+  EXPECT_EQ(t.mBeats, 17.25);
 
   // A host that cannot answer: nothing from it counts.
   host.mResult = kAudioUnitErr_CannotDoInCurrentContext;
   host.mSample = 500;
-  EXPECT_EQ(plug.HostSamplePosition(), 0);
-  EXPECT_EQ(plug.HostTransportState(), 0);
-  EXPECT_FALSE(plug.HostMusicalPosition(&beats));
-  num = den = -1;
-  plug.HostTimeSignature(&num, &den);
-  EXPECT_EQ(num, -1);
+  const IHostTime none = plug.ReadHostTime();
+  EXPECT_EQ(none.mSamplePos, 0);
+  EXPECT_FALSE(none.mPlaying);
+  EXPECT_FALSE(none.mHasBeats);
+  EXPECT_EQ(none.mTimeSigNumerator, 0);
 
   // Only the global scope takes callbacks, and only a whole record.
   EXPECT_EQ(Call(&plug, kAudioUnitSetPropertySelect,

@@ -22,11 +22,6 @@ void IPlugTestHost::HostEndEdit(int paramIdx) { mEvents.push_back({Event::kEnd, 
 
 void IPlugTestHost::HostProgramChanged() { mEvents.push_back({Event::kProgramChanged, -1, 0.0}); }
 
-void IPlugTestHost::HostTimeSignature(int* outNumerator, int* outDenominator) {
-  *outNumerator = 4;
-  *outDenominator = 4;
-}
-
 int IPlugTestHost::HostId() {
   if (mHost == kHostUninit) SetHost(mTestHostName.c_str(), 0);
   return mHost;

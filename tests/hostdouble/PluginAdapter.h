@@ -29,20 +29,21 @@ public:
   void HostSetParam(int paramIdx, double normalizedValue) override;
   void HostEndEdit(int paramIdx) override;
   void HostProgramChanged() override;
-  int HostSamplePosition() override { return mTestPosition; }
-  double HostTempo() override { return mTestTempo; }
-  void HostTimeSignature(int* outNumerator, int* outDenominator) override;
   int HostId() override;
   void EditorResized() override {}
   void InitForHost() override {}
 
-  // Resolved statically by the plug-in class, like every adapter's.
-  int HostTransportState() const { return mTestTransport; }
-  // The musical position in beats of the block's first frame, false when not given.
-  bool HostMusicalPosition(double* beats) const {
-    if (!mTestBeatsValid) return false;
-    *beats = mTestBeats;
-    return true;
+  // Resolved statically by the plug-in class, like every adapter's: the timeline the test
+  // set, as the host-time record an adapter fills.
+  IHostTime HostTime() const {
+    IHostTime t;
+    t.mSamplePos = mTestPosition;
+    t.mTempo = mTestTempo;
+    t.mHasBeats = mTestBeatsValid;
+    t.mBeats = mTestBeats;
+    t.mPlaying = mTestTransport != 0;
+    t.mTimeSigNumerator = t.mTimeSigDenominator = 4;
+    return t;
   }
   uint32_t ProcessorClock() const { return mTestClock; }
 

@@ -101,92 +101,70 @@ TEST_F(VstAdapterTest, HostIdentificationAndVendorVersion) {
   }
 }
 
-TEST_F(VstAdapterTest, TempoPositionTransportAndTimeSignatureFromTheTimeInfo) {
+// The host's time info, asked for once with its validity bits, becomes the host-time record.
+TEST_F(VstAdapterTest, TheTimeInfoBecomesTheHostTimeRecord) {
   TestPlug* plug = Create();
   VstTimeInfo& t = mHost.mTime;
-
-  t.tempo = 97.5;
-  EXPECT_EQ(plug->HostTempo(), 97.5);
-  EXPECT_EQ(mHost.mCalls.back().mValue, kVstTempoValid);
-  t.flags &= ~kVstTempoValid;
-  EXPECT_EQ(plug->HostTempo(), 0.0);
-  t.flags |= kVstTempoValid;
-  t.tempo = -1.0;
-  EXPECT_EQ(plug->HostTempo(), 0.0);
-  t.tempo = std::nan("");
-  EXPECT_EQ(plug->HostTempo(), 0.0);
-
-  const struct {
-    double mPos;
-    int mExpected;
-  } positions[] = {{0.0, 0},  {1000.4, 1000},    {1000.5, 1001},
-                   {-3.0, 0}, {std::nan(""), 0}, {2147483648.0 + 5.0, INT_MIN + 5}};
-  for (const auto& p : positions) {
-    t.samplePos = p.mPos;
-    EXPECT_EQ(plug->HostSamplePosition(), p.mExpected) << p.mPos;
-    EXPECT_EQ(mHost.mCalls.back().mValue, 0);
+  const double nan = std::nan("");
+  struct Case {
+    const char* what;
+    double pos, tempo, ppq;
+    int flags, num, den;
+    int64_t wantPos;
+    double wantTempo;
+    bool wantBeats, wantPlaying;
+    int wantNum, wantDen;
+  };
+  const int tempo = kVstTempoValid, ppq = kVstPpqPosValid, sig = kVstTimeSigValid;
+  const int play = kVstTransportPlaying, rec = kVstTransportRecording;
+  const Case cases[] = {
+      {"all valid", 1000.4, 97.5, 37.25, tempo | ppq | sig | play, 7, 8, 1000, 97.5, true, true, 7, 8},
+      {"position rounds to nearest", 1000.5, 120, 0, play, 4, 4, 1001, 0.0, false, true, 0, 0},
+      {"negative position reads 0", -3.0, 120, 0, tempo, 4, 4, 0, 120.0, false, false, 0, 0},
+      {"NaN position reads 0", nan, 120, 0, tempo | rec, 4, 4, 0, 120.0, false, true, 0, 0},
+      {"past 2^31 stays exact", 2147483648.0 + 5.0, 0, 0, 0, 4, 4, 2147483653ll, 0.0, false, false, 0, 0},
+      {"negative tempo is none", 0, -1.0, 0, tempo | ppq, 4, 4, 0, 0.0, true, false, 0, 0},
+      {"NaN tempo is none", 0, nan, 0, tempo, 4, 4, 0, 0.0, false, false, 0, 0},
+      {"NaN ppq is none", 0, 120, nan, tempo | ppq, 4, 4, 0, 120.0, false, false, 0, 0},
+      {"infinite ppq is none", 0, 120, INFINITY, ppq, 4, 4, 0, 0.0, false, false, 0, 0},
+      {"negative signature is none", 0, 120, 0, sig | play | rec, -7, 8, 0, 0.0, false, true, 0, 0},
+      {"transport changed only", 0, 120, 0, kVstTransportChanged, 4, 4, 0, 0.0, false, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    t.samplePos = c.pos;
+    t.tempo = c.tempo;
+    t.ppqPos = c.ppq;
+    t.flags = c.flags;
+    t.timeSigNumerator = c.num;
+    t.timeSigDenominator = c.den;
+    mHost.Clear();
+    const IHostTime time = plug->ReadHostTime();
+    ASSERT_EQ(mHost.CallsOf(audioMasterGetTime).size(), 1u);
+    EXPECT_EQ(mHost.mCalls.back().mValue, kVstTempoValid | kVstPpqPosValid | kVstTimeSigValid);
+    EXPECT_EQ(time.mSamplePos, c.wantPos);
+    EXPECT_EQ(time.mTempo, c.wantTempo);
+    EXPECT_EQ(time.mHasBeats, c.wantBeats);
+    if (c.wantBeats) {
+      EXPECT_EQ(time.mBeats, c.ppq);
+    }
+    EXPECT_EQ(time.mPlaying, c.wantPlaying);
+    EXPECT_EQ(time.mTimeSigNumerator, c.wantNum);
+    EXPECT_EQ(time.mTimeSigDenominator, c.wantDen);
   }
 
-  const struct {
-    int mFlags;
-    int mState;
-  } transports[] = {{kVstTransportPlaying, 1},
-                    {kVstTransportRecording, 2},
-                    {kVstTransportPlaying | kVstTransportRecording, 1},
-                    {kVstTransportChanged, 0}};
-  for (const auto& tr : transports) {
-    t.flags = tr.mFlags;
-    EXPECT_EQ(plug->HostTransportState(), tr.mState) << tr.mFlags;
-  }
-
-  int num = -1, den = -1;
-  t.flags = kVstTimeSigValid;
-  t.timeSigNumerator = 7;
-  t.timeSigDenominator = 8;
-  plug->HostTimeSignature(&num, &den);
-  EXPECT_EQ(mHost.mCalls.back().mValue, kVstTimeSigValid);
-  EXPECT_EQ(num, 7);
-  EXPECT_EQ(den, 8);
-  t.timeSigNumerator = -7;
-  plug->HostTimeSignature(&num, &den);
-  EXPECT_EQ(num, 0);
-  EXPECT_EQ(den, 0);
-  t.timeSigNumerator = 7;
-  t.flags = 0;
-  plug->HostTimeSignature(&num, &den);
-  EXPECT_EQ(num, 0);
-
-  // A host without time info.
+  // A host without time info: position 0, no tempo, no beats, stopped.
   mHost.mGivesTime = false;
-  num = den = -1;
-  plug->HostTimeSignature(&num, &den);
-  EXPECT_EQ(num, 0);
-  EXPECT_EQ(den, 0);
-  EXPECT_EQ(plug->HostTempo(), 0.0);
-  EXPECT_EQ(plug->HostSamplePosition(), 0);
-  EXPECT_EQ(plug->HostTransportState(), 0);
+  const IHostTime none = plug->ReadHostTime();
+  EXPECT_EQ(none.mSamplePos, 0);
+  EXPECT_EQ(none.mTempo, 0.0);
+  EXPECT_FALSE(none.mHasBeats);
+  EXPECT_FALSE(none.mPlaying);
 }
 
-TEST_F(VstAdapterTest, MusicalPositionFromPpqPos) {
+TEST_F(VstAdapterTest, LaterSlicesOfALongBlockReadTheirOwnMusicalPosition) {
   TestPlug* plug = Create();
   VstTimeInfo& t = mHost.mTime;
-  double beats = -1.0;
-  t.ppqPos = 37.25;
-  t.flags = kVstPpqPosValid;
-  EXPECT_TRUE(plug->HostMusicalPosition(&beats));
-  EXPECT_EQ(beats, 37.25);
-  EXPECT_EQ(mHost.mCalls.back().mValue, kVstPpqPosValid); // asked for in the request
-  t.flags = kVstTempoValid;
-  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
-  t.flags = kVstPpqPosValid;
-  t.ppqPos = std::nan("");
-  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
-  t.ppqPos = INFINITY;
-  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
-  mHost.mGivesTime = false;
-  EXPECT_FALSE(plug->HostMusicalPosition(&beats));
-  mHost.mGivesTime = true;
-
   // A host block longer than the block size runs in slices; each later slice reads the
   // position of its own first frame, moved on at the host's tempo (none without a tempo).
   mEffect->dispatcher(mEffect, effSetSampleRate, 0, 0, nullptr, 48000.0f);
