@@ -54,6 +54,9 @@ public:
   bool ProcessFloatBlock(float** inputs, float** outputs, int nFrames) override;
   // [any thread; takes the mutex] The reaction to a parameter's new whole value.
   void ParamChanged(int paramIdx) override;
+  // [main thread; takes the mutex] The saved parameter block, holding the pattern as the
+  // editor shows it even before the next block publishes an edit.
+  bool WriteState(ChunkBuffer* chunk) override;
 
   // Length of one step in bars for a Rate index 0..27, rounded to single precision.
   static float RateToBars(int rateIndex);

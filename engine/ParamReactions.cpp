@@ -159,11 +159,25 @@ void CLS_CORVANEL::PublishStepWord(int paramIdx, int value) {
   WDL_MutexLock lock(&mMutex);
   IParam* param = GetParam(paramIdx);
   if (paramIdx < 0 || paramIdx >= kNumParams || !param) return;
+  // Begin, value, end: hosts that learn of changes only from values (to record automation
+  // or to mark the project changed) hear the new word.
   HostBeginEdit(paramIdx);
   param->SetClamped((double)value);
   GetGUI()->SetControlsFromUserInput(paramIdx, param->GetNormalized());
+  HostSetParam(paramIdx, param->GetNormalized());
   HostEndEdit(paramIdx);
   // The filter learns the published word, so that a host putting back an earlier
   // pattern (undo, reloading a state or preset) is applied rather than taken as no change.
   mAppliedValues[paramIdx] = RoundHalfAway(param->mValue);
+}
+
+bool CLS_CORVANEL::WriteState(ChunkBuffer* chunk) {
+  WDL_MutexLock lock(&mMutex);
+  // A pattern edit that no block has published yet (the transport stopped, or the host not
+  // processing) is saved as it stands: the words take the pattern now, and the next block
+  // still tells the host.
+  if (mPackPending)
+    for (int w = 0; w < kNumStepWords; ++w)
+      GetParam(kStepWord0 + w)->SetClamped((double)PackStepWord(mSteps, w));
+  return PluginAdapter::WriteState(chunk);
 }

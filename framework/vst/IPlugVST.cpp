@@ -105,8 +105,10 @@ IPlugVST::IPlugVST(IPlugInstanceInfo instanceInfo, int nParams, const char* chan
   mAEffect.numParams = nParams > 0 ? nParams : 0;
   mAEffect.numInputs = NInChannels();
   mAEffect.numOutputs = NOutChannels();
-  mAEffect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing;
-  if (mDoesChunks) mAEffect.flags |= effFlagsProgramChunks;
+  // Program chunks always: hosts then save the exact state (the chunk), not the parameter
+  // values they would keep in their own precision (LMMS keeps 6 digits, a step word needs
+  // 7). A project saved with parameter values only still loads through setParameter.
+  mAEffect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
   if (LegalIO(1, -1)) mAEffect.flags |= effFlagsCanMono;
   if (mIsInstrument) mAEffect.flags |= effFlagsIsSynth;
   mAEffect.initialDelay = latency;

@@ -1029,13 +1029,15 @@ TEST_F(AuComponent, StepEditsReachTheHostAsParameterEventsInsideGestures) {
     CorvanelMac_EventAt(i, &e);
     if (e.mArgument.mParameter.mAudioUnit == unit.mUnit) events.push_back(e);
   }
-  // Each of the thirteen step words inside its own begin and end.
-  ASSERT_EQ(events.size(), 26u);
-  for (size_t i = 0; i < events.size(); i += 2) {
-    EXPECT_EQ(events[i].mEventType, (UInt32)kAudioUnitEvent_BeginParameterChangeGesture);
-    EXPECT_EQ(events[i + 1].mEventType, (UInt32)kAudioUnitEvent_EndParameterChangeGesture);
-    EXPECT_EQ(events[i].mArgument.mParameter.mParameterID, (UInt32)(10 + i / 2));
-    EXPECT_EQ(events[i + 1].mArgument.mParameter.mParameterID, (UInt32)(10 + i / 2));
+  // Each of the thirteen step words inside its own begin and end, with its value change
+  // between them (listeners hear only announced changes).
+  ASSERT_EQ(events.size(), 39u);
+  const UInt32 kinds[3] = {kAudioUnitEvent_BeginParameterChangeGesture,
+                           kAudioUnitEvent_ParameterValueChange,
+                           kAudioUnitEvent_EndParameterChangeGesture};
+  for (size_t i = 0; i < events.size(); ++i) {
+    EXPECT_EQ(events[i].mEventType, kinds[i % 3]) << i;
+    EXPECT_EQ(events[i].mArgument.mParameter.mParameterID, (UInt32)(10 + i / 3)) << i;
     EXPECT_EQ(events[i].mArgument.mParameter.mScope, (UInt32)kAudioUnitScope_Global);
   }
 }

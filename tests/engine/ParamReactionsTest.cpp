@@ -114,12 +114,16 @@ TEST(ParamReactions, StepEditIsAnnouncedAndPublishedAtTheNextBlock) {
   p.mEvents.clear();
   p.RunConstant(0.0, 1);
   EXPECT_FALSE(p.mPackPending);
-  ASSERT_EQ(p.mEvents.size(), 2u * kNumStepWords);
+  // Begin, the word's value as the host then reads it, end: for each of the thirteen words.
+  ASSERT_EQ(p.mEvents.size(), 3u * kNumStepWords);
   for (int w = 0; w < kNumStepWords; ++w) {
-    EXPECT_EQ(p.mEvents[2 * w].mKind, Event::kBegin);
-    EXPECT_EQ(p.mEvents[2 * w].mParamIdx, kStepWord0 + w);
-    EXPECT_EQ(p.mEvents[2 * w + 1].mKind, Event::kEnd);
-    EXPECT_EQ(p.mEvents[2 * w + 1].mParamIdx, kStepWord0 + w);
+    EXPECT_EQ(p.mEvents[3 * w].mKind, Event::kBegin);
+    EXPECT_EQ(p.mEvents[3 * w].mParamIdx, kStepWord0 + w);
+    EXPECT_EQ(p.mEvents[3 * w + 1].mKind, Event::kSet);
+    EXPECT_EQ(p.mEvents[3 * w + 1].mParamIdx, kStepWord0 + w);
+    EXPECT_EQ(p.mEvents[3 * w + 1].mValue, p.GetParam(kStepWord0 + w)->GetNormalized());
+    EXPECT_EQ(p.mEvents[3 * w + 2].mKind, Event::kEnd);
+    EXPECT_EQ(p.mEvents[3 * w + 2].mParamIdx, kStepWord0 + w);
   }
   EXPECT_EQ(p.Value(kStepWord0 + 7), 7812499); // 3444444444 in base 5
   EXPECT_EQ(p.Value(kStepWord0), 4879687);     // 2222122222

@@ -276,7 +276,9 @@ TEST_F(VstAdapterTest, TheEditorRectangleIsTheAttachedEditorsSize) {
 TEST_F(VstAdapterTest, EffectRecordFollowsTheDeclaration) {
   Declaration plain;
   Create(plain);
-  EXPECT_EQ(mEffect->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsCanMono);
+  // Program chunks always: the host saves the exact state.
+  EXPECT_EQ(mEffect->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing |
+                                effFlagsProgramChunks | effFlagsCanMono);
   EXPECT_EQ(mEffect->numParams, 4);
   EXPECT_EQ(mEffect->numPrograms, 3);
   EXPECT_EQ(mEffect->version, 10203);

@@ -63,8 +63,9 @@ TEST_F(VstPluginTest, BothEntryPointsCreateTheEffectRecord) {
     EXPECT_EQ(effect->numInputs, 2);
     EXPECT_EQ(effect->numOutputs, 2);
     // The editor opens in the host's window (X11 on Linux, Win32 on Windows).
-    EXPECT_EQ(effect->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsCanMono |
-                                 effFlagsHasEditor);
+    // Program chunks: hosts save the exact state.
+    EXPECT_EQ(effect->flags, effFlagsCanReplacing | effFlagsCanDoubleReplacing |
+                                 effFlagsProgramChunks | effFlagsCanMono | effFlagsHasEditor);
     EXPECT_EQ(effect->resvd1, 0);
     EXPECT_EQ(effect->resvd2, 0);
     EXPECT_EQ(effect->initialDelay, 0);
@@ -730,11 +731,42 @@ TEST_F(VstPluginTest, StepEditPublishesTheStepWordsInsideGestures) {
   }
   EXPECT_EQ(mHost.Gestures(), expected);
   EXPECT_EQ(plug.Get(23), 0.0f);
+  // Inside each gesture the word's value, as the host then reads it.
+  std::vector<HostCall> values;
+  for (const HostCall& call : mHost.CallsOf(audioMasterAutomate))
+    if (call.mIndex >= 10 && call.mIndex <= 22) values.push_back(call);
+  ASSERT_EQ(values.size(), 13u);
+  for (int w = 0; w < 13; ++w) {
+    EXPECT_EQ(values[w].mIndex, 10 + w);
+    EXPECT_EQ(values[w].mOpt, plug.Get(10 + w));
+  }
 
   // Published once: the next block is silent towards the host.
   mHost.Clear();
   RunFloat(plug, mHost, Signal(512), 1024);
   EXPECT_TRUE(mHost.Gestures().empty());
+}
+
+// A pattern edit while the transport is stopped (no block runs): the chunk a host saves
+// then already holds it, and another instance restored from it plays the edited pattern.
+TEST_F(VstPluginTest, AChunkTakenBeforeTheNextBlockHoldsThePatternEdit) {
+  Instance plug;
+  RunFloat(plug, mHost, Signal(512), 0);
+  const float before = plug.Get(10);
+  plug.Set(24, 1.0f); // the editor shifts the step times: the words change
+  for (int index : {0, 1}) {
+    SCOPED_TRACE(index);
+    const std::vector<unsigned char> chunk = plug.Chunk(index);
+    ASSERT_EQ(chunk.size(), 188u);
+    Instance restored;
+    ASSERT_EQ(restored.SetChunk(index, chunk), 1);
+    EXPECT_NE(restored.Get(10), before);
+    EXPECT_EQ(restored.Text(effGetParamDisplay, 10), "7324218");
+  }
+  // The next block still tells the host.
+  mHost.Clear();
+  RunFloat(plug, mHost, Signal(512), 512);
+  EXPECT_EQ(mHost.Gestures().size(), 26u);
 }
 
 TEST_F(VstPluginTest, ShiftedStepTimesReachTheHostAsNewStepWords) {
