@@ -24,6 +24,7 @@ the user's own configuration is never read or written. Every Ardour run is
 bounded by --timeout and its whole process group is killed afterwards.
 """
 import argparse
+import ctypes
 import glob
 import os
 import re
@@ -144,11 +145,17 @@ class Workdir:
             shutil.copy(f, export_cfg)
 
 
+def _die_with_parent():
+    """In the child before exec: killed when the driver dies (say, by a test's
+    time-out), since its own process group is out of reach of the killer."""
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+
+
 def run_bounded(cmd, env, timeout, what):
     """Runs cmd in its own process group; kills the group on time-out and after
     the run, so no Ardour, scanner or backend process outlives it."""
     proc = subprocess.Popen(cmd, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                            start_new_session=True)
+                            start_new_session=True, preexec_fn=_die_with_parent)
     try:
         out, _ = proc.communicate(timeout=timeout)
     except subprocess.TimeoutExpired:

@@ -45,7 +45,7 @@ def render(tmp, plugin, rate, tempo, block, extra, env=None):
     cmd = [sys.executable, os.path.join(HERE, "ardour_host.py"), "render", "--format", "vst2",
            "--plugin", plugin, "--input", inp, "-o", out, "--rate", str(rate),
            "--tempo", str(tempo), "--block", str(block), "--seconds", str(RENDER_SECONDS),
-           "--timeout", "50"] + extra
+           "--timeout", "30"] + extra
     print("$ " + " ".join(cmd), flush=True)
     code = subprocess.call(cmd, env=env, timeout=120)
     if code != 0:
