@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the Linux build, the tests, the benchmarks,
-# the fuzzers and the render tool need. Idempotent and quiet; safe to re-run.
+# the fuzzers, the render tool and the Ardour host tests (ardour7-lua) need.
+# Idempotent and quiet; safe to re-run.
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   binutils file
   libx11-dev libxext-dev xvfb xauth xdotool x11-utils
   gobjc++ libgnustep-gui-dev gnustep-make gnustep-back0.29
+  ardour python3
 )
 
 missing=()

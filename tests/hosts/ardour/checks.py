@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""The Ardour host tests, run by ctest. Exit 0 pass, 1 fail, 77 skip (no Ardour).
+
+  checks.py passthrough --plugin TIME_PROBE.so
+      the harness itself: a plug-in that passes its input through must give the
+      input back sample for sample from the first frame, and Ardour's reported
+      sample position must advance by the period from 0 while the export plays.
+  checks.py steady-gate --plugin Corvanel.so
+      every step at full time and volume, Tie Lock on, Attack 50 %, Release 0,
+      Fade 0, Mix 100 %: the gate opens once and stays open, so after the first
+      second the output must equal the input sample for sample, at 128 BPM /
+      48 kHz and at 60 BPM / 96 kHz with 1024-frame periods.
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+import ardour_host  # noqa: E402
+import wavtool  # noqa: E402
+
+SKIP = 77
+INPUT_SECONDS = 8.0
+RENDER_SECONDS = 7.0
+SETTLE_SECONDS = 1.0
+
+FULL_PATTERN = "4" * 64 + "/" + "4" * 64
+STEADY_PARAMS = ["4=1", "2=0.5", "5=0", "6=0", "9=1"]  # Tie Lock, Attack, Release, Fade, Mix
+
+# (rate, tempo, period): Ardour rounds ppqPos to 1/1920 beat, up to 11.7 samples
+# at the first setting and 25 at the second.
+STEADY_CASES = [(48000, 128.0, 1024), (96000, 60.0, 1024)]
+
+
+def render(tmp, plugin, rate, tempo, block, extra, env=None):
+    inp = os.path.join(tmp, f"in-{rate}.wav")
+    if not os.path.exists(inp):
+        wavtool.write_float_wav(inp, rate, wavtool.sine_frames(rate, INPUT_SECONDS, 220.0, 0.5))
+    out = os.path.join(tmp, f"out-{rate}-{tempo:g}-{block}.wav")
+    cmd = [sys.executable, os.path.join(HERE, "ardour_host.py"), "render", "--format", "vst2",
+           "--plugin", plugin, "--input", inp, "-o", out, "--rate", str(rate),
+           "--tempo", str(tempo), "--block", str(block), "--seconds", str(RENDER_SECONDS),
+           "--timeout", "30"] + extra
+    print("$ " + " ".join(cmd), flush=True)
+    code = subprocess.call(cmd, env=env, timeout=120)
+    if code != 0:
+        raise RuntimeError(f"the render failed with code {code}")
+    return inp, out
+
+
+def compare(inp, out, after, block):
+    result = wavtool.compare(wavtool.read_wav(inp), wavtool.read_wav(out), after, block, 0.0)
+    wavtool.report(result, wavtool.read_wav(inp).rate, block)
+    return result["first"] is None
+
+
+def passthrough(args, tmp):
+    log = os.path.join(tmp, "probe.log")
+    env = dict(os.environ, CORVANEL_TIME_PROBE_LOG=log)
+    block = 512
+    inp, out = render(tmp, args.plugin, 48000, 128.0, block, ["--tempo-change", "3:90"], env)
+    ok = compare(inp, out, 0.0, block)
+    playing = []
+    with open(log) as f:
+        for line in f:
+            fields = line.split()
+            if len(fields) == 6 and int(fields[5]) & 2:  # kVstTransportPlaying
+                playing.append((int(fields[0]), float(fields[1])))
+    expected = [(block, float(i * block)) for i in range(len(playing))]
+    if len(playing) < RENDER_SECONDS * 48000 / block or playing != expected:
+        print(f"the playing blocks do not run from 0 in steps of {block}: {playing[:4]}...")
+        ok = False
+    return ok
+
+
+def steady_gate(args, tmp):
+    failed = []
+    for rate, tempo, block in STEADY_CASES:
+        print(f"--- {tempo:g} BPM, {rate} Hz, {block}-frame periods", flush=True)
+        inp, out = render(tmp, args.plugin, rate, tempo, block,
+                          ["--pattern", FULL_PATTERN] + [a for p in STEADY_PARAMS
+                                                         for a in ("--param", p)])
+        if not compare(inp, out, SETTLE_SECONDS, block):
+            failed.append(f"{tempo:g} BPM / {rate} Hz")
+    if failed:
+        print("the gate does not stay open at " + ", ".join(failed))
+    return not failed
+
+
+def main(argv):
+    ap = argparse.ArgumentParser(description=__doc__,
+                                 formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("check", choices=["passthrough", "steady-gate"])
+    ap.add_argument("--plugin", required=True)
+    args = ap.parse_args(argv)
+    if not os.path.isfile(ardour_host.ARDOUR_LUA):
+        print("SKIP: ardour7-lua is not installed (Debian package ardour)")
+        return SKIP
+    tmp = tempfile.mkdtemp(prefix="corvanel-ardour-check-")
+    try:
+        ok = (passthrough if args.check == "passthrough" else steady_gate)(args, tmp)
+    except (RuntimeError, subprocess.TimeoutExpired, wavtool.WavError) as e:
+        print(f"{args.check}: {e}")
+        ok = False
+    finally:
+        shutil.rmtree(tmp, ignore_errors=True)
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
