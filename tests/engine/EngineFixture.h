@@ -55,6 +55,7 @@ public:
   void RunFloat(const float* inL, const float* inR, float* outL, float* outR, int n) {
     float* in[2] = {const_cast<float*>(inL), const_cast<float*>(inR)};
     float* out[2] = {outL, outR};
+    UseTestTime();
     ProcessFloatBlock(in, out, n);
     MoveTransport(n);
   }

@@ -41,6 +41,7 @@ void IPlugTestHost::ProcessFloat(float** in, float** out, int nFrames, int nChan
   WDL_MutexLock lock(&mMutex);
   AttachInputBuffers(0, nChannels, in, nFrames);
   AttachOutputBuffers(0, nChannels, out);
+  UseTestTime();
   ProcessBuffers(0.0f, nFrames);
 }
 
@@ -48,5 +49,6 @@ void IPlugTestHost::ProcessDouble(double** in, double** out, int nFrames, int nC
   WDL_MutexLock lock(&mMutex);
   AttachInputBuffers(0, nChannels, in, nFrames);
   AttachOutputBuffers(0, nChannels, out);
+  UseTestTime();
   ProcessBuffers(0.0, nFrames);
 }

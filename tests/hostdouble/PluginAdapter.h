@@ -33,9 +33,8 @@ public:
   void EditorResized() override {}
   void InitForHost() override {}
 
-  // Resolved statically by the plug-in class, like every adapter's: the timeline the test
-  // set, as the host-time record an adapter fills.
-  IHostTime HostTime() const {
+  // The timeline the test set, as the host-time record an adapter fills.
+  IHostTime TestTime() const {
     IHostTime t;
     t.mSamplePos = mTestPosition;
     t.mTempo = mTestTempo;
@@ -45,6 +44,9 @@ public:
     t.mTimeSigNumerator = t.mTimeSigDenominator = 4;
     return t;
   }
+  // Fills the host-time record from the test's timeline, as an adapter does before a block.
+  void UseTestTime() { mHostTime = TestTime(); }
+  // Resolved statically by the plug-in class, like every adapter's.
   uint32_t ProcessorClock() const { return mTestClock; }
 
   // What the test host did and heard.
@@ -61,7 +63,8 @@ public:
   // Opens the instance the way a host does: sample rate, block size, connections,
   // then every parameter applied once.
   void OpenLikeHost(double sampleRate, int blockSize, int nChannels = 2);
-  // Processes one block of float or double samples through the base's plumbing.
+  // Processes one block of float or double samples through the base's plumbing, with the
+  // test's timeline.
   void ProcessFloat(float** in, float** out, int nFrames, int nChannels = 2);
   void ProcessDouble(double** in, double** out, int nFrames, int nChannels = 2);
 };

@@ -190,6 +190,60 @@ TEST(ParameterBlock, ARefusedValueIsSkippedButTheReadGoesOn) {
 
 // ---- Preset operations --------------------------------------------------------------------------
 
+// The state every format saves: the version, then the parameter block (188 bytes here),
+// the same bytes a VST2 program chunk holds. A state that is short, long, of another
+// version or holds a value that is not a number is refused whole and changes nothing.
+TEST(SharedState, RoundTripsAndRefusesDamagedStatesWhole) {
+  StatePlug source;
+  source.GetParam(1)->SetClamped(33);
+  source.GetParam(9)->SetClamped(0.125);
+  ChunkBuffer saved;
+  ASSERT_TRUE(source.SaveState(&saved));
+  ASSERT_EQ(saved.Size(), 4 + kBlockBytes);
+  int32_t version = 0;
+  saved.Get(&version, 0);
+  EXPECT_EQ(version, 10200);
+
+  StatePlug target;
+  ASSERT_TRUE(target.LoadState(saved.GetBytes(), saved.Size()));
+  EXPECT_EQ(target.Values(), source.Values());
+  EXPECT_EQ(target.mChanged.size(), (size_t)kSaved);
+
+  const std::vector<unsigned char> good(saved.GetBytes(), saved.GetBytes() + saved.Size());
+  auto withDouble = [&](int idx, double v) {
+    std::vector<unsigned char> b = good;
+    std::memcpy(&b[4 + 8 * idx], &v, 8);
+    return b;
+  };
+  std::vector<unsigned char> otherVersion = good;
+  otherVersion[0] ^= 1;
+  std::vector<unsigned char> longer = good;
+  longer.push_back(0);
+  struct Case {
+    const char* what;
+    std::vector<unsigned char> bytes;
+  };
+  const Case cases[] = {
+      {"empty", {}},
+      {"version only", std::vector<unsigned char>(good.begin(), good.begin() + 4)},
+      {"one byte short", std::vector<unsigned char>(good.begin(), good.end() - 1)},
+      {"one byte long", longer},
+      {"another version", otherVersion},
+      {"NaN", withDouble(5, std::numeric_limits<double>::quiet_NaN())},
+      {"infinity", withDouble(22, std::numeric_limits<double>::infinity())},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    StatePlug plug;
+    const std::vector<double> before = plug.Values();
+    EXPECT_FALSE(plug.LoadState(c.bytes.data(), (int)c.bytes.size()));
+    EXPECT_EQ(plug.Values(), before);
+    EXPECT_TRUE(plug.mChanged.empty());
+  }
+  StatePlug plug;
+  EXPECT_FALSE(plug.LoadState(nullptr, 188));
+}
+
 TEST(Presets, PlaceholderAndDefaultNames) {
   StatePlug plug(4);
   EXPECT_STREQ(plug.GetPresetName(0), "- 1 -");
