@@ -13,7 +13,7 @@ packages=(
   binutils file
   libx11-dev libxext-dev xvfb xauth xdotool x11-utils
   gobjc++ libgnustep-gui-dev gnustep-make gnustep-back0.29
-  lv2-dev liblilv-dev lilv-utils sordi jalv
+  lv2-dev liblilv-dev lilv-utils sordi jalv jackd2
 )
 
 missing=()

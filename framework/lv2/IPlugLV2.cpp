@@ -103,6 +103,7 @@ void IPlugLV2::Open(const IPlugLV2Identity* identity, double sampleRate,
     lv2_atom_forge_init(&mForge, mMap);
     mStateKey = mMap->map(mMap->handle, identity->mStateURI);
     mAtomChunk = mMap->map(mMap->handle, LV2_ATOM__Chunk);
+    mAtomSequence = mMap->map(mMap->handle, LV2_ATOM__Sequence);
     mStateChanged = mMap->map(mMap->handle, LV2_STATE__StateChanged);
   }
 
@@ -163,14 +164,14 @@ int IPlugLV2::CollectEvents(uint32_t nFrames) {
   // Then the host's positions, in frame order, each checked to lie inside the sequence.
   if (!mControlIn || !mTimeline.Mapped()) return n;
   const uint32_t size = mControlIn->atom.size;
-  if (size < sizeof(LV2_Atom_Sequence_Body)) return n;
+  if (mControlIn->atom.type != mAtomSequence || size < sizeof(LV2_Atom_Sequence_Body)) return n;
   const uint8_t* body = (const uint8_t*)&mControlIn->body;
   int lastFrame = 0;
-  for (uint32_t pos = sizeof(LV2_Atom_Sequence_Body);
+  for (uint64_t pos = sizeof(LV2_Atom_Sequence_Body);
        pos + sizeof(LV2_Atom_Event) <= size && n < kMaxEvents;) {
     const LV2_Atom_Event* ev = (const LV2_Atom_Event*)(body + pos);
     if (ev->body.size > size - pos - sizeof(LV2_Atom_Event)) break;
-    pos += lv2_atom_pad_size((uint32_t)sizeof(LV2_Atom_Event) + ev->body.size);
+    pos += (sizeof(LV2_Atom_Event) + (uint64_t)ev->body.size + 7) & ~(uint64_t)7; // padded to 8
     const LV2_Atom_Object* object = (const LV2_Atom_Object*)&ev->body;
     if (!mTimeline.IsPosition(object)) continue;
     int64_t frame = ev->time.frames;

@@ -141,6 +141,6 @@ private:
   LV2Timeline mTimeline;
   LV2_URID_Map* mMap = nullptr;
   LV2_Atom_Forge mForge;
-  LV2_URID mStateKey = 0, mAtomChunk = 0, mStateChanged = 0;
+  LV2_URID mStateKey = 0, mAtomChunk = 0, mAtomSequence = 0, mStateChanged = 0;
   std::atomic<bool> mStateChangedPending{false};
 };

@@ -1,9 +1,9 @@
 #include "LV2Timeline.h"
 
-#include "lv2/atom/util.h"
 #include "lv2/time/time.h"
 
 #include <cmath>
+#include <cstddef>
 
 namespace {
 // A number of any of the atom number types, false for anything else.
@@ -69,9 +69,26 @@ IHostTime LV2Timeline::Read(const LV2_Atom_Object* object, int frame) {
   if (!IsPosition(object)) return mTime;
   const LV2_Atom *bar = nullptr, *barBeat = nullptr, *beat = nullptr, *beatUnit = nullptr,
                  *beatsPerBar = nullptr, *bpm = nullptr, *position = nullptr, *speed = nullptr;
-  lv2_atom_object_get(object, mBarKey, &bar, mBarBeatKey, &barBeat, mBeatKey, &beat,
-                      mBeatUnitKey, &beatUnit, mBeatsPerBarKey, &beatsPerBar,
-                      mBeatsPerMinuteKey, &bpm, mFrameKey, &position, mSpeedKey, &speed, 0);
+  // The properties, each checked to lie inside the object (the host's sizes are not
+  // trusted further than the object's own, which the caller checked against the sequence).
+  const uint8_t* p = (const uint8_t*)(&object->body + 1);
+  const uint8_t* end = (const uint8_t*)&object->body + object->atom.size;
+  while (end - p >= (ptrdiff_t)sizeof(LV2_Atom_Property_Body)) {
+    const LV2_Atom_Property_Body* prop = (const LV2_Atom_Property_Body*)p;
+    if (prop->value.size > (size_t)(end - p) - sizeof(LV2_Atom_Property_Body)) break;
+    const LV2_Atom* value = &prop->value;
+    if (prop->key == mBarKey) bar = value;
+    else if (prop->key == mBarBeatKey) barBeat = value;
+    else if (prop->key == mBeatKey) beat = value;
+    else if (prop->key == mBeatUnitKey) beatUnit = value;
+    else if (prop->key == mBeatsPerBarKey) beatsPerBar = value;
+    else if (prop->key == mBeatsPerMinuteKey) bpm = value;
+    else if (prop->key == mFrameKey) position = value;
+    else if (prop->key == mSpeedKey) speed = value;
+    const size_t step = (sizeof(LV2_Atom_Property_Body) + (size_t)prop->value.size + 7) & ~(size_t)7;
+    if (step > (size_t)(end - p)) break;
+    p += step;
+  }
   mFromHost = true;
   auto number = [this](const LV2_Atom* atom, double* out) {
     return ReadNumber(atom, mAtomFloat, mAtomDouble, mAtomInt, mAtomLong, out);
