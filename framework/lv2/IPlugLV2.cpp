@@ -252,14 +252,38 @@ LV2_State_Status IPlugLV2::RestoreFrom(LV2_State_Retrieve_Function retrieve,
 
 // ---- Host-facing operations -------------------------------------------------------------------
 
-void IPlugLV2::HostBeginEdit(int paramIdx) { FlushPendingEndEdit(); }
-
-void IPlugLV2::HostSetParam(int paramIdx, double normalizedValue) {
-  if (paramIdx >= 0 && paramIdx < NSavedParams() && ParamPort(paramIdx) < 0)
-    mStateChangedPending.store(true);
+void IPlugLV2::AttachUIHost(const UIHost* host) {
+  WDL_MutexLock lock(&mMutex);
+  mUIHost = host ? *host : UIHost();
 }
 
-void IPlugLV2::HostEndEdit(int paramIdx) {}
+void IPlugLV2::HostBeginEdit(int paramIdx) {
+  FlushPendingEndEdit();
+  const int port = ParamPort(paramIdx);
+  if (port >= 0 && mUIHost.mTouch && mUIHost.mTouch->touch)
+    mUIHost.mTouch->touch(mUIHost.mTouch->handle, (uint32_t)port, true);
+}
+
+void IPlugLV2::HostSetParam(int paramIdx, double normalizedValue) {
+  if (paramIdx < 0 || paramIdx >= NSavedParams()) return;
+  const int port = ParamPort(paramIdx);
+  if (port < 0) {
+    mStateChangedPending.store(true);
+    return;
+  }
+  // The parameter already holds the value; the port takes its real form.
+  if (!mUIHost.mWrite) return;
+  const float value = (float)GetParam(paramIdx)->Value();
+  mUIHost.mWrite(mUIHost.mController, (uint32_t)port, sizeof(float), 0, &value);
+}
+
+void IPlugLV2::HostEndEdit(int paramIdx) {
+  const int port = ParamPort(paramIdx);
+  if (port >= 0 && mUIHost.mTouch && mUIHost.mTouch->touch)
+    mUIHost.mTouch->touch(mUIHost.mTouch->handle, (uint32_t)port, false);
+  // The engine publishes a step word as a gesture around the new value.
+  if (port < 0 && paramIdx >= 0 && paramIdx < NSavedParams()) mStateChangedPending.store(true);
+}
 
 void IPlugLV2::HostProgramChanged() { mStateChangedPending.store(true); }
 

@@ -24,6 +24,7 @@
 #include "lv2/atom/forge.h"
 #include "lv2/core/lv2.h"
 #include "lv2/state/state.h"
+#include "lv2/ui/ui.h"
 #include "lv2/urid/urid.h"
 
 #include <atomic>
@@ -38,6 +39,7 @@ struct IPlugInstanceInfo {
 // The bundle's names, fixed by the deliverable's entry file.
 struct IPlugLV2Identity {
   const char* mPluginURI;  // the plug-in
+  const char* mUIURI;      // its editor, an X11 UI in the same library
   const char* mStateURI;   // the state property that holds the state blob
   const char* mPresetBase; // preset URIs are this followed by the preset's name
   const char* mBinary;     // the library's file name in the bundle
@@ -84,10 +86,23 @@ public:
     return preset && preset->mInitialized && preset->mChunk.Size() > 0;
   }
 
+  // ---- The editor as an LV2 UI ---------------------------------------------------------------
+  // The host's side of an open UI: its write function (port values) and, when it offers
+  // ui:touch, the gestures.
+  struct UIHost {
+    LV2UI_Write_Function mWrite = nullptr;
+    LV2UI_Controller mController = nullptr;
+    const LV2UI_Touch* mTouch = nullptr;
+  };
+  // [UI thread; takes the mutex] Edits of port parameters go to this host from now on; null
+  // detaches it.
+  void AttachUIHost(const UIHost* host);
+
   // ---- Host-facing operations of the base --------------------------------------------------------
   // [editor or audio thread] A saved value without a port changed: the host hears of it as
-  // state:StateChanged at the end of the next block. Edits of port parameters reach the
-  // host through the UI, which writes the port.
+  // state:StateChanged at the end of the next block. An edit of a port parameter in the
+  // editor (UI thread) is written to the port through the UI host, inside ui:touch
+  // gestures where the host offers them.
   void HostBeginEdit(int paramIdx) override;
   void HostSetParam(int paramIdx, double normalizedValue) override;
   void HostEndEdit(int paramIdx) override;
@@ -143,4 +158,5 @@ private:
   LV2_Atom_Forge mForge;
   LV2_URID mStateKey = 0, mAtomChunk = 0, mAtomSequence = 0, mStateChanged = 0;
   std::atomic<bool> mStateChangedPending{false};
+  UIHost mUIHost;
 };

@@ -1,6 +1,7 @@
 #include "LV2Description.h"
 
 #include "IPlugLV2.h"
+#include "LV2UI.h"
 
 #include <cmath>
 #include <cstdio>
@@ -21,6 +22,7 @@ const char* const kPrefixes =
     "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
     "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
     "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
+    "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
     "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
     "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
     "@prefix xsd: <http://www.w3.org/2001/XMLSchema#> .\n\n";
@@ -114,6 +116,9 @@ std::string Manifest(IPlugLV2* plug) {
   std::string t = kPrefixes;
   t += "<" + std::string(id->mPluginURI) + ">\n  a lv2:Plugin ;\n  lv2:binary <" + id->mBinary +
        "> ;\n  rdfs:seeAlso <" + kPartFiles[kLV2PartPlugin] + "> .\n";
+  if (kLV2EditorWindows)
+    t += "\n<" + std::string(id->mUIURI) + ">\n  a ui:X11UI ;\n  ui:binary <" + id->mBinary +
+         "> ;\n  rdfs:seeAlso <" + kPartFiles[kLV2PartPlugin] + "> .\n";
   ForEachPreset(plug, [&](int, const char* name) {
     t += "\n<" + PresetURI(id, name) + ">\n  a pset:Preset ;\n  lv2:appliesTo <" + id->mPluginURI +
          "> ;\n  rdfs:seeAlso <" + kPartFiles[kLV2PartPresets] + "> .\n";
@@ -135,6 +140,7 @@ std::string PluginText(IPlugLV2* plug) {
   t += "  lv2:optionalFeature urid:map , opts:options ;\n";
   t += "  opts:supportedOption bufsz:maxBlockLength , bufsz:nominalBlockLength ;\n";
   t += "  lv2:extensionData state:interface ;\n";
+  if (kLV2EditorWindows) t += "  ui:ui <" + std::string(id->mUIURI) + "> ;\n";
   t += "  lv2:port";
   int index = 0;
   auto separator = [&]() { t += index == 0 ? " [\n" : " , [\n"; };
@@ -186,6 +192,13 @@ std::string PluginText(IPlugLV2* plug) {
        "    lv2:designation lv2:control ;\n    lv2:portProperty lv2:connectionOptional ;\n"
        "    lv2:index " + std::to_string(index) + " ;\n    lv2:symbol \"notify\" ;\n"
        "    lv2:name \"Notify\"\n  ] .\n";
+  // The editor: it works on the plug-in instance and lives in the host's X11 window.
+  if (kLV2EditorWindows)
+    t += "\n<" + std::string(id->mUIURI) + ">\n  a ui:X11UI ;\n"
+         "  lv2:requiredFeature ui:idleInterface , ui:parent , "
+         "<http://lv2plug.in/ns/ext/instance-access> ;\n"
+         "  lv2:optionalFeature ui:resize , ui:touch ;\n"
+         "  lv2:extensionData ui:idleInterface .\n";
   // The project, and the state property that presets and sessions hold.
   t += "\n<" + std::string(id->mProjectPage) + ">\n  a doap:Project ;\n  doap:name " +
        Quoted(plug->GetEffectName()) + " ;\n  doap:homepage <" + id->mProjectPage +
