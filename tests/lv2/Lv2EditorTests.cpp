@@ -17,10 +17,15 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <dlfcn.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -246,5 +251,132 @@ TEST(Lv2EditorFeatures, WithoutInstanceAccessOrAParentTheUIDeclines) {
   // A UI after a declined one still opens.
   Lv2EditorHost host;
   EXPECT_TRUE(host.Open());
+}
+// ---- jalv.gtk3 ----------------------------------------------------------------------------------
+
+extern "C" char** environ;
+
+// A program running beside the test, stopped (and reaped) at the end, killed if it lingers.
+class Background {
+public:
+  explicit Background(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+      args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    if (posix_spawnp(&mPid, args[0], nullptr, nullptr, args.data(), environ) != 0) mPid = -1;
+  }
+  ~Background() {
+    if (mPid <= 0) return;
+    kill(mPid, SIGTERM);
+    for (int i = 0; i < 40; ++i) {
+      if (waitpid(mPid, nullptr, WNOHANG) == mPid) return;
+      usleep(50000);
+    }
+    kill(mPid, SIGKILL);
+    waitpid(mPid, nullptr, 0);
+  }
+  Background(const Background&) = delete;
+  Background& operator=(const Background&) = delete;
+  bool Running() { return mPid > 0 && waitpid(mPid, nullptr, WNOHANG) == 0; }
+
+private:
+  pid_t mPid = -1;
+};
+
+bool HaveProgram(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The first window of the editor's size under `w`, 0 when there is none.
+Window FindEditorWindow(Display* d, Window w) {
+  XWindowAttributes a;
+  if (XGetWindowAttributes(d, w, &a) && a.width == kWidth && a.height == kHeight &&
+      a.map_state == IsViewable && w != DefaultRootWindow(d)) {
+    Window root, parent, *children = nullptr;
+    unsigned n = 0;
+    // The innermost one: toolkits wrap the plug-in's window in one of the same size.
+    if (XQueryTree(d, w, &root, &parent, &children, &n) && n == 0) {
+      if (children) XFree(children);
+      return w;
+    }
+    if (children) XFree(children);
+  }
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  Window found = 0;
+  if (XQueryTree(d, w, &root, &parent, &children, &n)) {
+    for (unsigned i = 0; i < n && !found; ++i)
+      found = FindEditorWindow(d, children[i]);
+    if (children) XFree(children);
+  }
+  return found;
+}
+
+std::vector<uint32_t> Pixels(Display* d, Window w, int x0, int y0, int x1, int y1) {
+  std::vector<uint32_t> pixels;
+  XImage* image = XGetImage(d, w, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+  if (!image) return pixels;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      pixels.push_back((uint32_t)XGetPixel(image, x, y) & 0xffffff);
+  XDestroyImage(image);
+  return pixels;
+}
+
+// jalv.gtk3 on JACK's dummy backend shows the editor in its window: the knobs and controls
+// as the VST2 editor draws them, and a click on a step bar changes what the screen shows.
+TEST(Lv2EditorInJalv, ShowsTheEditorAndTakesAPatternClick) {
+  ASSERT_TRUE(gServer && gServer->IsRunning()) << "Xvfb did not start";
+  if (!HaveProgram("jalv.gtk3") || !HaveProgram("jackd")) GTEST_SKIP() << "jalv or jackd missing";
+  const std::string server = "corvanel-lv2-ui-" + std::to_string(getpid());
+  setenv("JACK_DEFAULT_SERVER", server.c_str(), 1);
+  setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
+  const std::string bundle = CORVANEL_LV2_BUNDLE;
+  setenv("LV2_PATH", bundle.substr(0, bundle.find_last_of('/')).c_str(), 1);
+  Background jack({"timeout", "60", "jackd", "-n", server, "-d", "dummy", "-r", "44100", "-p", "512"});
+  ASSERT_TRUE(jack.Running());
+  bool ready = false;
+  for (int i = 0; i < 50 && !ready; ++i) {
+    ready = RunProgram({"jack_lsp"}, 2000) == 0;
+    if (!ready) usleep(100000);
+  }
+  ASSERT_TRUE(ready) << "jackd did not start";
+  Background jalv({"timeout", "60", "jalv.gtk3", "-n", server + "-jalv",
+                   "https://www.orbalin.com/Corvanel/lv2"});
+  Display* d = XOpenDisplay(nullptr);
+  ASSERT_NE(d, nullptr);
+  Window editor = 0;
+  for (int i = 0; i < 100 && !editor; ++i) {
+    editor = FindEditorWindow(d, DefaultRootWindow(d));
+    if (!editor) usleep(100000);
+  }
+  ASSERT_NE(editor, 0u) << "no editor window in jalv.gtk3";
+  usleep(500000);
+
+  // The top of the editor (knobs, texts, switches) as the VST2 editor shows it; below it
+  // the status line and the steps' activity follow jalv's transport.
+  EditorHost vst;
+  ASSERT_TRUE(vst.IsConnected());
+  EditorHost::Instance* fx = vst.AddInstance(700, 100);
+  ASSERT_NE(fx, nullptr);
+  ASSERT_TRUE(vst.OpenEditor(fx, Drive::kIdle60));
+  vst.Run(300);
+  const std::vector<uint32_t> reference = vst.Screenshot(fx);
+  const std::vector<uint32_t> top = Pixels(d, editor, 0, 0, kWidth, 170);
+  EXPECT_TRUE(std::equal(top.begin(), top.end(), reference.begin())) << "the top of the editor";
+
+  // A click on step 1's volume bar, at its bottom.
+  const std::vector<uint32_t> bar = Pixels(d, editor, 30, 222, 64, 230);
+  std::vector<std::string> click = At(editor, 47, 228);
+  click.insert(click.end(), {"click", "1"});
+  ASSERT_TRUE(Xdotool(click));
+  std::vector<uint32_t> after = bar;
+  for (int i = 0; i < 30 && after == bar; ++i) {
+    usleep(100000);
+    after = Pixels(d, editor, 30, 222, 64, 230);
+  }
+  EXPECT_NE(after, bar) << "the step bar did not change on the screen";
+  XCloseDisplay(d);
 }
 } // namespace
