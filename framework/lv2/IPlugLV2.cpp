@@ -2,15 +2,15 @@
 
 #include "LV2Describe.h"
 #include "LV2Description.h"
+#include "LV2Features.h"
+#include "SteadyClock.h"
 
 #include "lv2/buf-size/buf-size.h"
 #include "lv2/options/options.h"
 
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 namespace {
@@ -19,12 +19,6 @@ const IPlugLV2Identity* sIdentity = nullptr;
 IPlugLV2::CreateInstanceProc sCreate = nullptr;
 
 IPlugLV2* Instance(LV2_Handle handle) { return (IPlugLV2*)handle; }
-
-const void* Feature(const LV2_Feature* const* features, const char* uri) {
-  for (int i = 0; features && features[i]; ++i)
-    if (features[i]->URI && !std::strcmp(features[i]->URI, uri)) return features[i]->data;
-  return nullptr;
-}
 
 // The host's block length from its options, 0 when it gives none.
 int BlockLengthOption(const LV2_Options_Option* options, LV2_URID_Map* map) {
@@ -60,11 +54,7 @@ IPlugLV2::IPlugLV2(IPlugInstanceInfo instanceInfo, int nParams, const char* chan
 
 IPlugLV2::~IPlugLV2() {}
 
-uint32_t IPlugLV2::ProcessorClock() const {
-  typedef std::chrono::duration<int64_t, std::ratio<1, CLOCKS_PER_SEC>> Ticks;
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return (uint32_t)(uint64_t)std::chrono::duration_cast<Ticks>(now).count();
-}
+uint32_t IPlugLV2::ProcessorClock() const { return SteadyClockTicks(); }
 
 int IPlugLV2::ParamPort(int paramIdx) const {
   for (int k = 0; k < mNPortParams; ++k)
@@ -96,7 +86,7 @@ void IPlugLV2::Open(const IPlugLV2Identity* identity, double sampleRate,
     mAudioPorts.Get()[i] = nullptr;
 
   // urid:map is optional: without it there is no host time and no state.
-  mMap = (LV2_URID_Map*)Feature(features, LV2_URID__map);
+  mMap = (LV2_URID_Map*)LV2Feature(features, LV2_URID__map);
   if (mMap && !mMap->map) mMap = nullptr;
   mTimeline.Map(mMap);
   if (mMap) {
@@ -113,7 +103,7 @@ void IPlugLV2::Open(const IPlugLV2Identity* identity, double sampleRate,
   SetSampleRate(sampleRate);
   mTimeline.SetSampleRate(sampleRate);
   Reset();
-  int block = BlockLengthOption((const LV2_Options_Option*)Feature(features, LV2_OPTIONS__options),
+  int block = BlockLengthOption((const LV2_Options_Option*)LV2Feature(features, LV2_OPTIONS__options),
                                 mMap);
   if (block <= 0) block = kDefaultBlockSize;
   SetBlockSize(block > kMaxBlockSize ? kMaxBlockSize : block);

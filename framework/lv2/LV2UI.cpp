@@ -10,6 +10,7 @@
 
 #include "IGraphics.h"
 #include "IPlugLV2.h"
+#include "LV2Features.h"
 
 #include "lv2/instance-access/instance-access.h"
 
@@ -18,12 +19,6 @@
 #include <new>
 
 namespace {
-const void* Feature(const LV2_Feature* const* features, const char* uri) {
-  for (int i = 0; features && features[i]; ++i)
-    if (features[i]->URI && !std::strcmp(features[i]->URI, uri)) return features[i]->data;
-  return nullptr;
-}
-
 struct EditorUI {
   IPlugLV2* mPlug;
   IGraphics* mGraphics;
@@ -33,8 +28,8 @@ struct EditorUI {
 LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
                          LV2UI_Write_Function write, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features) {
-  IPlugLV2* plug = (IPlugLV2*)Feature(features, LV2_INSTANCE_ACCESS_URI);
-  void* parent = (void*)Feature(features, LV2_UI__parent);
+  IPlugLV2* plug = (IPlugLV2*)LV2Feature(features, LV2_INSTANCE_ACCESS_URI);
+  void* parent = (void*)LV2Feature(features, LV2_UI__parent);
   if (!plug) {
     std::fprintf(stderr, "Corvanel: the editor needs the host's instance-access feature "
                          "(Ardour, jalv and Qtractor offer it); use the host's generic "
@@ -56,7 +51,7 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
   IPlugLV2::UIHost host;
   host.mWrite = write;
   host.mController = controller;
-  host.mTouch = (const LV2UI_Touch*)Feature(features, LV2_UI__touch);
+  host.mTouch = (const LV2UI_Touch*)LV2Feature(features, LV2_UI__touch);
   plug->AttachUIHost(&host);
   void* window = nullptr;
   {
@@ -71,7 +66,7 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
     return nullptr;
   }
   *widget = (LV2UI_Widget)window;
-  if (const LV2UI_Resize* resize = (const LV2UI_Resize*)Feature(features, LV2_UI__resize))
+  if (const LV2UI_Resize* resize = (const LV2UI_Resize*)LV2Feature(features, LV2_UI__resize))
     if (resize->ui_resize) resize->ui_resize(resize->handle, graphics->Width(), graphics->Height());
   return ui;
 }

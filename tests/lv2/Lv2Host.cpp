@@ -212,9 +212,13 @@ LilvState* Lv2Instance::SaveState() {
                                       nullptr, PortValue, this, 0, features);
 }
 
+const LV2_State_Interface* Lv2Instance::StateInterface() const {
+  return (const LV2_State_Interface*)lilv_instance_get_extension_data(mInstance,
+                                                                      LV2_STATE__interface);
+}
+
 std::vector<unsigned char> Lv2Instance::StateBlob() {
-  const LV2_State_Interface* state = (const LV2_State_Interface*)lilv_instance_get_extension_data(
-      mInstance, LV2_STATE__interface);
+  const LV2_State_Interface* state = StateInterface();
   Stored stored;
   if (!state || state->save(lilv_instance_get_handle(mInstance), StoreProc, &stored, 0, nullptr) !=
                     LV2_STATE_SUCCESS)
@@ -223,8 +227,7 @@ std::vector<unsigned char> Lv2Instance::StateBlob() {
 }
 
 int Lv2Instance::RestoreProperty(const void* data, size_t size, LV2_URID type, bool present) {
-  const LV2_State_Interface* state = (const LV2_State_Interface*)lilv_instance_get_extension_data(
-      mInstance, LV2_STATE__interface);
+  const LV2_State_Interface* state = StateInterface();
   Offered offered = {Lv2World::Get().Urid("https://www.orbalin.com/Corvanel/lv2#state"), data,
                      size, type, present};
   return state->restore(lilv_instance_get_handle(mInstance), RetrieveProc, &offered, 0, nullptr);

@@ -6,6 +6,7 @@
 
 #include "lv2/atom/atom.h"
 #include "lv2/atom/forge.h"
+#include "lv2/state/state.h"
 #include "lv2/urid/urid.h"
 
 #include <map>
@@ -78,6 +79,8 @@ public:
   int RestoreProperty(const void* data, size_t size, LV2_URID type, bool present = true);
 
 private:
+  const LV2_State_Interface* StateInterface() const;
+
   LilvInstance* mInstance = nullptr;
   std::map<std::string, int> mPortIndex;
   std::vector<float> mControls; // one per port; used by control ports

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -375,24 +376,40 @@ std::vector<unsigned char> VstProgramChunk(const std::string& name) {
   return {};
 }
 
-LilvState* PresetState(const std::string& label) {
+// Calls f(label, state) for every preset of the plug-in that lilv finds; the state is
+// freed after the call. Returns how many there were.
+template <class F> size_t ForEachPreset(F f) {
   Lv2World& w = Lv2World::Get();
   LilvNode* presetClass = lilv_new_uri(w.World(), LV2_PRESETS__Preset);
   LilvNode* labelPred = lilv_new_uri(w.World(), "http://www.w3.org/2000/01/rdf-schema#label");
   LilvNodes* presets = lilv_plugin_get_related(w.Plugin(), presetClass);
-  LilvState* found = nullptr;
+  size_t n = 0;
   LILV_FOREACH(nodes, i, presets) {
     const LilvNode* preset = lilv_nodes_get(presets, i);
     lilv_world_load_resource(w.World(), preset);
     LilvNodes* labels = lilv_world_find_nodes(w.World(), preset, labelPred, nullptr);
-    if (labels && lilv_nodes_size(labels) > 0 &&
-        label == lilv_node_as_string(lilv_nodes_get_first(labels)))
-      found = lilv_state_new_from_world(w.World(), w.Map(), preset);
+    const std::string label =
+        labels && lilv_nodes_size(labels) == 1 ? lilv_node_as_string(lilv_nodes_get_first(labels)) : "";
     lilv_nodes_free(labels);
+    LilvState* state = lilv_state_new_from_world(w.World(), w.Map(), preset);
+    f(label, state);
+    if (state) lilv_state_free(state);
+    ++n;
   }
   lilv_nodes_free(presets);
   lilv_node_free(labelPred);
   lilv_node_free(presetClass);
+  return n;
+}
+
+// Restores the factory preset `label` into `plug` as a host loads it; false if none is.
+bool LoadPreset(Lv2Instance& plug, const std::string& label) {
+  bool found = false;
+  ForEachPreset([&](const std::string& l, LilvState* state) {
+    if (l != label || !state) return;
+    lilv_state_restore(state, plug.Instance(), SetPort, &plug, 0, nullptr);
+    found = true;
+  });
   return found;
 }
 
@@ -400,10 +417,7 @@ TEST(Lv2State, RoundTripThroughLilvTextRestoresEverything) {
   Lv2Instance a;
   ASSERT_TRUE(a.Ok());
   // A pattern other than the default, and port values other than the defaults.
-  LilvState* house = PresetState("House");
-  ASSERT_NE(house, nullptr);
-  lilv_state_restore(house, a.Instance(), SetPort, &a, 0, nullptr);
-  lilv_state_free(house);
+  ASSERT_TRUE(LoadPreset(a, "House"));
   a.SetControl("cycle", 7.0f);
   a.SetControl("rate", 13.0f);
   const Signal s(512);
@@ -443,10 +457,7 @@ TEST(Lv2State, RoundTripThroughLilvTextRestoresEverything) {
 TEST(Lv2State, BadStatesAreRefusedWholeAndAMissingOneKeepsTheValues) {
   Lv2Instance plug;
   ASSERT_TRUE(plug.Ok());
-  LilvState* house = PresetState("House");
-  ASSERT_NE(house, nullptr);
-  lilv_state_restore(house, plug.Instance(), SetPort, &plug, 0, nullptr);
-  lilv_state_free(house);
+  ASSERT_TRUE(LoadPreset(plug, "House"));
   const std::vector<unsigned char> before = plug.StateBlob();
   ASSERT_EQ(before.size(), 188u);
   const LV2_URID chunk = Lv2World::Get().Urid(LV2_ATOM__Chunk);
@@ -496,33 +507,21 @@ TEST(Lv2State, WithoutUridMapTheStateIsUnavailableNotWrong) {
 // ---- Presets -----------------------------------------------------------------------------------
 
 TEST(Lv2Presets, EveryFactoryPresetRestoresWhatTheVst2ProgramHolds) {
-  Lv2World& w = Lv2World::Get();
-  ASSERT_NE(w.Plugin(), nullptr);
-  LilvNode* presetClass = lilv_new_uri(w.World(), LV2_PRESETS__Preset);
-  LilvNode* labelPred = lilv_new_uri(w.World(), "http://www.w3.org/2000/01/rdf-schema#label");
-  LilvNodes* presets = lilv_plugin_get_related(w.Plugin(), presetClass);
-  ASSERT_NE(presets, nullptr);
-  EXPECT_EQ(lilv_nodes_size(presets), 24u);
-  LILV_FOREACH(nodes, i, presets) {
-    const LilvNode* preset = lilv_nodes_get(presets, i);
-    lilv_world_load_resource(w.World(), preset);
-    LilvNodes* labels = lilv_world_find_nodes(w.World(), preset, labelPred, nullptr);
-    ASSERT_TRUE(labels && lilv_nodes_size(labels) == 1);
-    const std::string label = lilv_node_as_string(lilv_nodes_get_first(labels));
-    lilv_nodes_free(labels);
-    LilvState* state = lilv_state_new_from_world(w.World(), w.Map(), preset);
+  ASSERT_NE(Lv2World::Get().Plugin(), nullptr);
+  std::vector<std::string> seen;
+  const size_t n = ForEachPreset([&](const std::string& label, LilvState* state) {
     ASSERT_NE(state, nullptr) << label;
+    seen.push_back(label);
     Lv2Instance plug;
     plug.SetControl("mix", 3.0f); // every port comes from the preset
     lilv_state_restore(state, plug.Instance(), SetPort, &plug, 0, nullptr);
-    lilv_state_free(state);
     EXPECT_EQ(plug.Control("mix"), 100.0f) << label;
     const std::vector<unsigned char> program = VstProgramChunk(label);
     ASSERT_EQ(program.size(), 188u) << label;
     EXPECT_EQ(plug.StateBlob(), program) << label;
-  }
-  lilv_nodes_free(presets);
-  lilv_node_free(labelPred);
-  lilv_node_free(presetClass);
+  });
+  EXPECT_EQ(n, 24u);
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(std::unique(seen.begin(), seen.end()), seen.end()) << "24 different names";
 }
 } // namespace
