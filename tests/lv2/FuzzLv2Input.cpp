@@ -3,6 +3,7 @@
 // port (position objects with any fields, sizes and types). The first byte picks which;
 // the rest is the property or the sequence's body. Afterwards the output must be finite
 // and the state must still save whole.
+#include "FuzzLv2Urids.h"
 #include "lv2/atom/atom.h"
 #include "lv2/core/lv2.h"
 #include "lv2/state/state.h"
@@ -12,21 +13,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 extern "C" const LV2_Descriptor* lv2_descriptor(uint32_t index);
 
 namespace {
 constexpr int kFrames = 64;
-std::map<std::string, LV2_URID> sUrids;
-LV2_URID Map(LV2_URID_Map_Handle, const char* uri) {
-  auto it = sUrids.find(uri);
-  if (it != sUrids.end()) return it->second;
-  const LV2_URID id = (LV2_URID)sUrids.size() + 1;
-  return sUrids[uri] = id;
-}
+LV2_URID Map(LV2_URID_Map_Handle h, const char* uri) { return FuzzMapUri(h, uri); }
 LV2_URID_Map sMap = {nullptr, Map};
 
 struct Plugin {
