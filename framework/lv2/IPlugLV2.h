@@ -93,10 +93,13 @@ public:
     LV2UI_Write_Function mWrite = nullptr;
     LV2UI_Controller mController = nullptr;
     const LV2UI_Touch* mTouch = nullptr;
+    const void* mOwner = nullptr; // the UI whose window shows the editor
   };
-  // [UI thread; takes the mutex] Edits of port parameters go to this host from now on; null
-  // detaches it.
+  // [UI thread; takes the mutex] Edits of port parameters go to this host from now on (a
+  // newer UI takes the editor over from an older one); null detaches it.
   void AttachUIHost(const UIHost* host);
+  // [UI thread] The UI that has the editor now, null when none has.
+  const void* UIOwner() const { return mUIHost.mOwner; }
 
   // ---- Host-facing operations of the base --------------------------------------------------------
   // [editor or audio thread] A saved value without a port changed: the host hears of it as

@@ -52,6 +52,7 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
   host.mWrite = write;
   host.mController = controller;
   host.mTouch = (const LV2UI_Touch*)LV2Feature(features, LV2_UI__touch);
+  host.mOwner = ui;
   plug->AttachUIHost(&host);
   void* window = nullptr;
   {
@@ -71,16 +72,19 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
   return ui;
 }
 
-// [UI thread] Closes the editor; the plug-in keeps its controls for the next opening.
+// [UI thread] Closes the editor, unless a newer UI of the same instance has taken it over;
+// the plug-in keeps its controls for the next opening.
 void Cleanup(LV2UI_Handle handle) {
   EditorUI* ui = (EditorUI*)handle;
   if (!ui) return;
-  {
-    WDL_MutexLock lock(&ui->mPlug->mMutex);
-    ui->mPlug->EditorClosed();
-    ui->mGraphics->CloseWindow();
+  if (ui->mPlug->UIOwner() == ui) {
+    {
+      WDL_MutexLock lock(&ui->mPlug->mMutex);
+      ui->mPlug->EditorClosed();
+      ui->mGraphics->CloseWindow();
+    }
+    ui->mPlug->AttachUIHost(nullptr);
   }
-  ui->mPlug->AttachUIHost(nullptr);
   delete ui;
 }
 
@@ -92,7 +96,7 @@ void PortEvent(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {}
 // effEditIdle: what they change takes the mutex itself. 0 keeps the UI open.
 int Idle(LV2UI_Handle handle) {
   EditorUI* ui = (EditorUI*)handle;
-  if (ui && ui->mGraphics->WindowIsOpen()) ui->mGraphics->HostIdle();
+  if (ui && ui->mPlug->UIOwner() == ui && ui->mGraphics->WindowIsOpen()) ui->mGraphics->HostIdle();
   return 0;
 }
 

@@ -63,10 +63,12 @@ public:
     }
   }
 
-  // Opens the UI with the given features; false when it declines.
-  bool Open(bool instanceAccess = true, bool parent = true) {
+  // Opens the UI with the given features, on this host's plug-in or on `plug`; false when
+  // it declines.
+  bool Open(bool instanceAccess = true, bool parent = true, Lv2Instance* plug = nullptr) {
     const LV2UI_Descriptor* d = UIDescriptor();
-    if (!d || !mPlug.Ok()) return false;
+    if (!plug) plug = &mPlug;
+    if (!d || !plug->Ok()) return false;
     mResize = {this, [](LV2UI_Feature_Handle h, int w, int hh) {
                  ((Lv2EditorHost*)h)->mSize = {w, hh};
                  return 0;
@@ -76,7 +78,7 @@ public:
               }};
     const LV2_Feature parentF = {LV2_UI__parent, (void*)mTop};
     const LV2_Feature accessF = {LV2_INSTANCE_ACCESS_URI,
-                                 lilv_instance_get_handle(mPlug.Instance())};
+                                 lilv_instance_get_handle(plug->Instance())};
     const LV2_Feature resizeF = {LV2_UI__resize, &mResize};
     const LV2_Feature touchF = {LV2_UI__touch, &mTouch};
     std::vector<const LV2_Feature*> features = {&resizeF, &touchF};
@@ -216,6 +218,28 @@ TEST_F(Lv2Editor, StepBarClicksChangeThePatternAndTheHostHearsStateChanged) {
   EXPECT_TRUE(mHost.mWrites.empty()) << "the pattern has no ports";
   mHost.Process();
   EXPECT_TRUE(mHost.mPlug.Notifications().empty()) << "told once";
+}
+
+TEST_F(Lv2Editor, ASecondUIOfTheSameInstanceTakesTheEditorOverAndKeepsIt) {
+  Lv2EditorHost second;
+  ASSERT_TRUE(second.Open(true, true, &mHost.mPlug));
+  second.Run(200);
+  mHost.Close(); // the older UI goes: the editor stays in the newer one's window
+  second.Run(200);
+  // The editor's window is still a child of the newer host's window.
+  Window root, parent, *children = nullptr;
+  unsigned n = 0;
+  ASSERT_TRUE(XQueryTree(second.mDisplay, second.mTop, &root, &parent, &children, &n));
+  const bool there = std::find(children, children + n, second.mEditor) != children + n;
+  if (children) XFree(children);
+  ASSERT_TRUE(there) << "the older UI's cleanup closed the newer one's editor";
+  std::vector<std::string> drag = At(second.mEditor, 569, 125);
+  drag.insert(drag.end(), {"click", "4"}); // a wheel notch up on Mix
+  ASSERT_TRUE(Xdotool(drag));
+  second.Run(700);
+  ASSERT_FALSE(second.mWrites.empty()) << "the newer UI's host hears the edit";
+  EXPECT_EQ(second.mWrites.back().first, kMixPort);
+  EXPECT_TRUE(mHost.mWrites.empty());
 }
 
 TEST(Lv2EditorFeatures, WithoutInstanceAccessOrAParentTheUIDeclines) {
