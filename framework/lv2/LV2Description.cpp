@@ -89,17 +89,17 @@ std::string Base64(const unsigned char* data, int size) {
   return out;
 }
 
-// The unit of a parameter's label, written so that hosts show the VST2 display text.
+// The unit of a parameter's label, rendered as the VST2 display shows the value and label
+// ("5%", "1000Hz"). Hosts print the value as a double through units:render.
 std::string Unit(const IParam* param) {
   const char* label = param->GetLabel();
-  const bool integer = param->IsIntegerKind();
-  if (!std::strcmp(label, "%"))
-    return std::string("units:unit [ a units:Unit ; rdfs:label \"percent\" ; units:symbol \"%\" ; "
-                       "units:render \"") + (integer ? "%d%%" : "%f%%") + "\" ]";
-  if (!std::strcmp(label, "Hz"))
-    return std::string("units:unit [ a units:Unit ; rdfs:label \"hertz\" ; units:symbol \"Hz\" ; "
-                       "units:render \"") + (integer ? "%dHz" : "%fHz") + "\" ]";
-  return "";
+  const char* name = !std::strcmp(label, "%") ? "percent" : !std::strcmp(label, "Hz") ? "hertz" : "";
+  if (!name[0]) return "";
+  char render[64];
+  std::snprintf(render, sizeof(render), "%%.%df%s", param->GetDisplayPrecision(),
+                !std::strcmp(label, "%") ? "%%" : label);
+  return std::string("units:unit [ a units:Unit ; rdfs:label \"") + name + "\" ; units:symbol " +
+         Quoted(label) + " ; units:render " + Quoted(render) + " ]";
 }
 
 // The presets that really exist: every slot the plug-in filled with values, loaded.
