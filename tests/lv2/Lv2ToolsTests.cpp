@@ -73,7 +73,7 @@ TEST(Lv2Bundle, EveryFileParsesAndValidatesAgainstTheSchemas) {
     EXPECT_EQ(rc, 0) << f << ": " << out;
     EXPECT_EQ(out.find("error"), std::string::npos) << f << ": " << out;
   }
-  // The schemas: every specification bundle Debian's lv2-dev installs (not its plug-ins).
+  // The schemas: every vocabulary bundle Debian's lv2-dev installs (not its plug-ins).
   std::string files;
   for (const char* dir : {"/usr/lib/lv2", "/usr/share/lv2"})
     if (DIR* d = opendir(dir)) {
