@@ -15,6 +15,7 @@ packages=(
   libx11-dev libxext-dev xvfb xauth xdotool x11-utils
   gobjc++ libgnustep-gui-dev gnustep-make gnustep-back0.29
   ardour python3
+  lv2-dev liblilv-dev lilv-utils sordi jalv jackd2
 )
 
 missing=()

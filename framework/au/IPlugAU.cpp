@@ -4,8 +4,8 @@
 #include "IPlugAU.h"
 
 #include "IGraphics.h"
+#include "SteadyClock.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -403,12 +403,7 @@ IHostTime IPlugAU::ReadHostTime() {
   return t;
 }
 
-uint32_t IPlugAU::ProcessorClock() const {
-  // Real time, whatever the host's threads do; the ticks wrap like clock()'s.
-  typedef std::chrono::duration<int64_t, std::ratio<1, CLOCKS_PER_SEC>> Ticks;
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return (uint32_t)(uint64_t)std::chrono::duration_cast<Ticks>(now).count();
-}
+uint32_t IPlugAU::ProcessorClock() const { return SteadyClockTicks(); }
 
 int IPlugAU::HostId() {
   if (mHost == kHostUninit) {

@@ -1,8 +1,8 @@
 #include "IPlugVST.h"
 
 #include "IGraphics.h"
+#include "SteadyClock.h"
 
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -612,10 +612,7 @@ uint32_t IPlugVST::ProcessorClock() const {
 #if defined(_WIN32)
   return (uint32_t)std::clock(); // wall time since the process started, on Windows
 #else
-  // Here clock() is processor time summed over all threads: real time, at its tick rate.
-  typedef std::chrono::duration<int64_t, std::ratio<1, CLOCKS_PER_SEC>> Ticks;
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return (uint32_t)(uint64_t)std::chrono::duration_cast<Ticks>(now).count();
+  return SteadyClockTicks();
 #endif
 }
 

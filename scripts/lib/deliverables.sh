@@ -12,11 +12,13 @@ vst2      linux-x86_64  linux:framework/vst/Corvanel.so     linux-x86_64/vst2/Co
 vst2      windows-x64   windows:Corvanel64.dll              windows-x64/vst2/Corvanel.dll
 vst2      windows-x86   windows:Corvanel.dll                windows-x86/vst2/Corvanel.dll
 au        macos         macos:CorvanelAU.component          macos/au/CorvanelAU.component
+lv2       linux-x86_64  linux:lv2/Corvanel.lv2              linux-x86_64/lv2/Corvanel.lv2
 '
 
 # format  the per-user folder (under $HOME) that Linux hosts search for it
 USER_FOLDERS='
 vst2      .vst
+lv2       .lv2
 '
 
 # build_folder NAME: the folder the build named in a source column fills. Each follows

@@ -5,7 +5,7 @@
 #include "EditorHost.h"
 #include "EngineFixture.h"
 #include "IGraphicsLinux.h"
-#include "XServer.h"
+#include "XServerEnvironment.h"
 #include "lice_png.h"
 #include "lice_sysbitmap.h"
 
@@ -19,17 +19,6 @@
 
 namespace {
 
-XServer* gServer = nullptr;
-
-class ServerEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override { gServer = new XServer(); }
-  void TearDown() override {
-    delete gServer;
-    gServer = nullptr;
-  }
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment());
 
 constexpr int kCycle = 1, kTarget = 8, kMix = 9;
 
