@@ -30,7 +30,11 @@ fails() { ! run "$@"; }
 
 install_tests() {
   local script=$root/scripts/install-plugins.sh home=$tmp/home
-  mkdir -p "$home/.vst"
+  # The hosts' folders exist already, as on a machine with other plug-ins in them.
+  local format folder
+  while read -r format folder; do
+    [ -n "$format" ] && mkdir -p "$home/$folder"
+  done <<<"$(. "$root/scripts/lib/deliverables.sh"; echo "$USER_FOLDERS")"
   echo "another plug-in" >"$home/.vst/Other.so"
   listing "$home" >"$tmp/before"
 
