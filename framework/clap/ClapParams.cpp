@@ -108,7 +108,7 @@ struct ClapParamsExtension {
     return true;
   }
 
-  // A display text, or a number (with or without its unit); anything else is refused.
+  // A display text, or a number with or without its unit; anything else is refused.
   static bool CLAPABI_CALL TextToValue(const clapabi::Plugin* plugin, clapabi::Id id,
                                        const char* text, double* out) {
     IPlugCLAP* plug = Plug(plugin);
@@ -119,9 +119,13 @@ struct ClapParamsExtension {
     CopyText(buf, text, sizeof(buf));
     int listed = 0;
     if (!(param->DisplayTextCount() > 0 && param->LookUpDisplayText(buf, &listed))) {
+      // A number, followed by nothing but the parameter's unit ("1000Hz", "80 %").
       char* end = nullptr;
       const double v = std::strtod(buf, &end);
       if (end == buf || !std::isfinite(v)) return false;
+      while (*end == ' ')
+        ++end;
+      if (*end && std::strcmp(end, param->GetLabel()) != 0) return false;
     }
     double v = param->ValueFromText(buf);
     if (v < param->GetMin()) v = param->GetMin();
