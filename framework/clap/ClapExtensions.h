@@ -6,3 +6,8 @@ extern const clapabi::PluginAudioPorts kClapAudioPorts;
 extern const clapabi::PluginParams kClapParams;
 extern const clapabi::PluginState kClapState;
 extern const clapabi::PluginLatency kClapLatency;
+// The editor and the host services that drive it; null where the platform has no editor
+// window (ClapGui.cpp).
+extern const clapabi::PluginGui* const kClapGui;
+extern const clapabi::PluginTimerSupport* const kClapTimerSupport;
+extern const clapabi::PluginPosixFdSupport* const kClapPosixFdSupport;

@@ -115,6 +115,8 @@ bool CLAPABI_CALL IPlugCLAP::ClapInit(const clapabi::Plugin* plugin) {
 void CLAPABI_CALL IPlugCLAP::ClapDestroy(const clapabi::Plugin* plugin) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return;
+  // A host that forgot to destroy the editor: its window, timer and fd go now.
+  if (plug->mGuiCreated && kClapGui) kClapGui->destroy(plugin);
   {
     WDL_MutexLock lock(&plug->mMutex);
     // A host that destroys an active instance broke the rules; it is deactivated first.
@@ -199,6 +201,9 @@ const void* CLAPABI_CALL IPlugCLAP::ClapGetExtension(const clapabi::Plugin* plug
   if (!std::strcmp(id, clapabi::kExtParams)) return &kClapParams;
   if (!std::strcmp(id, clapabi::kExtState)) return &kClapState;
   if (!std::strcmp(id, clapabi::kExtLatency)) return &kClapLatency;
+  if (!std::strcmp(id, clapabi::kExtGui)) return kClapGui;
+  if (!std::strcmp(id, clapabi::kExtTimerSupport)) return kClapTimerSupport;
+  if (!std::strcmp(id, clapabi::kExtPosixFdSupport)) return kClapPosixFdSupport;
   return nullptr;
 }
 

@@ -93,6 +93,14 @@ protected:
   RelaxedAtomic<bool> mDirtyPending{false};
   double* mDefaults = nullptr; // every parameter's value as constructed
 
+  // ---- The editor (ClapGui.cpp) [main thread] ----------------------------------------------------
+  bool mGuiCreated = false;
+  bool mGuiFloating = false;
+  clapabi::Id mGuiTimer = clapabi::kInvalidId; // the host's timer that drives the editor
+  int mGuiFd = -1;                             // the window's connection, watched by the host
+  unsigned long mGuiOwner = 0;                 // a floating window stays above this one
+  char mGuiTitle[128] = {0};
+
   // The timeline the next block would start at had the song played on: the last block's
   // moved on by its frames (see ClapTransport.h); unknown after activation and reset.
   IHostTime mCountedTime;
@@ -153,4 +161,5 @@ private:
   friend struct ClapParamsExtension;
   friend struct ClapStateExtension;
   friend struct ClapPortsExtension;
+  friend struct ClapGuiExtension;
 };
