@@ -1,7 +1,8 @@
 #!/bin/sh
 # Qtractor's out-of-process plug-in scanner accepts Corvanel.clap and lists it: one line
 #   CLAP|name|ain:aout|midiin:midiout|ctlin:ctlout|flags|path|index|hash
-# with the stereo ports, no MIDI, the state (EXT) and, once given, the editor (GUI).
+# with the stereo ports, no MIDI, and the flags the caller expects (RT, EXT: the state,
+# GUI: an X11 editor).
 # Skips (exit 77) where Qtractor is not installed.
 # Usage: qtractor_scan_test.sh <Corvanel.clap> [expected flag ...]
 set -u
