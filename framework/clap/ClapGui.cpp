@@ -68,6 +68,7 @@ struct ClapGuiExtension {
   static bool CLAPABI_CALL Create(const clapabi::Plugin* plugin, const char* api, bool floating) {
     IPlugCLAP* plug = Plug(plugin);
     if (!IsApiSupported(plugin, api, floating) || plug->mGuiCreated) return false;
+    plug->CheckThread(false, "gui.create");
     if (!plug->mHostTimers || !plug->mHostTimers->register_timer) {
       plug->Log(clapabi::kLogError, "Corvanel: the editor needs the host's timer-support");
       return false;
@@ -81,6 +82,7 @@ struct ClapGuiExtension {
   static void CLAPABI_CALL Destroy(const clapabi::Plugin* plugin) {
     IPlugCLAP* plug = Plug(plugin);
     if (!plug || !plug->mGuiCreated) return;
+    plug->CheckThread(false, "gui.destroy");
     StopDriving(plug);
     IGraphicsLinux* editor = Editor(plug);
     if (editor->WindowIsOpen()) {

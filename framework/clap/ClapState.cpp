@@ -23,6 +23,7 @@ struct ClapStateExtension {
   static bool CLAPABI_CALL Save(const clapabi::Plugin* plugin, const clapabi::OStream* stream) {
     IPlugCLAP* plug = Plug(plugin);
     if (!plug || !stream || !stream->write) return false;
+    plug->CheckThread(false, "state.save");
     ChunkBuffer chunk;
     if (!plug->SaveState(&chunk)) return false;
     const unsigned char* bytes = chunk.GetBytes();
@@ -39,6 +40,7 @@ struct ClapStateExtension {
   static bool CLAPABI_CALL Load(const clapabi::Plugin* plugin, const clapabi::IStream* stream) {
     IPlugCLAP* plug = Plug(plugin);
     if (!plug || !stream || !stream->read) return false;
+    plug->CheckThread(false, "state.load");
     ChunkBuffer chunk;
     unsigned char buf[1024];
     for (;;) {

@@ -115,6 +115,7 @@ bool CLAPABI_CALL IPlugCLAP::ClapInit(const clapabi::Plugin* plugin) {
 void CLAPABI_CALL IPlugCLAP::ClapDestroy(const clapabi::Plugin* plugin) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return;
+  plug->CheckThread(false, "destroy");
   // A host that forgot to destroy the editor: its window, timer and fd go now.
   if (plug->mGuiCreated && kClapGui) kClapGui->destroy(plugin);
   {
@@ -134,6 +135,7 @@ bool CLAPABI_CALL IPlugCLAP::ClapActivate(const clapabi::Plugin* plugin, double 
                                           uint32_t minFrames, uint32_t maxFrames) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return false;
+  plug->CheckThread(false, "activate");
   WDL_MutexLock lock(&plug->mMutex);
   (void)minFrames; // blocks below it come anyway (loop boundaries): only the maximum counts
   if (plug->mActive || !(sampleRate > 0.0) || !std::isfinite(sampleRate) || maxFrames < 1)
@@ -150,6 +152,7 @@ bool CLAPABI_CALL IPlugCLAP::ClapActivate(const clapabi::Plugin* plugin, double 
 void CLAPABI_CALL IPlugCLAP::ClapDeactivate(const clapabi::Plugin* plugin) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return;
+  plug->CheckThread(false, "deactivate");
   WDL_MutexLock lock(&plug->mMutex);
   if (!plug->mActive) return;
   plug->SetActive(false);
@@ -161,6 +164,7 @@ void CLAPABI_CALL IPlugCLAP::ClapDeactivate(const clapabi::Plugin* plugin) {
 bool CLAPABI_CALL IPlugCLAP::ClapStartProcessing(const clapabi::Plugin* plugin) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return false;
+  plug->CheckThread(true, "start_processing");
   WDL_MutexLock lock(&plug->mMutex);
   if (!plug->mActive) return false;
   plug->SetActive(true);
@@ -171,6 +175,7 @@ bool CLAPABI_CALL IPlugCLAP::ClapStartProcessing(const clapabi::Plugin* plugin) 
 void CLAPABI_CALL IPlugCLAP::ClapStopProcessing(const clapabi::Plugin* plugin) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return;
+  plug->CheckThread(true, "stop_processing");
   WDL_MutexLock lock(&plug->mMutex);
   if (!plug->mProcessing) return;
   plug->SetActive(false);
@@ -180,6 +185,7 @@ void CLAPABI_CALL IPlugCLAP::ClapStopProcessing(const clapabi::Plugin* plugin) {
 void CLAPABI_CALL IPlugCLAP::ClapReset(const clapabi::Plugin* plugin) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return;
+  plug->CheckThread(true, "reset");
   WDL_MutexLock lock(&plug->mMutex);
   if (!plug->mActive) return;
   plug->Reset();
@@ -190,6 +196,7 @@ int32_t CLAPABI_CALL IPlugCLAP::ClapProcess(const clapabi::Plugin* plugin,
                                             const clapabi::Process* process) {
   IPlugCLAP* plug = Instance(plugin);
   if (!plug) return clapabi::kProcessError;
+  plug->CheckThread(true, "process");
   WDL_MutexLock lock(&plug->mMutex);
   return plug->Process(process);
 }
@@ -226,8 +233,22 @@ bool IPlugCLAP::OnAudioThread() const {
          mHostThreadCheck->is_audio_thread(mClapHost);
 }
 
-void IPlugCLAP::Log(int32_t severity, const char* message) {
+void IPlugCLAP::Log(int32_t severity, const char* message) const {
   if (mHostLog && mHostLog->log) mHostLog->log(mClapHost, severity, message);
+}
+
+void IPlugCLAP::CheckThread(bool audio, const char* call) const {
+#ifndef NDEBUG
+  if (!mHostThreadCheck) return;
+  if (audio ? OnAudioThread() : OnMainThread()) return;
+  char message[128];
+  std::snprintf(message, sizeof(message), "Corvanel: %s called off the %s thread", call,
+                audio ? "audio" : "main");
+  Log(clapabi::kLogHostMisbehaving, message);
+#else
+  (void)audio;
+  (void)call;
+#endif
 }
 
 void IPlugCLAP::MarkDirtyIfPending() {

@@ -108,8 +108,12 @@ protected:
 
   // [main thread] Tells the host of a change of the state when one is pending.
   void MarkDirtyIfPending();
-  // [main thread] A message for the host's log, when it has one.
-  void Log(int32_t severity, const char* message);
+  // [any thread] A message for the host's log, when it has one.
+  void Log(int32_t severity, const char* message) const;
+  // [any thread] Debug builds, where the host offers thread-check: a call that arrives on
+  // the wrong thread (the audio thread's, or else the main thread's) is logged as the
+  // host's misbehaviour. Nothing in release builds.
+  void CheckThread(bool audio, const char* call) const;
   // [any thread] True where the host says this is its main (audio) thread, or cannot say.
   bool OnMainThread() const;
   bool OnAudioThread() const;
