@@ -1,6 +1,8 @@
 #include "ClapTestHost.h"
 
+#ifndef _WIN32
 #include <poll.h>
+#endif
 
 #include <cmath>
 #include <cstring>
@@ -244,6 +246,7 @@ void CLAPABI_CALL TestHost::RequestCallback(const clapabi::Host* host) {
 
 int TestHost::Service(const clapabi::Plugin* plugin, int pollTimeoutMs) {
   int ran = 0;
+#ifndef _WIN32
   const clapabi::PluginPosixFdSupport* fdExt =
       (const clapabi::PluginPosixFdSupport*)plugin->get_extension(plugin,
                                                                   clapabi::kExtPosixFdSupport);
@@ -268,6 +271,9 @@ int TestHost::Service(const clapabi::Plugin* plugin, int pollTimeoutMs) {
       }
     }
   }
+#else
+  (void)pollTimeoutMs; // no descriptors to watch on Windows
+#endif
   const clapabi::PluginTimerSupport* timerExt =
       (const clapabi::PluginTimerSupport*)plugin->get_extension(plugin, clapabi::kExtTimerSupport);
   std::vector<clapabi::Id> ids;
