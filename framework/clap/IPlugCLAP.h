@@ -98,7 +98,8 @@ protected:
   bool mGuiFloating = false;
   clapabi::Id mGuiTimer = clapabi::kInvalidId; // the host's timer that drives the editor
   int mGuiFd = -1;                             // the window's connection, watched by the host
-  unsigned long mGuiOwner = 0;                 // a floating window stays above this one
+  uintptr_t mGuiOwner = 0;                     // a floating window stays above this one
+  void* mGuiFrame = nullptr;                   // Windows: the floating editor's frame
   char mGuiTitle[128] = {0};
 
   // The timeline the next block would start at had the song played on: the last block's

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -343,3 +347,52 @@ TEST(ClapHostQuirks, EmptyAndShortBlocksAndAnAllZeroFirstTransport) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+// The editor's win32 windows as the host sees them: a child of the host's window with the
+// editor's size, or a captioned top-level window with the host's title, owned by its
+// window; gone after destroy. Skipped where no window can be made (wine without display).
+TEST(ClapGuiWin32, EmbeddedAndFloatingWindowsAsTheHostSeesThem) {
+  HWND host = CreateWindowExA(0, "STATIC", "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 700,
+                              450, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (!host) GTEST_SKIP() << "no window station";
+  TestHost testHost;
+  ClapInstance clap(testHost, ClapFactory());
+  const clapabi::PluginGui* gui = PluginExt<clapabi::PluginGui>(clap.mPlugin, clapabi::kExtGui);
+  ASSERT_NE(gui, nullptr);
+  EXPECT_TRUE(gui->is_api_supported(clap.mPlugin, "win32", false));
+  EXPECT_FALSE(gui->is_api_supported(clap.mPlugin, "x11", false));
+
+  ASSERT_TRUE(gui->create(clap.mPlugin, "win32", false));
+  clapabi::Window parent;
+  parent.api = "win32";
+  parent.win32 = host;
+  ASSERT_TRUE(gui->set_parent(clap.mPlugin, &parent));
+  ASSERT_TRUE(gui->show(clap.mPlugin));
+  HWND child = GetWindow(host, GW_CHILD);
+  ASSERT_NE(child, nullptr);
+  RECT r;
+  GetClientRect(child, &r);
+  uint32_t w = 0, h = 0;
+  ASSERT_TRUE(gui->get_size(clap.mPlugin, &w, &h));
+  EXPECT_EQ((uint32_t)(r.right - r.left), w);
+  EXPECT_EQ((uint32_t)(r.bottom - r.top), h);
+  gui->destroy(clap.mPlugin);
+  EXPECT_EQ(GetWindow(host, GW_CHILD), nullptr);
+
+  ASSERT_TRUE(gui->create(clap.mPlugin, "win32", true));
+  clapabi::Window owner;
+  owner.api = "win32";
+  owner.win32 = host;
+  EXPECT_TRUE(gui->set_transient(clap.mPlugin, &owner));
+  gui->suggest_title(clap.mPlugin, "Corvanel on Track 1");
+  ASSERT_TRUE(gui->show(clap.mPlugin));
+  HWND floating = FindWindowA(nullptr, "Corvanel on Track 1");
+  ASSERT_NE(floating, nullptr);
+  EXPECT_EQ(GetWindow(floating, GW_OWNER), host);
+  EXPECT_NE(GetWindow(floating, GW_CHILD), nullptr);
+  gui->destroy(clap.mPlugin);
+  EXPECT_EQ(FindWindowA(nullptr, "Corvanel on Track 1"), nullptr);
+  DestroyWindow(host);
+}
+#endif
