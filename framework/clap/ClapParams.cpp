@@ -3,6 +3,7 @@
 // the thirteen step words carry the pattern, hidden and not automatable, yet stored in the
 // state and restored with it; the editor's three signals are hidden and read-only. Texts
 // are those the VST2 plug-in shows: the display text, then the unit ("1/16", "1000Hz").
+// After them comes "Preset", the factory presets by name (see IPlugCLAP::ProgramParamId).
 #include "ClapExtensions.h"
 #include "IPlugCLAP.h"
 
@@ -40,15 +41,25 @@ struct ClapParamsExtension {
   // [main thread]
   static uint32_t CLAPABI_CALL Count(const clapabi::Plugin* plugin) {
     IPlugCLAP* plug = Plug(plugin);
-    return plug ? (uint32_t)plug->NParams() : 0;
+    return plug ? (uint32_t)(plug->NParams() + (plug->ProgramParamId() >= 0 ? 1 : 0)) : 0;
   }
 
   static bool CLAPABI_CALL GetInfo(const clapabi::Plugin* plugin, uint32_t index,
                                    clapabi::ParamInfo* info) {
     IPlugCLAP* plug = Plug(plugin);
-    if (!plug || !info || index >= (uint32_t)plug->NParams()) return false;
+    if (!plug || !info || index >= Count(plugin)) return false;
     WDL_MutexLock lock(&plug->mMutex);
     const int idx = (int)index;
+    if (idx == plug->ProgramParamId()) {
+      std::memset(info, 0, sizeof(*info));
+      info->id = (clapabi::Id)idx;
+      info->flags = clapabi::kParamIsStepped | clapabi::kParamIsEnum;
+      CopyText(info->name, "Preset", sizeof(info->name));
+      info->min_value = 0.0;
+      info->max_value = plug->NPrograms() - 1;
+      info->default_value = 0.0;
+      return true;
+    }
     const IParam* param = plug->GetParam(idx);
     std::memset(info, 0, sizeof(*info));
     info->id = (clapabi::Id)idx;
@@ -87,8 +98,13 @@ struct ClapParamsExtension {
 
   static bool CLAPABI_CALL GetValue(const clapabi::Plugin* plugin, clapabi::Id id, double* out) {
     IPlugCLAP* plug = Plug(plugin);
-    if (!plug || !out || id >= (clapabi::Id)plug->NParams()) return false;
+    if (!plug || !out || id >= Count(plugin)) return false;
     WDL_MutexLock lock(&plug->mMutex);
+    if ((int)id == plug->ProgramParamId()) {
+      const int current = plug->GetCurrentPresetIdx();
+      *out = current < plug->NPrograms() ? current : 0;
+      return true;
+    }
     *out = plug->GetParam((int)id)->Value();
     return true;
   }
@@ -96,9 +112,15 @@ struct ClapParamsExtension {
   static bool CLAPABI_CALL ValueToText(const clapabi::Plugin* plugin, clapabi::Id id, double value,
                                        char* out, uint32_t capacity) {
     IPlugCLAP* plug = Plug(plugin);
-    if (!plug || !out || capacity == 0 || id >= (clapabi::Id)plug->NParams() || std::isnan(value))
+    if (!plug || !out || capacity == 0 || id >= Count(plugin) || std::isnan(value))
       return false;
     WDL_MutexLock lock(&plug->mMutex);
+    if ((int)id == plug->ProgramParamId()) {
+      const int k = (int)(value + 0.5);
+      if (value < 0.0 || k >= plug->NPrograms()) return false;
+      CopyText(out, plug->GetPresetName(k), capacity);
+      return true;
+    }
     const IParam* param = plug->GetParam((int)id);
     char text[64];
     param->FormatDisplay(value, false, text);
@@ -112,11 +134,19 @@ struct ClapParamsExtension {
   static bool CLAPABI_CALL TextToValue(const clapabi::Plugin* plugin, clapabi::Id id,
                                        const char* text, double* out) {
     IPlugCLAP* plug = Plug(plugin);
-    if (!plug || !text || !out || id >= (clapabi::Id)plug->NParams()) return false;
+    if (!plug || !text || !out || id >= Count(plugin)) return false;
     WDL_MutexLock lock(&plug->mMutex);
-    const IParam* param = plug->GetParam((int)id);
     char buf[kHostTextLen];
     CopyText(buf, text, sizeof(buf));
+    if ((int)id == plug->ProgramParamId()) {
+      for (int k = 0; k < plug->NPrograms(); ++k)
+        if (!std::strcmp(buf, plug->GetPresetName(k))) {
+          *out = k;
+          return true;
+        }
+      return false;
+    }
+    const IParam* param = plug->GetParam((int)id);
     int listed = 0;
     if (!(param->DisplayTextCount() > 0 && param->LookUpDisplayText(buf, &listed))) {
       // A number, followed by nothing but the parameter's unit ("1000Hz", "80 %").

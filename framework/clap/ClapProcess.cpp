@@ -12,6 +12,7 @@
 bool IPlugCLAP::ApplyParamEvent(const clapabi::EventHeader* header) {
   if (header->size < sizeof(clapabi::EventParamValue)) return false;
   const clapabi::EventParamValue* e = (const clapabi::EventParamValue*)header;
+  if ((int)e->param_id == ProgramParamId() && ProgramParamId() >= 0) return SelectProgram(e->value);
   // The editor's own signals are not the host's to set.
   if (e->param_id >= (clapabi::Id)NSavedParams()) return false;
   return SetParameterFromHost((int)e->param_id, e->value, false);
@@ -93,6 +94,15 @@ void IPlugCLAP::RunBlock(T** inputs, T** outputs, int nFrames, const clapabi::Pr
 
   const clapabi::InputEvents* events = process->in_events;
   const uint32_t nEvents = events && events->size && events->get ? events->size(events) : 0;
+  // A preset chosen in the block applies before it: the list is no automation, so its
+  // frame does not matter, and the block's own values then apply over it.
+  for (uint32_t i = 0; i < nEvents && ProgramParamId() >= 0; ++i) {
+    const clapabi::EventHeader* h = events->get(events, i);
+    if (h && h->space_id == clapabi::kCoreEventSpace && h->type == clapabi::kEventParamValue &&
+        h->size >= sizeof(clapabi::EventParamValue) &&
+        ((const clapabi::EventParamValue*)h)->param_id == (clapabi::Id)ProgramParamId())
+      ApplyParamEvent(h);
+  }
   int lastFrame = 0;
   for (uint32_t i = 0; i < nEvents; ++i) {
     const clapabi::EventHeader* h = events->get(events, i);

@@ -80,6 +80,8 @@ const clapabi::Plugin* IPlugCLAP::CreatePlugin(const clapabi::Host* host,
   }
   for (int i = 0; i < n; ++i)
     plug->mDefaults[i] = plug->GetParam(i)->Value();
+  while (plug->mNPrograms < plug->NPresets() && plug->mPresets.Get(plug->mNPrograms)->mInitialized)
+    ++plug->mNPrograms;
   plug->mPlugin.desc = desc;
   return &plug->mPlugin;
 }
@@ -259,13 +261,13 @@ void IPlugCLAP::MarkDirtyIfPending() {
 
 // ---- Output towards the host ---------------------------------------------------------------------
 
-void IPlugCLAP::QueueOut(uint16_t type, int paramIdx, double value) {
+void IPlugCLAP::QueueOut(uint16_t type, int paramIdx, double value, uint32_t flags) {
   if (mNPendingOut >= kMaxPendingOut) {
     // A host that never processes nor flushes: the oldest edits are dropped, not the newest.
     std::memmove(mPendingOut, mPendingOut + 1, sizeof(PendingOut) * (kMaxPendingOut - 1));
     --mNPendingOut;
   }
-  mPendingOut[mNPendingOut++] = {type, paramIdx, value};
+  mPendingOut[mNPendingOut++] = {type, paramIdx, value, flags};
   // While processing the next block takes it out; otherwise the host is asked for a flush
   // (from the main thread only: the audio thread pushes its own at the end of the block).
   if (!mInAudioCall && !mProcessing && !mFlushRequested && mHostParams &&
@@ -284,7 +286,7 @@ void IPlugCLAP::PushPendingOut(const clapabi::OutputEvents* out) {
     if (p.mType == clapabi::kEventParamValue) {
       clapabi::EventParamValue e;
       std::memset(&e, 0, sizeof(e));
-      e.header = {(uint32_t)sizeof(e), 0, clapabi::kCoreEventSpace, p.mType, clapabi::kEventIsLive};
+      e.header = {(uint32_t)sizeof(e), 0, clapabi::kCoreEventSpace, p.mType, p.mFlags};
       e.param_id = (clapabi::Id)p.mParamIdx;
       e.note_id = -1;
       e.port_index = e.channel = e.key = -1;
@@ -293,7 +295,7 @@ void IPlugCLAP::PushPendingOut(const clapabi::OutputEvents* out) {
     } else {
       clapabi::EventParamGesture e;
       std::memset(&e, 0, sizeof(e));
-      e.header = {(uint32_t)sizeof(e), 0, clapabi::kCoreEventSpace, p.mType, clapabi::kEventIsLive};
+      e.header = {(uint32_t)sizeof(e), 0, clapabi::kCoreEventSpace, p.mType, p.mFlags};
       e.param_id = (clapabi::Id)p.mParamIdx;
       taken = out->try_push(out, &e.header);
     }
@@ -342,6 +344,20 @@ void IPlugCLAP::HostEndEdit(int paramIdx) {
   QueueOut(clapabi::kEventParamGestureEnd, paramIdx, 0.0);
   mDirtyPending = true;
   if (!mInAudioCall) MarkDirtyIfPending();
+}
+
+bool IPlugCLAP::SelectProgram(double value) {
+  if (!(value >= 0.0) || mNPrograms <= 0) return false;
+  int idx = (int)(value + 0.5);
+  if (idx >= mNPrograms) idx = mNPrograms - 1;
+  if (idx == GetCurrentPresetIdx()) return false;
+  StoreCurrentPreset(nullptr);
+  if (!LoadPreset(idx)) return false;
+  for (int i = 0; i < NSavedParams(); ++i)
+    QueueOut(clapabi::kEventParamValue, i, GetParam(i)->Value(), clapabi::kEventDontRecord);
+  mDirtyPending = true;
+  if (!mInAudioCall) MarkDirtyIfPending();
+  return true;
 }
 
 void IPlugCLAP::HostProgramChanged() {

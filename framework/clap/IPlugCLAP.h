@@ -66,6 +66,17 @@ public:
   // [audio thread] The processor clock the engine counts its timeouts in.
   uint32_t ProcessorClock() const;
 
+  // ---- The preset list as a parameter ---------------------------------------------------------
+  // The factory presets (those the plug-in defined, from the first on) are one stepped
+  // parameter after the plug-in's own, "Preset", as VST2 hosts list the programs. It is
+  // not automatable and not in the state: hosts that restore a session from the state do
+  // not play it back over the restored sound. -1 without presets.
+  int ProgramParamId() const { return mNPrograms > 0 ? NParams() : -1; }
+  int NPrograms() const { return mNPrograms; }
+  // [mutex held] Selects a preset as VST2's program change does (the current slot keeps its
+  // edits); the host hears every new value. False when the value names no other preset.
+  bool SelectProgram(double value);
+
   // ---- Read by tests ----------------------------------------------------------------------------
   bool IsActive() const { return mActive; }
   bool IsProcessing() const { return mProcessing; }
@@ -92,6 +103,7 @@ protected:
   // hear of as a change of the state; told on the next main-thread call.
   RelaxedAtomic<bool> mDirtyPending{false};
   double* mDefaults = nullptr; // every parameter's value as constructed
+  int mNPrograms = 0;          // the presets the plug-in defined, listed as "Preset"
 
   // ---- The editor (ClapGui.cpp) [main thread] ----------------------------------------------------
   bool mGuiCreated = false;
@@ -125,6 +137,7 @@ private:
     uint16_t mType;
     int mParamIdx;
     double mValue;
+    uint32_t mFlags; // live (an edit) or not to be recorded (a preset's values)
   };
   PendingOut mPendingOut[kMaxPendingOut];
   int mNPendingOut = 0;
@@ -135,7 +148,8 @@ private:
   IHostEvent mBlockEvents[kMaxBlockEvents];
 
   // [mutex held] Queues one output event; asks a host that is not processing for a flush.
-  void QueueOut(uint16_t type, int paramIdx, double value);
+  void QueueOut(uint16_t type, int paramIdx, double value,
+                uint32_t flags = clapabi::kEventIsLive);
   // [mutex held; audio thread, or main while inactive] Pushes what is queued, in order, as
   // far as the host takes it.
   void PushPendingOut(const clapabi::OutputEvents* out);

@@ -69,7 +69,7 @@ TEST(ClapLifeCycle, AHostWithoutExtensionsCreatesQueriesAndDestroys) {
     ClapInstance clap(host, ClapFactory());
     ASSERT_NE(clap.mPlugin, nullptr);
     ASSERT_NE(clap.mParams, nullptr);
-    EXPECT_EQ(clap.mParams->count(clap.mPlugin), 26u);
+    EXPECT_EQ(clap.mParams->count(clap.mPlugin), 27u);
     EXPECT_EQ(clap.mPorts->count(clap.mPlugin, true), 1u);
     EXPECT_FALSE(clap.Save().empty());
     EXPECT_EQ(PluginExt<void>(clap.mPlugin, "clap.no-such-extension"), nullptr);
@@ -152,7 +152,7 @@ TEST(ClapParams, TheListAsHostsSeeIt) {
       {"Fade", S | A, 0, 100, 5},           {"Split Freq", S | A, 20, 20000, 1000},
       {"Target", S | E | A, 0, 3, 0},       {"Mix", S | A, 0, 100, 80},
   };
-  ASSERT_EQ(clap.mParams->count(clap.mPlugin), 26u);
+  ASSERT_EQ(clap.mParams->count(clap.mPlugin), 27u);
   for (uint32_t i = 0; i < 26; ++i) {
     clapabi::ParamInfo info;
     ASSERT_TRUE(clap.mParams->get_info(clap.mPlugin, i, &info));
@@ -171,10 +171,49 @@ TEST(ClapParams, TheListAsHostsSeeIt) {
       EXPECT_EQ(info.flags, S | H | R) << i;
     }
   }
+  // Then the factory presets, a list the host may show but neither automates nor stores.
   clapabi::ParamInfo info;
-  EXPECT_FALSE(clap.mParams->get_info(clap.mPlugin, 26, &info));
+  ASSERT_TRUE(clap.mParams->get_info(clap.mPlugin, 26, &info));
+  EXPECT_STREQ(info.name, "Preset");
+  EXPECT_EQ(info.flags, S | E);
+  EXPECT_EQ(info.min_value, 0);
+  EXPECT_EQ(info.max_value, 24);
+  EXPECT_EQ(info.default_value, 0);
+  EXPECT_FALSE(clap.mParams->get_info(clap.mPlugin, 27, &info));
   double v;
-  EXPECT_FALSE(clap.mParams->get_value(clap.mPlugin, 26, &v));
+  EXPECT_FALSE(clap.mParams->get_value(clap.mPlugin, 27, &v));
+}
+
+// The presets by the names VST2 lists, chosen as VST2's program change chooses them: the
+// preset's values reach the host (not to be recorded), and the slot left keeps its edits.
+TEST(ClapPresets, ChosenByNameAsVst2ProgramsAre) {
+  TestHost host;
+  ClapInstance clap(host, ClapFactory());
+  EXPECT_EQ(clap.Text(26, 0), "---- default ----");
+  EXPECT_EQ(clap.Text(26, 1), "Mini Gate");
+  EXPECT_EQ(clap.Text(26, 24), "Groove Gate 3");
+  EXPECT_EQ(clap.Text(26, 25), "(refused)");
+  double v = -1;
+  EXPECT_TRUE(clap.mParams->text_to_value(clap.mPlugin, 26, "Trance 3", &v));
+  EXPECT_EQ(v, 14);
+  EXPECT_FALSE(clap.mParams->text_to_value(clap.mPlugin, 26, "Trance 33", &v));
+
+  clap.Set(9, 42); // an edit of the default slot
+  OutputEventList out;
+  InputEventList choose;
+  choose.AddParam(0, 26, 1);
+  clap.Flush(choose, &out);
+  EXPECT_EQ(clap.Value(26), 1);
+  EXPECT_EQ(clap.Value(1), 8);   // Mini Gate's Cycle
+  EXPECT_EQ(clap.Value(9), 100); // and Mix
+  ASSERT_EQ(out.mEvents.size(), 23u);
+  for (const OutEvent& e : out.mEvents) {
+    EXPECT_EQ(e.mType, clapabi::kEventParamValue);
+    EXPECT_EQ(e.mValue, clap.Value(e.mParam));
+  }
+  clap.Set(26, 0);
+  EXPECT_EQ(clap.Value(9), 42); // the default slot kept its edit
+  EXPECT_TRUE(host.mViolations.empty()) << host.mViolations[0];
 }
 
 TEST(ClapParams, TextsBothWaysAndWhatIsRefused) {

@@ -21,6 +21,7 @@
 
 namespace {
 
+constexpr clapabi::Id kPreset = 26; // the factory presets, after the parameters
 enum ParamIds { kRate = 0, kCycle = 1, kAttack = 2, kGate = 3, kTieLock = 4, kRelease = 5,
                 kFade = 6, kSplit = 7, kTarget = 8, kMix = 9, kWord0 = 10 };
 
@@ -40,11 +41,11 @@ std::vector<int> Words(uint32_t seed) {
 }
 
 struct Change {
-  enum EKind { kParam, kTempo, kJump, kStop, kStart };
+  enum EKind { kParam, kTempo, kJump, kStop, kStart, kProgram };
   int mAt;
   EKind mKind;
   int mId;
-  double mValue; // parameter value, tempo, or the position jumped to (frames)
+  double mValue; // parameter value, tempo, preset, or the position jumped to (frames)
 };
 
 struct Scenario {
@@ -189,6 +190,8 @@ template <class T> Renders<T> Render(const Scenario& s) {
         const Change& c = s.mChanges[next];
         if (c.mKind == Change::kParam)
           events.AddParam(0, (clapabi::Id)c.mId, c.mValue);
+        else if (c.mKind == Change::kProgram)
+          events.AddParam(0, kPreset, c.mValue);
         else
           ApplyTimeChange(tl, {f, c.mKind, c.mId, c.mValue});
       }
@@ -238,6 +241,8 @@ template <class T> Renders<T> Render(const Scenario& s) {
         const Change& c = s.mChanges[next];
         if (c.mKind == Change::kParam) {
           vst.SetText(c.mId, std::to_string((long long)c.mValue).c_str());
+        } else if (c.mKind == Change::kProgram) {
+          vst.Dispatch(effSetProgram, 0, (VstIntPtr)c.mValue);
         } else {
           ApplyTimeChange(tl, {f, c.mKind, c.mId, c.mValue});
         }
@@ -356,6 +361,12 @@ std::vector<Scenario> Scenarios() {
                     .Pattern(10)
                     .C(Change::kJump, 70000, 176400));
   all.back().mSeconds = false;
+  // Presets chosen at block starts (the list is no automation), edits in between.
+  all.push_back(Sc("PresetsChosenBetweenBlocks")
+                    .C(Change::kProgram, 0, 12)
+                    .P(kMix, 60, 20000)
+                    .C(Change::kProgram, 40448, 22)
+                    .C(Change::kProgram, 80384, 0));
   all.push_back(Sc("FreeRunningHost_NoTransport").P(kRate, 6).Pattern(11));
   all.back().mTransport = false;
   all.push_back(Sc("Mono").Pattern(12).P(kTarget, 3).C(Change::kTempo, 30000, 101.0));
