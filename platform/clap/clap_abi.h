@@ -4,6 +4,7 @@
 // use. Plain C layout throughout: natural alignment, fixed-width integers, one-byte bool,
 // function tables in slot order. On 32-bit Windows every function of the interface uses
 // the cdecl convention, whatever the build's default.
+#include <cstddef>
 #include <cstdint>
 
 #if defined(_WIN32) || defined(__CYGWIN__)
@@ -385,5 +386,34 @@ struct HostPosixFdSupport {
   bool(CLAPABI_CALL* modify_fd)(const Host* host, int fd, uint32_t flags);
   bool(CLAPABI_CALL* unregister_fd)(const Host* host, int fd);
 };
+
+// ---- The layout hosts expect, checked where it is built ------------------------------------
+#if UINTPTR_MAX == 0xFFFFFFFFFFFFFFFFu
+static_assert(sizeof(PluginEntry) == 40 && sizeof(PluginFactory) == 24, "entry layout");
+static_assert(sizeof(PluginDescriptor) == 88 && sizeof(Plugin) == 96 && sizeof(Host) == 88,
+              "plug-in and host layout");
+static_assert(sizeof(Process) == 64 && sizeof(AudioBuffer) == 32, "process layout");
+static_assert(sizeof(EventParamValue) == 56 && offsetof(EventParamValue, value) == 48,
+              "parameter event layout");
+static_assert(sizeof(AudioPortInfo) == 288 && sizeof(Window) == 16, "port and window layout");
+static_assert(sizeof(PluginGui) == 120 && sizeof(HostGui) == 40 && sizeof(PluginParams) == 48,
+              "extension tables");
+#elif defined(_WIN32)
+static_assert(sizeof(PluginEntry) == 24 && sizeof(PluginFactory) == 12, "entry layout");
+static_assert(sizeof(PluginDescriptor) == 48 && sizeof(Plugin) == 48 && sizeof(Host) == 48,
+              "plug-in and host layout");
+static_assert(sizeof(Process) == 40 && sizeof(AudioBuffer) == 24, "process layout");
+static_assert(sizeof(EventParamValue) == 48 && offsetof(EventParamValue, value) == 40,
+              "parameter event layout");
+static_assert(sizeof(AudioPortInfo) == 276 && sizeof(Window) == 8, "port and window layout");
+static_assert(sizeof(PluginGui) == 60 && sizeof(HostGui) == 20 && sizeof(PluginParams) == 24,
+              "extension tables");
+#endif
+static_assert(sizeof(Version) == 12 && sizeof(EventHeader) == 16, "base layout");
+static_assert(sizeof(EventParamGesture) == 20 && sizeof(EventTransport) == 104,
+              "gesture and transport layout");
+static_assert(offsetof(EventTransport, bar_number) == 96 && sizeof(ParamInfo) == 1320,
+              "transport and parameter information layout");
+static_assert(sizeof(GuiResizeHints) == 12, "resize hints layout");
 
 } // namespace clapabi
