@@ -82,6 +82,14 @@ const clapabi::Plugin* IPlugCLAP::CreatePlugin(const clapabi::Host* host,
     plug->mDefaults[i] = plug->GetParam(i)->Value();
   while (plug->mNPrograms < plug->NPresets() && plug->mPresets.Get(plug->mNPrograms)->mInitialized)
     ++plug->mNPrograms;
+  // A preset chosen in a block stores the sound of the slot it leaves, on the audio thread:
+  // every slot's storage is made here, so that storing never allocates there.
+  for (int i = 0; i < plug->mNPrograms; ++i) {
+    ChunkBuffer& chunk = plug->mPresets.Get(i)->mChunk;
+    const int size = chunk.Size();
+    chunk.Resize(size + 1);
+    chunk.Resize(size);
+  }
   plug->mPlugin.desc = desc;
   return &plug->mPlugin;
 }
