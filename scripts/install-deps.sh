@@ -13,6 +13,7 @@ packages=(
   binutils file
   libx11-dev libxext-dev xvfb xauth xdotool x11-utils
   gobjc++ libgnustep-gui-dev gnustep-make gnustep-back0.29
+  qtractor
 )
 
 missing=()
