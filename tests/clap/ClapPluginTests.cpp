@@ -328,8 +328,9 @@ TEST(ClapState, DamagedStatesAreRefusedWholeAndChangeNothing) {
   std::memcpy(other.data() + 4 + 8 * 9, &mix, 8);
   for (auto b : bad) {
     // Every damaged state also carries a different Mix where it has one.
-    if (b.size() >= 4 + 8 * 10 && !std::isnan(*(double*)(b.data() + 4 + 8 * 9)))
-      std::memcpy(b.data() + 4 + 8 * 9, &mix, 8);
+    double stored = 0.0;
+    if (b.size() >= 4 + 8 * 10) std::memcpy(&stored, b.data() + 4 + 8 * 9, 8);
+    if (b.size() >= 4 + 8 * 10 && !std::isnan(stored)) std::memcpy(b.data() + 4 + 8 * 9, &mix, 8);
     EXPECT_FALSE(clap.Load(b)) << b.size();
     EXPECT_EQ(clap.Save(), good);
   }

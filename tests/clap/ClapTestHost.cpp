@@ -305,7 +305,7 @@ MemoryStreams::MemoryStreams() {
     size_t n = self->mBytes.size() - self->mReadPos;
     if (n > size) n = (size_t)size;
     if (n > self->mChunk) n = self->mChunk;
-    std::memcpy(buf, self->mBytes.data() + self->mReadPos, n);
+    if (n > 0) std::memcpy(buf, self->mBytes.data() + self->mReadPos, n);
     self->mReadPos += n;
     return (int64_t)n;
   };
