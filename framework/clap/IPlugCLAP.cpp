@@ -5,12 +5,11 @@
 
 #include "ClapExtensions.h"
 #include "IGraphics.h"
+#include "ProcessorClock.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 namespace {
@@ -385,12 +384,4 @@ void IPlugCLAP::EditorResized() {}
 
 void IPlugCLAP::InitForHost() { HostId(); }
 
-uint32_t IPlugCLAP::ProcessorClock() const {
-#if defined(_WIN32)
-  return (uint32_t)std::clock(); // wall time since the process started, on Windows
-#else
-  typedef std::chrono::duration<int64_t, std::ratio<1, CLOCKS_PER_SEC>> Ticks;
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return (uint32_t)(uint64_t)std::chrono::duration_cast<Ticks>(now).count();
-#endif
-}
+uint32_t IPlugCLAP::ProcessorClock() const { return RealTimeProcessorClock(); }

@@ -1,13 +1,12 @@
 #include "IPlugVST.h"
 
 #include "IGraphics.h"
+#include "ProcessorClock.h"
 
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace {
 // Texts the host hands in are read up to this many bytes minus one: never past their
@@ -606,16 +605,7 @@ void IPlugVST::HostEndEdit(int paramIdx) { CallHost(audioMasterEndEdit, paramIdx
 
 void IPlugVST::HostProgramChanged() { CallHost(audioMasterUpdateDisplay); }
 
-uint32_t IPlugVST::ProcessorClock() const {
-#if defined(_WIN32)
-  return (uint32_t)std::clock(); // wall time since the process started, on Windows
-#else
-  // Here clock() is processor time summed over all threads: real time, at its tick rate.
-  typedef std::chrono::duration<int64_t, std::ratio<1, CLOCKS_PER_SEC>> Ticks;
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return (uint32_t)(uint64_t)std::chrono::duration_cast<Ticks>(now).count();
-#endif
-}
+uint32_t IPlugVST::ProcessorClock() const { return RealTimeProcessorClock(); }
 
 int IPlugVST::HostId() {
   if (mHost == kHostUninit) {
