@@ -137,6 +137,7 @@ TEST_F(ClapGui, EmbeddedEditorDrivenByTheHostsTimerAndFdSendsEditsAndClosesClean
   ASSERT_TRUE(ClickAt(editor, 569, 125, 4));
   Run(900);
   EXPECT_GT(mClap->Value(kMix), before);
+  EXPECT_GT(mHost.mFdCallbacks, 0); // the click came in through the watched connection
   EXPECT_GE(mHost.mFlushRequests, 1);
   const OutputEventList out = Flush();
   ASSERT_GE(out.mEvents.size(), 3u);
@@ -206,6 +207,25 @@ TEST_F(ClapGui, FloatingEditorHasTheHostsTitleAndTakesClicks) {
   Run(300);
   EXPECT_GT(mClap->Value(kMix), before);
   mGui->destroy(mClap->mPlugin);
+  EXPECT_TRUE(mHost.mTimers.empty());
+  EXPECT_TRUE(mHost.mFds.empty());
+  EXPECT_TRUE(mHost.mViolations.empty()) << mHost.mViolations[0];
+}
+
+// A host that destroys the plug-in with its editor still open: the window closes and the
+// timer and fd are given back first.
+TEST_F(ClapGui, DestroyingThePlugInClosesAnEditorTheHostLeftOpen) {
+  ASSERT_TRUE(mGui->create(mClap->mPlugin, "x11", false));
+  clapabi::Window parent;
+  parent.api = "x11";
+  parent.x11 = mTop;
+  ASSERT_TRUE(mGui->set_parent(mClap->mPlugin, &parent));
+  ASSERT_TRUE(mGui->show(mClap->mPlugin));
+  Run(100);
+  ASSERT_FALSE(mHost.mTimers.empty());
+  mClap.reset();
+  XSync(mDisplay, False);
+  EXPECT_EQ(EditorWindow(), 0u);
   EXPECT_TRUE(mHost.mTimers.empty());
   EXPECT_TRUE(mHost.mFds.empty());
   EXPECT_TRUE(mHost.mViolations.empty()) << mHost.mViolations[0];

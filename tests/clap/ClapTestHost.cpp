@@ -267,6 +267,7 @@ int TestHost::Service(const clapabi::Plugin* plugin, int pollTimeoutMs) {
       if (p.revents & (POLLERR | POLLHUP)) flags |= clapabi::kFdError;
       if (flags && fdExt && mFds.count(p.fd)) {
         fdExt->on_fd(plugin, p.fd, flags);
+        ++mFdCallbacks;
         ++ran;
       }
     }

@@ -98,6 +98,7 @@ public:
   std::map<int, uint32_t> mFds;            // fd → flags
   std::vector<std::pair<uint32_t, uint32_t>> mResizeRequests;
   int mClosedCalls = 0;
+  int mFdCallbacks = 0; // on_fd calls Service made
   // Set by the test to make request_flush call flush right away, as one host does for an
   // inactive plug-in on the main thread.
   const clapabi::Plugin* mFlushSynchronously = nullptr;
