@@ -135,7 +135,7 @@ TEST_F(ClapGui, EmbeddedEditorDrivenByTheHostsTimerAndFdSendsEditsAndClosesClean
   // gesture ends half a second later on the editor's ticks.
   const double before = mClap->Value(kMix);
   ASSERT_TRUE(ClickAt(editor, 569, 125, 4));
-  Run(900);
+  Run(1200); // the gesture ends 12 ticks (half a second) after the notch, with room to spare
   EXPECT_GT(mClap->Value(kMix), before);
   EXPECT_GT(mHost.mFdCallbacks, 0); // the click came in through the watched connection
   EXPECT_GE(mHost.mFlushRequests, 1);
