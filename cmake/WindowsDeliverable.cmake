@@ -31,19 +31,36 @@ function(corvanel_write_png_resources rcfile dir outvar)
   set(${outvar}_FILES ${files} PARENT_SCOPE)
 endfunction()
 
+# corvanel_windows_deliverable(<target> [NAME <file name>] [DESCRIPTION <text>]): the
+# VST2 DLL by default; another deliverable (the CLAP plug-in) names its file and
+# description and exports its entry itself.
 function(corvanel_windows_deliverable target)
-  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(name Corvanel64)
+  cmake_parse_arguments(D "" "NAME;DESCRIPTION" "" ${ARGN})
+  if(D_NAME)
+    set(file_name ${D_NAME})
+    get_filename_component(stem ${D_NAME} NAME_WE)
+    get_filename_component(ext ${D_NAME} EXT)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${stem} PREFIX "" SUFFIX ${ext}
+                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugin
+                          LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugin)
   else()
-    set(name Corvanel)
-  endif()
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} PREFIX "" SUFFIX ".dll"
-                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugin)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+      set(name Corvanel64)
+    else()
+      set(name Corvanel)
+    endif()
+    set(file_name ${name}.dll)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name} PREFIX "" SUFFIX ".dll"
+                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/plugin)
 
-  # Exports: the adapter's folder brings the .def file that names both entries.
-  get_target_property(sources ${target} SOURCES)
-  if(NOT sources MATCHES "\\.def(;|$)")
-    message(FATAL_ERROR "${target}: no .def file exporting VSTPluginMain and main")
+    # Exports: the adapter's folder brings the .def file that names both entries.
+    get_target_property(sources ${target} SOURCES)
+    if(NOT sources MATCHES "\\.def(;|$)")
+      message(FATAL_ERROR "${target}: no .def file exporting VSTPluginMain and main")
+    endif()
+  endif()
+  if(NOT D_DESCRIPTION)
+    set(D_DESCRIPTION "Corvanel VST2 plug-in")
   endif()
 
   # Resources: the version record and the skin images.
@@ -59,7 +76,8 @@ function(corvanel_windows_deliverable target)
   file(CONFIGURE OUTPUT ${gen}/CorvanelVersion.rc.h CONTENT
 "#define CORVANEL_VERSION_STRING \"${PROJECT_VERSION}\"
 #define CORVANEL_VERSION_COMMAS ${version_commas},0
-#define CORVANEL_FILE_NAME \"${name}.dll\"
+#define CORVANEL_FILE_NAME \"${file_name}\"
+#define CORVANEL_FILE_DESCRIPTION \"${D_DESCRIPTION}\"
 ")
   target_include_directories(${target} PRIVATE $<$<COMPILE_LANGUAGE:RC>:${gen}>)
 

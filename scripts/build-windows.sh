@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Windows VST2 plug-in from this tree with Debian's mingw-w64 cross
 # compilers: Corvanel.dll (32-bit x86, the deliverable) and Corvanel64.dll
-# (64-bit x64, same sources), both fully static, into build-windows/dist/.
+# (64-bit x64, same sources), both fully static, into build-windows/dist/; and the
+# CLAP plug-in of each, as build-windows/dist/clap-x86/Corvanel.clap and
+# build-windows/dist/clap-x64/Corvanel.clap.
 #
 #   scripts/build-windows.sh [--tests]
 #
@@ -25,12 +27,12 @@ if [ "${CORVANEL_SKIP_INSTALL:-0}" != 1 ]; then
   bash "$root/scripts/install-windows-deps.sh" --build-only
 fi
 
-build_one() { # build dir, toolchain file, DLL name
-  local dir=$1 toolchain=$2 dll=$3
+build_one() { # build dir, toolchain file, DLL name, CLAP folder
+  local dir=$1 toolchain=$2 dll=$3 clap=$4
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$toolchain" \
     -DCORVANEL_WERROR=ON -DCORVANEL_TESTS=ON -DCORVANEL_BENCH=OFF >/dev/null
-  local targets=(Corvanel)
+  local targets=(Corvanel CorvanelCLAP)
   if [ $tests = 1 ]; then
     local exe
     while read -r exe; do
@@ -39,12 +41,15 @@ build_one() { # build dir, toolchain file, DLL name
   fi
   cmake --build "$dir" --target "${targets[@]}" -j2
   [ -f "$dir/plugin/$dll" ] || { echo "build-windows: $dll was not built" >&2; exit 1; }
-  mkdir -p "$dist"
+  [ -f "$dir/plugin/Corvanel.clap" ] || { echo "build-windows: Corvanel.clap was not built" >&2; exit 1; }
+  mkdir -p "$dist" "$dist/$clap"
   cp "$dir/plugin/$dll" "$dist/$dll"
+  cp "$dir/plugin/Corvanel.clap" "$dist/$clap/Corvanel.clap"
 }
 
-build_one "$win32" mingw-i686.cmake Corvanel.dll
-build_one "$win64" mingw-x86_64.cmake Corvanel64.dll
-for f in "$dist/Corvanel.dll" "$dist/Corvanel64.dll"; do
+build_one "$win32" mingw-i686.cmake Corvanel.dll clap-x86
+build_one "$win64" mingw-x86_64.cmake Corvanel64.dll clap-x64
+for f in "$dist/Corvanel.dll" "$dist/Corvanel64.dll" "$dist/clap-x86/Corvanel.clap" \
+         "$dist/clap-x64/Corvanel.clap"; do
   echo "build-windows: $f ($(stat -c %s "$f") bytes)"
 done

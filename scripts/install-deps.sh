@@ -16,6 +16,7 @@ packages=(
   gobjc++ libgnustep-gui-dev gnustep-make gnustep-back0.29
   ardour python3
   lv2-dev liblilv-dev lilv-utils sordi jalv jackd2
+  qtractor
 )
 
 missing=()

@@ -12,7 +12,8 @@
 #   5. drives each DLL's editor window under wine in an X server of its own
 #      (tests/winwindow/drive-window.py: Xvfb, xdotool, ImageMagick): clicks,
 #      drags, typed and listed values, the wheel, closing and reopening, two
-#      editors side by side, and its picture against the Linux editor's;
+#      editors side by side, and its picture against the Linux editor's; and
+#      the CLAP editor's embedded and floating windows (tests/clap/wine-gui-test.sh);
 #   6. renders the same scenarios through the Linux library and each DLL
 #      (float and double processing) and requires identical samples;
 #   7. stops wine and undoes the qemu registration.
@@ -115,6 +116,13 @@ for arch in win32 win64; do
     --arch $arch --prefix "$dir/wineprefix" --host "$dir/tests/winwindow/corvanel-winhost.exe" \
     --dll "$dir/plugin/$dll" --editor "$native/tools/editor/corvanel-editor" \
     --work "$dir/winwindow"
+done
+
+# The CLAP editor's win32 windows, embedded and floating, in an X server of its own.
+for arch in win32 win64; do
+  if [ $arch = win32 ]; then dir=$WIN32_BUILD_DIR; else dir=$WIN64_BUILD_DIR; fi
+  step "the $arch CLAP editor windows under wine and Xvfb"
+  check "$arch CLAP editor windows" bash "$root/tests/clap/wine-gui-test.sh" $arch "$dir"
 done
 
 step "bit identity: Linux library against both DLLs"

@@ -4,7 +4,7 @@
 #include "IPlugAU.h"
 
 #include "IGraphics.h"
-#include "SteadyClock.h"
+#include "ProcessorClock.h"
 
 #include <cmath>
 #include <cstring>
@@ -403,7 +403,7 @@ IHostTime IPlugAU::ReadHostTime() {
   return t;
 }
 
-uint32_t IPlugAU::ProcessorClock() const { return SteadyClockTicks(); }
+uint32_t IPlugAU::ProcessorClock() const { return RealTimeProcessorClock(); }
 
 int IPlugAU::HostId() {
   if (mHost == kHostUninit) {

@@ -3,7 +3,7 @@
 #include "LV2Describe.h"
 #include "LV2Description.h"
 #include "LV2Features.h"
-#include "SteadyClock.h"
+#include "ProcessorClock.h"
 
 #include "lv2/buf-size/buf-size.h"
 #include "lv2/options/options.h"
@@ -54,7 +54,7 @@ IPlugLV2::IPlugLV2(IPlugInstanceInfo instanceInfo, int nParams, const char* chan
 
 IPlugLV2::~IPlugLV2() {}
 
-uint32_t IPlugLV2::ProcessorClock() const { return SteadyClockTicks(); }
+uint32_t IPlugLV2::ProcessorClock() const { return RealTimeProcessorClock(); }
 
 int IPlugLV2::ParamPort(int paramIdx) const {
   for (int k = 0; k < mNPortParams; ++k)

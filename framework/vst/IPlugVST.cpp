@@ -1,13 +1,12 @@
 #include "IPlugVST.h"
 
 #include "IGraphics.h"
-#include "SteadyClock.h"
+#include "ProcessorClock.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 namespace {
 // Texts the host hands in are read up to this many bytes minus one: never past their
@@ -608,13 +607,7 @@ void IPlugVST::HostEndEdit(int paramIdx) { CallHost(audioMasterEndEdit, paramIdx
 
 void IPlugVST::HostProgramChanged() { CallHost(audioMasterUpdateDisplay); }
 
-uint32_t IPlugVST::ProcessorClock() const {
-#if defined(_WIN32)
-  return (uint32_t)std::clock(); // wall time since the process started, on Windows
-#else
-  return SteadyClockTicks();
-#endif
-}
+uint32_t IPlugVST::ProcessorClock() const { return RealTimeProcessorClock(); }
 
 int IPlugVST::HostId() {
   if (mHost == kHostUninit) {

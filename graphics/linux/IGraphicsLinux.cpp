@@ -73,6 +73,15 @@ void IGraphicsLinux::CloseWindow() {
   mWindowOpen = false;
 }
 
+bool IGraphicsLinux::OpenFloatingWindow(const char* title, unsigned long owner) {
+  const unsigned long root = X11Window::DefaultRoot();
+  if (!root || !OpenWindow((void*)(uintptr_t)root)) return false;
+  mX11->SetTitle(title);
+  mX11->SetTransientFor(owner);
+  mX11->Flush();
+  return true;
+}
+
 void* IGraphicsLinux::GetWindow() { return mX11 ? (void*)(uintptr_t)mX11->Id() : nullptr; }
 
 LICE_IBitmap* IGraphicsLinux::OSLoadBitmap(int id, const char* name) {

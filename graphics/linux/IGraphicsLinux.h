@@ -74,6 +74,12 @@ public:
   void CloseWindow() override;
   // [editor thread] The X11 window's id, null off screen or closed.
   void* GetWindow() override;
+  // [editor thread] A floating editor: a top-level window with this title, kept above
+  // `owner` when one is given (0 none). False when it cannot be made.
+  bool OpenFloatingWindow(const char* title, unsigned long owner);
+  // [editor thread] The open window's display connection, for a host's loop to watch
+  // (readable when events arrive; HostIdle handles them); -1 when closed.
+  int WindowConnectionFd() const { return mX11 ? mX11->ConnectionFd() : -1; }
   void SetAllTooltips() override {}
   // [editor thread, bitmap cache mutex held] The embedded image with this id.
   LICE_IBitmap* OSLoadBitmap(int id, const char* name) override;

@@ -113,6 +113,28 @@ X11Window* X11Window::Create(unsigned long parent, int w, int h, X11WindowClient
   return win;
 }
 
+unsigned long X11Window::DefaultRoot() {
+  Display* d = XOpenDisplay(nullptr);
+  if (!d) return 0;
+  const unsigned long root = DefaultRootWindow(d);
+  XCloseDisplay(d);
+  return root;
+}
+
+int X11Window::ConnectionFd() const { return mDisplay ? ConnectionNumber(mDisplay) : -1; }
+
+void X11Window::SetTitle(const char* title) {
+  if (!mDisplay || mGone || !title) return;
+  ErrorTrap trap(mDisplay);
+  XStoreName(mDisplay, mWindow, title);
+}
+
+void X11Window::SetTransientFor(unsigned long owner) {
+  if (!mDisplay || mGone || !owner) return;
+  ErrorTrap trap(mDisplay);
+  XSetTransientForHint(mDisplay, mWindow, (Window)owner);
+}
+
 X11Window::~X11Window() {
   auto& all = Windows();
   all.erase(std::remove(all.begin(), all.end(), this), all.end());

@@ -58,7 +58,16 @@ public:
   X11Window(const X11Window&) = delete;
   X11Window& operator=(const X11Window&) = delete;
 
+  // [editor thread] The root window of the default screen (a floating editor's parent),
+  // 0 without a display.
+  static unsigned long DefaultRoot();
+
   unsigned long Id() const { return mWindow; }
+  // The connection's file descriptor, readable when events arrive (a host's loop watches it).
+  int ConnectionFd() const;
+  // [editor thread] For a top-level window: its title, and the window it stays above.
+  void SetTitle(const char* title);
+  void SetTransientFor(unsigned long owner);
   bool IsGone() const { return mGone; }
 
   // [editor thread] Handles every event queued on this connection.

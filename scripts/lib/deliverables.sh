@@ -13,12 +13,16 @@ vst2      windows-x64   windows:Corvanel64.dll              windows-x64/vst2/Cor
 vst2      windows-x86   windows:Corvanel.dll                windows-x86/vst2/Corvanel.dll
 au        macos         macos:CorvanelAU.component          macos/au/CorvanelAU.component
 lv2       linux-x86_64  linux:lv2/Corvanel.lv2              linux-x86_64/lv2/Corvanel.lv2
+clap      linux-x86_64  linux:framework/clap/Corvanel.clap  linux-x86_64/clap/Corvanel.clap
+clap      windows-x64   windows:clap-x64/Corvanel.clap      windows-x64/clap/Corvanel.clap
+clap      windows-x86   windows:clap-x86/Corvanel.clap      windows-x86/clap/Corvanel.clap
 '
 
 # format  the per-user folder (under $HOME) that Linux hosts search for it
 USER_FOLDERS='
 vst2      .vst
 lv2       .lv2
+clap      .clap
 '
 
 # build_folder NAME: the folder the build named in a source column fills. Each follows

@@ -2,7 +2,8 @@
 #   - is built for MACHINE (i386 or x86-64),
 #   - imports only DLLs that ship with Windows (no compiler runtime, no
 #     winpthread, no libpng or zlib DLL),
-#   - exports exactly VSTPluginMain and main, at one address.
+#   - exports exactly VSTPluginMain and main, at one address (or, with EXPORTS given,
+#     exactly those names: the CLAP plug-in's clap_entry).
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND ${OBJDUMP} -p ${LIBRARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
@@ -37,6 +38,12 @@ foreach(n ${names})
   list(APPEND exported ${n})
 endforeach()
 list(SORT exported)
+if(EXPORTS)
+  if(NOT exported STREQUAL "${EXPORTS}")
+    message(FATAL_ERROR "${LIBRARY} exports '${exported}', not exactly ${EXPORTS}")
+  endif()
+  return()
+endif()
 if(NOT exported STREQUAL "VSTPluginMain;main")
   message(FATAL_ERROR "${LIBRARY} exports '${exported}', not exactly VSTPluginMain and main")
 endif()
