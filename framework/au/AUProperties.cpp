@@ -6,6 +6,7 @@
 #include "IGraphics.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -69,6 +70,9 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     Answer<AudioUnitParameterInfo>(outSize, outWritable, false);
     return data ? GetParamInfo(element, (AudioUnitParameterInfo*)data) : noErr;
   case kAudioUnitProperty_FastDispatch: {
+    // Through the plug-in interface the system looks the procedures up itself, and the
+    // instance has no component storage a caller could pass them.
+    if (mOpenedByFactory) return kAudioUnitErr_InvalidProperty;
     void* proc = nullptr;
     if (element == kAudioUnitGetParameterSelect)
       proc = (void*)DirectGetParameter;
@@ -300,16 +304,24 @@ ComponentResult IPlugAU::GetParamValueFromString(AudioUnitParameterValueFromStri
 
 // ---- Property set -----------------------------------------------------------------------------
 
-void IPlugAU::NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope) {
+void IPlugAU::NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                      AudioUnitElement element) {
   for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
     const PropertyListener* l = mPropertyListeners.Get(i);
-    if (l->mPropID == propID) l->mListenerProc(l->mProcArgs, mCI, propID, scope, 0);
+    if (l->mPropID == propID) l->mListenerProc(l->mProcArgs, mCI, propID, scope, element);
   }
 }
 
 ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
                                      AudioUnitElement element, const void* data, UInt32 size) {
-  NotifyPropertyListeners(propID, scope);
+  // The listeners hear of a change once it is made; a refused value changed nothing.
+  const ComponentResult result = ApplyProperty(propID, scope, element, data, size);
+  if (result == noErr) NotifyPropertyListeners(propID, scope, element);
+  return result;
+}
+
+ComponentResult IPlugAU::ApplyProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                       AudioUnitElement element, const void* data, UInt32 size) {
   const bool global = scope == kAudioUnitScope_Global;
   // The value's size must be the property's, and the value must be there.
   auto fits = [&](size_t expected) { return data && size == expected; };
@@ -347,14 +359,17 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   case kAudioUnitProperty_SetRenderCallback:
     if (!fits(sizeof(AURenderCallbackStruct))) return kAudioUnitErr_InvalidPropertyValue;
     return SetRenderCallback(scope, element, (const AURenderCallbackStruct*)data);
-  case kAudioUnitProperty_HostCallbacks:
-    // Later hosts append a fourth procedure (40 bytes); the first three are read from
-    // either layout.
-    if (!global) return kAudioUnitErr_InvalidProperty;
-    if (!data || (size != sizeof(HostCallbackInfo) && size != sizeof(HostCallbackInfo) + 8))
+  case kAudioUnitProperty_HostCallbacks: {
+    // Current hosts pass five members (40 bytes, with the second transport procedure);
+    // hosts of older systems the first four (32 bytes), the rest then stays null.
+    constexpr UInt32 kOlderSize = (UInt32)offsetof(HostCallbackInfo, transportStateProc2);
+    if (!global) return kAudioUnitErr_InvalidScope;
+    if (!data || (size != sizeof(HostCallbackInfo) && size != kOlderSize))
       return kAudioUnitErr_InvalidPropertyValue;
-    std::memcpy(&mHostCallbacks, data, sizeof(mHostCallbacks));
-    return noErr;
+    std::memset(&mHostCallbacks, 0, sizeof(mHostCallbacks));
+    std::memcpy(&mHostCallbacks, data, size);
+    break;
+  }
   case kAudioUnitProperty_CurrentPreset:
   case kAudioUnitProperty_PresentPreset:
     if (!fits(sizeof(AUPreset))) return kAudioUnitErr_InvalidPropertyValue;
@@ -379,6 +394,7 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   default:
     return kAudioUnitErr_InvalidProperty;
   }
+  return noErr;
 }
 
 // ---- Buses, channel legality, connections -----------------------------------------------------

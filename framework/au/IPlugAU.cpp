@@ -69,6 +69,38 @@ IPlugAU::~IPlugAU() {}
 
 // ---- Component entries ------------------------------------------------------------------------
 
+IPlugAU* IPlugAU::OpenInstance(ComponentInstance ci, bool openedByFactory,
+                               CreateInstanceProc create, const char* bundleID,
+                               const char* viewClassName) {
+  // Created on first use, destroyed when the library is unloaded.
+  static WDL_Mutex sCreationLock;
+  WDL_MutexLock lock(&sCreationLock);
+  if (!ci || !create) return nullptr;
+  IPlugInstanceInfo info;
+  info.mBundleID.Set(bundleID ? bundleID : "");
+  info.mViewClassName.Set(viewClassName ? viewClassName : "");
+  IPlugAU* plug = create(info);
+  if (!plug) return nullptr;
+  plug->mCI = ci;
+  plug->mOpenedByFactory = openedByFactory;
+  plug->InitForHost();
+  plug->RemoveEmptyPresets();
+  return plug;
+}
+
+void IPlugAU::CloseInstance(IPlugAU* plug) {
+  if (!plug) return;
+  plug->ClearConnections();
+  delete plug;
+}
+
+ComponentResult IPlugAU::Call(void* storage, SInt16 what, const long* args) {
+  IPlugAU* plug = Instance(storage);
+  if (!plug) return badComponentInstance;
+  WDL_MutexLock lock(&plug->mMutex);
+  return plug->Dispatch(what, args);
+}
+
 ComponentResult IPlugAU::ComponentEntry(ComponentParameters* params, void* storage,
                                         CreateInstanceProc create, const char* bundleID,
                                         const char* viewClassName) {
@@ -77,32 +109,18 @@ ComponentResult IPlugAU::ComponentEntry(ComponentParameters* params, void* stora
   const long* args = params->params;
 
   if (what == kComponentOpenSelect) {
-    // Created on first use, destroyed when the library is unloaded.
-    static WDL_Mutex sCreationLock;
-    WDL_MutexLock lock(&sCreationLock);
     ComponentInstance ci = ArgPtr<ComponentInstance>(args, 0);
-    if (!ci || !create) return badComponentSelector;
-    IPlugInstanceInfo info;
-    info.mBundleID.Set(bundleID ? bundleID : "");
-    info.mViewClassName.Set(viewClassName ? viewClassName : "");
-    IPlugAU* plug = create(info);
+    IPlugAU* plug = OpenInstance(ci, false, create, bundleID, viewClassName);
     if (!plug) return badComponentSelector;
-    plug->mCI = ci;
-    plug->InitForHost();
-    plug->RemoveEmptyPresets();
     SetComponentInstanceStorage(ci, (Handle)plug);
     return noErr;
   }
-
-  IPlugAU* plug = Instance(storage);
-  if (!plug) return badComponentInstance;
   if (what == kComponentCloseSelect) {
-    plug->ClearConnections();
-    delete plug;
+    if (!storage) return badComponentInstance;
+    CloseInstance(Instance(storage));
     return noErr;
   }
-  WDL_MutexLock lock(&plug->mMutex);
-  return plug->Dispatch(what, args);
+  return Call(storage, what, args);
 }
 
 ComponentResult IPlugAU::ViewEntry(ComponentParameters* params, void* storage) {
@@ -194,12 +212,14 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
     Reset();
     return noErr;
   case kAudioUnitAddPropertyListenerSelect: {
+    // A listener is the (property, procedure, user data) triple; adding one twice keeps one.
     PropertyListener listener = {ArgU32(args, 1), ArgPtr<AudioUnitPropertyListenerProc>(args, 2),
                                  ArgPtr<void*>(args, 3)};
     if (!listener.mListenerProc) return kAudioUnitErr_InvalidPropertyValue;
     for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
       const PropertyListener* l = mPropertyListeners.Get(i);
-      if (l->mPropID == listener.mPropID && l->mListenerProc == listener.mListenerProc)
+      if (l->mPropID == listener.mPropID && l->mListenerProc == listener.mListenerProc &&
+          l->mProcArgs == listener.mProcArgs)
         return noErr;
     }
     mPropertyListeners.Add(new PropertyListener(listener));
@@ -207,17 +227,16 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
   }
   case kAudioUnitRemovePropertyListenerSelect:
   case kAudioUnitRemovePropertyListenerWithUserDataSelect: {
+    // Without user data every listener of the procedure on the property goes.
     const AudioUnitPropertyID propID = ArgU32(args, 1);
     AudioUnitPropertyListenerProc proc = ArgPtr<AudioUnitPropertyListenerProc>(args, 2);
     const bool matchUserData = what == kAudioUnitRemovePropertyListenerWithUserDataSelect;
     void* userData = matchUserData ? ArgPtr<void*>(args, 3) : nullptr;
-    for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
+    for (int i = mPropertyListeners.GetSize() - 1; i >= 0; --i) {
       const PropertyListener* l = mPropertyListeners.Get(i);
       if (l->mPropID == propID && l->mListenerProc == proc &&
-          (!matchUserData || l->mProcArgs == userData)) {
-        mPropertyListeners.Delete(i);
-        break;
-      }
+          (!matchUserData || l->mProcArgs == userData))
+        mPropertyListeners.Delete(i, true);
     }
     return noErr;
   }
@@ -232,9 +251,11 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
     return noErr;
   }
   case kAudioUnitRemoveRenderNotifySelect: {
+    // The pair given goes, and only it: the same procedure may listen with other user data.
     AURenderCallback proc = ArgPtr<AURenderCallback>(args, 1);
+    void* refCon = ArgPtr<void*>(args, 2);
     for (int i = 0; i < mRenderNotify.GetSize(); ++i)
-      if (mRenderNotify.Get(i)->mProc == proc) {
+      if (mRenderNotify.Get(i)->mProc == proc && mRenderNotify.Get(i)->mRefCon == refCon) {
         mRenderNotify.Delete(i);
         break;
       }
@@ -365,19 +386,25 @@ void IPlugAU::EditorResized() {}
 IHostTime IPlugAU::ReadHostTime() {
   IHostTime t;
   void* host = mHostCallbacks.hostUserData;
-  if (mHostCallbacks.transportStateProc) {
-    Boolean playing = false, changed = false, cycling = false;
-    Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
-    if (mHostCallbacks.transportStateProc(host, &playing, &changed, &sample, &cycling, &cycleStart,
-                                          &cycleEnd) == noErr) {
-      // NaN and absurd positions read as 0.
-      if (sample > -9.0e18 && sample < 9.0e18) t.mSamplePos = (int64_t)(sample + 0.5);
-      t.mPlaying = playing || cycling;
-      t.mHasLoop = cycling && std::isfinite(cycleStart) && std::isfinite(cycleEnd);
-      if (t.mHasLoop) {
-        t.mLoopStart = cycleStart;
-        t.mLoopEnd = cycleEnd;
-      }
+  // The first transport procedure when the host offers it, else the second (which adds
+  // the recording state).
+  Boolean playing = false, recording = false, changed = false, cycling = false;
+  Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
+  OSStatus transport = kAudioUnitErr_CannotDoInCurrentContext;
+  if (mHostCallbacks.transportStateProc)
+    transport = mHostCallbacks.transportStateProc(host, &playing, &changed, &sample, &cycling,
+                                                  &cycleStart, &cycleEnd);
+  else if (mHostCallbacks.transportStateProc2)
+    transport = mHostCallbacks.transportStateProc2(host, &playing, &recording, &changed, &sample,
+                                                   &cycling, &cycleStart, &cycleEnd);
+  if (transport == noErr) {
+    // NaN and absurd positions read as 0.
+    if (sample > -9.0e18 && sample < 9.0e18) t.mSamplePos = (int64_t)(sample + 0.5);
+    t.mPlaying = playing || cycling;
+    t.mHasLoop = cycling && std::isfinite(cycleStart) && std::isfinite(cycleEnd);
+    if (t.mHasLoop) {
+      t.mLoopStart = cycleStart;
+      t.mLoopEnd = cycleEnd;
     }
   }
   if (mHostCallbacks.beatAndTempoProc) {

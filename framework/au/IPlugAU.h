@@ -82,6 +82,15 @@ public:
   static ComponentResult ComponentEntry(ComponentParameters* params, void* storage,
                                         CreateInstanceProc create, const char* bundleID,
                                         const char* viewClassName);
+  // [host's main thread] The factory named in the bundle's Info.plist ("AudioComponents",
+  // factoryFunction), as the system calls it from macOS 10.7 on: a new plug-in interface for
+  // one instance (AUPlugIn.cpp). Its Open creates the plug-in like the open selector, Close
+  // destroys it and frees the interface, and Lookup answers each selector's method (the
+  // render, get- and set-parameter methods are the directly dispatched procedures).
+  static AudioComponentPlugInInterface* PlugInFactory(const AudioComponentDescription* desc,
+                                                      CreateInstanceProc create,
+                                                      const char* bundleID,
+                                                      const char* viewClassName);
   // [host's main thread] The entry of the window-based view component.
   static ComponentResult ViewEntry(ComponentParameters* params, void* storage);
 
@@ -128,6 +137,9 @@ protected:
   WDL_String mBundleID;
   WDL_String mViewClassName;
   ComponentInstance mCI = nullptr;
+  // Opened through the plug-in interface: the system calls the directly dispatched
+  // procedures through Lookup, and the instance has no component storage to hand out.
+  bool mOpenedByFactory = false;
   bool mActive = false;
   RelaxedAtomic<bool> mBypassed{false}; // read by the render that takes no lock
   bool mIsOffline = false;
@@ -143,6 +155,16 @@ protected:
   WDL_PtrList<PropertyListener> mPropertyListeners;
 
 private:
+  friend struct AUPlugInInstance;
+  // [host's main thread; takes the process-wide creation lock] A new plug-in instance for
+  // the component instance `ci` (null when it cannot be made), and its end.
+  static IPlugAU* OpenInstance(ComponentInstance ci, bool openedByFactory,
+                               CreateInstanceProc create, const char* bundleID,
+                               const char* viewClassName);
+  static void CloseInstance(IPlugAU* plug);
+  // [host's main or render thread; takes the instance mutex] One selector other than open
+  // and close, its declared arguments in args[1..n] as the component entry receives them.
+  static ComponentResult Call(void* storage, SInt16 what, const long* args);
   // [mutex held] One selector other than open and close.
   ComponentResult Dispatch(SInt16 what, const long* args);
   // [mutex held] Property get: the size and writability always, the value only when
@@ -150,8 +172,11 @@ private:
   ComponentResult GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
                               AudioUnitElement element, UInt32* outSize, Boolean* outWritable,
                               void* data);
+  // Property set: applies the value, then tells the property's listeners when it was taken.
   ComponentResult SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
                               AudioUnitElement element, const void* data, UInt32 size);
+  ComponentResult ApplyProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                AudioUnitElement element, const void* data, UInt32 size);
   ComponentResult GetParamInfo(AudioUnitElement paramIdx, AudioUnitParameterInfo* info);
   ComponentResult GetParamString(AudioUnitParameterStringFromValue* request);
   ComponentResult GetParamName(AudioUnitParameterNameInfo* request);
@@ -161,7 +186,8 @@ private:
   ComponentResult MakeConnection(AudioUnitScope scope, const AudioUnitConnection* connection);
   ComponentResult SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,
                                     const AURenderCallbackStruct* callback);
-  void NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope);
+  void NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope,
+                               AudioUnitElement element = 0);
 
   // [main thread; mutex held] The class-info dictionary both ways, and the factory presets.
   CFMutableDictionaryRef GetClassInfo();

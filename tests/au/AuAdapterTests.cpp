@@ -176,7 +176,7 @@ struct FakeHost {
     *cycling = h->mCycling;
     return h->mResult;
   }
-  HostCallbackInfo Info() { return {this, Beat, Location, Transport}; }
+  HostCallbackInfo Info() { return {this, Beat, Location, Transport, nullptr}; }
 };
 
 TEST(AuAdapter, WithoutHostCallbacksThereIsNoPositionTransportOrMusicalTime) {
@@ -201,8 +201,9 @@ TEST(AuAdapter, HostCallbacksGiveTempoPositionTransportAndTimeSignature) {
   struct PositionCase {
     double mSample;
     int64_t mPosition;
-  } positions[] = {{1000.4, 1000}, {1000.5, 1001},          {-3.7, -3},
-                   {NAN, 0},       {4294967296.0, 1ll << 32}, {2147483648.0, 1ll << 31}};
+  } positions[] = {
+      {1000.4, 1000},           {1000.5, 1001}, {-3.7, -3}, {NAN, 0}, {4294967296.0, 1ll << 32},
+      {2147483648.0, 1ll << 31}};
   for (const PositionCase& c : positions) {
     host.mSample = c.mSample;
     EXPECT_EQ(plug.ReadHostTime().mSamplePos, c.mPosition) << c.mSample;

@@ -45,7 +45,7 @@ TEST_F(AuComponent, BundleRegistersTheEffectUnderThePlugInsCodes) {
   const ComponentBundle& b = BuiltBundle();
   EXPECT_EQ(b.mBundleID, "com.orbalin.audiounit.Corvanel");
   EXPECT_EQ(b.mExecutable, "CorvanelAU");
-  EXPECT_EQ(b.mEntryName, "CLS_CORVANEL_Entry");
+  EXPECT_EQ(b.mFactoryName, "CLS_CORVANEL_Factory");
   EXPECT_EQ(b.mName, "Orbalin: Corvanel");
   EXPECT_EQ(b.mDesc.componentType, (OSType)kAudioUnitType_Effect);
   EXPECT_EQ(b.mDesc.componentSubType, FourCC("chzg"));
@@ -68,12 +68,12 @@ TEST_F(AuComponent, BundleCarriesTheNineSkinImages) {
 
 TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
   for (int round = 0; round < 3; ++round) {
-    AuInstance a, b;
+    AuInstance a(kThroughEntry), b(kThroughEntry);
     ASSERT_EQ(a.mOpenResult, noErr);
     ASSERT_EQ(b.mOpenResult, noErr);
     EXPECT_NE(GetComponentInstanceStorage(a.mUnit), GetComponentInstanceStorage(b.mUnit));
   }
-  AuInstance unit;
+  AuInstance unit(kThroughEntry);
   const long before = EntryCalls(kComponentVersionSelect);
   // Version and can-do travel through the entry like every selector.
   struct {
@@ -116,6 +116,91 @@ TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
   call.p.what = kAudioUnitInitializeSelect;
   EXPECT_EQ(BuiltBundle().mEntry(&call.p, nullptr), (ComponentResult)badComponentInstance);
   EXPECT_EQ(EntryCalls(kComponentVersionSelect), before); // called directly, not counted
+}
+
+// The system opens the unit through the factory the property list names: called with the
+// registered description, it returns a new plug-in interface per instance whose Lookup
+// answers a method for every selector the unit handles.
+TEST_F(AuComponent, TheFactoryMakesAPlugInInterfaceThatOpensClosesAndLooksUpEachSelector) {
+  const ComponentBundle& b = BuiltBundle();
+  AudioComponentDescription desc;
+  std::memcpy(&desc, &b.mDesc, sizeof(desc));
+  AudioComponentPlugInInterface* first = b.mFactory(&desc);
+  AudioComponentPlugInInterface* second = b.mFactory(&desc);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(first->Open && first->Close && first->Lookup);
+  EXPECT_EQ(first->reserved, nullptr);
+  const SInt16 handled[] = {kAudioUnitInitializeSelect,
+                            kAudioUnitUninitializeSelect,
+                            kAudioUnitGetPropertyInfoSelect,
+                            kAudioUnitGetPropertySelect,
+                            kAudioUnitSetPropertySelect,
+                            kAudioUnitGetParameterSelect,
+                            kAudioUnitSetParameterSelect,
+                            kAudioUnitResetSelect,
+                            kAudioUnitAddPropertyListenerSelect,
+                            kAudioUnitRemovePropertyListenerSelect,
+                            kAudioUnitRemovePropertyListenerWithUserDataSelect,
+                            kAudioUnitRenderSelect,
+                            kAudioUnitAddRenderNotifySelect,
+                            kAudioUnitRemoveRenderNotifySelect,
+                            kAudioUnitScheduleParametersSelect};
+  for (SInt16 selector : handled)
+    EXPECT_NE(first->Lookup(selector), nullptr) << selector;
+  const SInt16 unhandled[] = {
+      kComponentOpenSelect,    kComponentVersionSelect,     8,   kAudioUnitComplexRenderSelect,
+      kAudioUnitProcessSelect, kMusicDeviceMIDIEventSelect, 0x7F};
+  for (SInt16 selector : unhandled)
+    EXPECT_EQ(first->Lookup(selector), nullptr) << selector;
+  // Opened on a component instance and closed, each interface frees itself; one never opened
+  // is freed by Close too (the system closes an interface whose open failed).
+  int marker = 0;
+  ASSERT_EQ(first->Open(first, (AudioComponentInstance)&marker), noErr);
+  EXPECT_EQ(first->Open(first, (AudioComponentInstance)&marker),
+            kAudioUnitErr_FailedInitialization);
+  EXPECT_EQ(first->Close(first), noErr);
+  EXPECT_EQ(second->Close(second), noErr);
+  EXPECT_EQ(GetComponentInstanceStorage((ComponentInstance)&marker), nullptr);
+}
+
+// Both ways in give the same unit: the render and parameter methods the system looks up
+// work on the instance without passing through the component entry.
+TEST_F(AuComponent, TheFactoryAndTheComponentEntryOpenTheSameUnit) {
+  AuInstance viaFactory(kThroughFactory), viaEntry(kThroughEntry);
+  ASSERT_EQ(viaFactory.mOpenResult, noErr);
+  ASSERT_EQ(viaEntry.mOpenResult, noErr);
+  EXPECT_EQ(GetComponentInstanceStorage(viaFactory.mUnit), nullptr);
+  EXPECT_NE(GetComponentInstanceStorage(viaEntry.mUnit), nullptr);
+  SignalSource a, b;
+  HostTimeline ta, tb;
+  ASSERT_EQ(viaFactory.Configure(48000, 512, 2, &ta, &a), noErr);
+  ASSERT_EQ(viaEntry.Configure(48000, 512, 2, &tb, &b), noErr);
+  for (AuInstance* unit : {&viaFactory, &viaEntry}) {
+    ASSERT_EQ(unit->SetParam(kMix, 40.0f), noErr);
+    EXPECT_EQ(unit->Param(kMix), 40.0f);
+  }
+  const long entryRenders = EntryCalls(kAudioUnitRenderSelect);
+  std::vector<float> outA, outB;
+  for (int block = 0; block < 8; ++block) {
+    ta.mSample = tb.mSample = block * 512.0;
+    ASSERT_EQ(viaFactory.Render(block * 512.0, 512, 2, &outA), noErr);
+    ASSERT_EQ(viaEntry.Render(block * 512.0, 512, 2, &outB), noErr);
+    ASSERT_EQ(outA, outB) << block;
+  }
+  EXPECT_EQ(EntryCalls(kAudioUnitRenderSelect), entryRenders + 8); // the entry's own only
+  CFDictionaryRef stateA = nullptr, stateB = nullptr;
+  ASSERT_EQ(viaFactory.Get(kAudioUnitProperty_ClassInfo, &stateA), noErr);
+  ASSERT_EQ(viaEntry.Get(kAudioUnitProperty_ClassInfo, &stateB), noErr);
+  auto bytes = [](CFDictionaryRef state) {
+    CFDataRef data = (CFDataRef)CFDictionaryGetValue(state, CFSTR(kAUPresetDataKey));
+    const UInt8* p = data ? CFDataGetBytePtr(data) : nullptr;
+    return p ? std::vector<UInt8>(p, p + CFDataGetLength(data)) : std::vector<UInt8>();
+  };
+  EXPECT_FALSE(bytes(stateA).empty());
+  EXPECT_EQ(bytes(stateA), bytes(stateB));
+  CFRelease(stateA);
+  CFRelease(stateB);
 }
 
 TEST_F(AuComponent, TheWindowBasedViewComponentOpensAndClosesButMakesNoView) {
@@ -162,6 +247,9 @@ struct PropertyCase {
 TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
   AuInstance unit;
   const OSStatus kBadProp = kAudioUnitErr_InvalidProperty, kBadElem = kAudioUnitErr_InvalidElement;
+  // Opened through the plug-in interface, the system looks the procedures up itself.
+  const bool entry = unit.mRoute == kThroughEntry;
+  const OSStatus kFast = entry ? noErr : kBadProp;
   const PropertyCase cases[] = {
       {"class info", kAudioUnitProperty_ClassInfo, 0, 0, noErr, 8, true},
       {"make connection", kAudioUnitProperty_MakeConnection, 1, 0, noErr, 16, true},
@@ -172,9 +260,10 @@ TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
       {"parameter info", kAudioUnitProperty_ParameterInfo, 0, 25, noErr, 104, false},
       {"parameter info past the list", kAudioUnitProperty_ParameterInfo, 0, 26, kBadElem, 0, 0},
       {"parameter info, input scope", kAudioUnitProperty_ParameterInfo, 1, 0, kBadProp, 0, 0},
-      {"fast render", kAudioUnitProperty_FastDispatch, 0, kAudioUnitRenderSelect, noErr, 8, 0},
-      {"fast get parameter", kAudioUnitProperty_FastDispatch, 0, 6, noErr, 8, false},
-      {"fast get property", kAudioUnitProperty_FastDispatch, 0, 4, kBadElem, 0, false},
+      {"fast render", kAudioUnitProperty_FastDispatch, 0, kAudioUnitRenderSelect, kFast, 8, 0},
+      {"fast get parameter", kAudioUnitProperty_FastDispatch, 0, 6, kFast, 8, false},
+      {"fast get property", kAudioUnitProperty_FastDispatch, 0, 4, entry ? kBadElem : kBadProp, 0,
+       false},
       {"input format", kAudioUnitProperty_StreamFormat, 1, 0, noErr, 40, true},
       {"output format", kAudioUnitProperty_StreamFormat, 2, 0, noErr, 40, true},
       {"second input bus", kAudioUnitProperty_StreamFormat, 1, 1, kBadProp, 0, false},
@@ -194,7 +283,7 @@ TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
       {"render callback", kAudioUnitProperty_SetRenderCallback, 1, 0, noErr, 16, true},
       {"render callback, bus 1", kAudioUnitProperty_SetRenderCallback, 1, 1, kBadProp, 0, 0},
       {"factory presets", kAudioUnitProperty_FactoryPresets, 0, 0, noErr, 8, false},
-      {"host callbacks", kAudioUnitProperty_HostCallbacks, 0, 0, noErr, 32, true},
+      {"host callbacks", kAudioUnitProperty_HostCallbacks, 0, 0, noErr, 40, true},
       {"current preset", kAudioUnitProperty_CurrentPreset, 0, 0, noErr, 16, true},
       {"present preset", kAudioUnitProperty_PresentPreset, 0, 0, noErr, 16, true},
 #ifdef CORVANEL_AU_COCOA_VIEW
@@ -283,7 +372,7 @@ TEST_F(AuComponent, PropertySetsCheckSizeAndValue) {
               kAudioUnitErr_InvalidPropertyValue);
   EXPECT_EQ(
       unit.Set(kAudioUnitProperty_HostCallbacks, HostTimeline().Callbacks(), kAudioUnitScope_Input),
-      kAudioUnitErr_InvalidProperty);
+      kAudioUnitErr_InvalidScope);
   EXPECT_EQ(unit.Set(kAudioUnitProperty_ContextName, CFSTR("x")), kAudioUnitErr_InvalidProperty);
   Float64 rate = 0;
   unit.Get(kAudioUnitProperty_SampleRate, &rate);
@@ -461,9 +550,17 @@ TEST_F(AuComponent, RenderNotifyHearsBeforeAndAfterEachRender) {
   ASSERT_EQ(log.mFlags.size(), 4u);
   EXPECT_EQ(log.mFlags[0], (UInt32)kAudioUnitRenderAction_PreRender);
   EXPECT_EQ(log.mFlags[1], (UInt32)kAudioUnitRenderAction_PostRender);
-  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit.mUnit, RecordNotify, &log), noErr);
+  // The pair given is removed, not the first pair with the procedure: the one that stays
+  // keeps hearing, and the removed user data is never used again.
+  NotifyLog second;
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit.mUnit, RecordNotify, &second), noErr);
+  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit.mUnit, RecordNotify, &second), noErr);
   unit.Render(128, 64, 2, &out);
-  EXPECT_EQ(log.mFlags.size(), 4u);
+  EXPECT_EQ(log.mFlags.size(), 6u);
+  EXPECT_TRUE(second.mFlags.empty());
+  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit.mUnit, RecordNotify, &log), noErr);
+  unit.Render(192, 64, 2, &out);
+  EXPECT_EQ(log.mFlags.size(), 6u);
   EXPECT_EQ(AudioUnitAddRenderNotify(unit.mUnit, nullptr, nullptr),
             kAudioUnitErr_InvalidPropertyValue);
 }
@@ -566,7 +663,7 @@ TEST_F(AuComponent, ParametersAreSetClampedAndReadInTheGlobalScopeOnly) {
 }
 
 TEST_F(AuComponent, DirectlyDispatchedParameterProceduresMatchTheSelectors) {
-  AuInstance unit;
+  AuInstance unit(kThroughEntry);
   AudioUnitGetParameterProc get = nullptr;
   AudioUnitSetParameterProc set = nullptr;
   ASSERT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, &get, 0, kAudioUnitGetParameterSelect),
@@ -645,36 +742,62 @@ TEST_F(AuComponent, ValueStringsAndTextsOfParameters) {
 namespace {
 struct ListenerLog {
   std::vector<std::pair<AudioUnitPropertyID, AudioUnitScope>> mCalls;
+  std::vector<Float64> mRatesSeen; // the sample rate the unit answered inside the call
 };
-void RecordListener(void* refCon, AudioUnit, AudioUnitPropertyID id, AudioUnitScope scope,
+void RecordListener(void* refCon, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
                     AudioUnitElement element) {
   EXPECT_EQ(element, 0u);
-  ((ListenerLog*)refCon)->mCalls.push_back({id, scope});
+  ListenerLog* log = (ListenerLog*)refCon;
+  log->mCalls.push_back({id, scope});
+  Float64 rate = 0;
+  UInt32 size = sizeof(rate);
+  AudioUnitGetProperty(unit, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, &rate,
+                       &size);
+  log->mRatesSeen.push_back(rate);
 }
 } // namespace
 
-TEST_F(AuComponent, PropertyListenersHearEverySetOfTheirProperty) {
+// A listener is the (property, procedure, user data) triple; it hears a change after it is
+// made and never a refused set.
+TEST_F(AuComponent, PropertyListenersHearEveryChangeOfTheirPropertyAfterIt) {
   AuInstance unit;
   ListenerLog log, other;
   ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                          RecordListener, &log),
             noErr);
-  // The same procedure twice for one property is listed once.
+  // The same triple twice is listed once; other user data makes a second listener.
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_StreamFormat,
+                                         RecordListener, &log),
+            noErr);
   ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                          RecordListener, &other),
             noErr);
   unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Output);
-  unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 0), kAudioUnitScope_Input);
+  EXPECT_NE(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 0), kAudioUnitScope_Input),
+            noErr);
+  unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Input);
   unit.Set(kAudioUnitProperty_SampleRate, 48000.0);
-  ASSERT_EQ(log.mCalls.size(), 2u); // refused sets are heard too
+  ASSERT_EQ(log.mCalls.size(), 2u);
   EXPECT_EQ(log.mCalls[0].second, (UInt32)kAudioUnitScope_Output);
   EXPECT_EQ(log.mCalls[1].second, (UInt32)kAudioUnitScope_Input);
-  EXPECT_TRUE(other.mCalls.empty());
+  EXPECT_EQ(other.mCalls.size(), 2u);
+
+  // The sample rate's listener reads the new rate, never the old one.
+  ListenerLog rates;
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_SampleRate, RecordListener,
+                                         &rates),
+            noErr);
+  EXPECT_EQ(unit.Set(kAudioUnitProperty_SampleRate, 96000.0), noErr);
+  EXPECT_EQ(unit.Set(kAudioUnitProperty_SampleRate, -1.0), kAudioUnitErr_InvalidPropertyValue);
+  ASSERT_EQ(rates.mRatesSeen.size(), 1u);
+  EXPECT_EQ(rates.mRatesSeen[0], 96000.0);
+
   // Removing with other user data keeps the listener; with its own it goes.
   AudioUnitRemovePropertyListenerWithUserData(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                               RecordListener, &other);
   unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Output);
   EXPECT_EQ(log.mCalls.size(), 3u);
+  EXPECT_EQ(other.mCalls.size(), 2u);
   AudioUnitRemovePropertyListenerWithUserData(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                               RecordListener, &log);
   unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Output);
@@ -870,7 +993,7 @@ TEST_F(AuComponent, AMalformedClassInfoIsRefusedAndChangesNothing) {
 // ---- Connections --------------------------------------------------------------------------------
 
 TEST_F(AuComponent, ASecondInstanceFeedsTheFirstThroughItsDirectRender) {
-  AuInstance upstream, unit;
+  AuInstance upstream(kThroughEntry), unit(kThroughEntry);
   SignalSource input;
   ASSERT_EQ(upstream.Configure(44100, 512, 2, nullptr, &input), noErr);
   ASSERT_EQ(upstream.Set(kAudioUnitProperty_BypassEffect, (UInt32)1), noErr);
@@ -901,7 +1024,7 @@ TEST_F(AuComponent, ASecondInstanceFeedsTheFirstThroughItsDirectRender) {
 }
 
 TEST_F(AuComponent, ASecondInstanceWithoutDirectRenderFeedsTheFirstThroughAudioUnitRender) {
-  AuInstance upstream, unit;
+  AuInstance upstream(kThroughEntry), unit(kThroughEntry);
   SignalSource input;
   ASSERT_EQ(upstream.Configure(44100, 512, 2, nullptr, &input), noErr);
   ASSERT_EQ(upstream.Set(kAudioUnitProperty_BypassEffect, (UInt32)1), noErr);
