@@ -50,7 +50,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     if (data) *(CFDictionaryRef*)data = GetClassInfo();
     return noErr;
   case kAudioUnitProperty_MakeConnection:
-    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
+    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
     Answer<AudioUnitConnection>(outSize, outWritable, true);
     return noErr;
   case kAudioUnitProperty_SampleRate:
@@ -65,7 +65,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
         ((AudioUnitParameterID*)data)[i] = (AudioUnitParameterID)i;
     return noErr;
   case kAudioUnitProperty_ParameterInfo:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     if (element >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
     Answer<AudioUnitParameterInfo>(outSize, outWritable, false);
     return data ? GetParamInfo(element, (AudioUnitParameterInfo*)data) : noErr;
@@ -87,8 +87,8 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     return noErr;
   }
   case kAudioUnitProperty_StreamFormat: {
-    const BusChannels* bus = GetBus(scope, element);
-    if (!bus) return kAudioUnitErr_InvalidProperty;
+    const BusChannels* bus = nullptr;
+    if (const ComponentResult r = FindBus(scope, element, &bus)) return r;
     Answer<AudioStreamBasicDescription>(outSize, outWritable, true);
     if (data) {
       AudioStreamBasicDescription* format = (AudioStreamBasicDescription*)data;
@@ -121,12 +121,12 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     return noErr;
   case kAudioUnitProperty_Latency:
   case kAudioUnitProperty_TailTime:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<Float64>(outSize, outWritable, false);
     if (data) *(Float64*)data = mSampleRate > 0.0 ? (Float64)mLatency / mSampleRate : 0.0;
     return noErr;
   case kAudioUnitProperty_SupportedNumChannels:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     *outSize = (UInt32)(sizeof(AUChannelInfo) * NChannelIO());
     if (data)
       for (int i = 0; i < NChannelIO(); ++i) {
@@ -135,12 +135,12 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       }
     return noErr;
   case kAudioUnitProperty_MaximumFramesPerSlice:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<UInt32>(outSize, outWritable, true);
     if (data) *(UInt32*)data = (UInt32)mBlockSize;
     return noErr;
   case kAudioUnitProperty_ParameterValueStrings: {
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     if (element >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
     const IParam* param = GetParam((int)element);
     const bool listed = param->Type() == IParam::kParamBool || param->Type() == IParam::kParamEnum;
@@ -171,18 +171,18 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     }
     return noErr;
   case kAudioUnitProperty_BypassEffect:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<UInt32>(outSize, outWritable, true);
     if (data) *(UInt32*)data = mBypassed ? 1 : 0;
     return noErr;
   case kAudioUnitProperty_LastRenderError:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<OSStatus>(outSize, outWritable, false);
     if (data) *(OSStatus*)data = noErr;
     return noErr;
   case kAudioUnitProperty_SetRenderCallback:
-    if ((!global && scope != kAudioUnitScope_Input) || element >= (UInt32)NInBuses())
-      return kAudioUnitErr_InvalidProperty;
+    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
+    if (element >= (UInt32)NInBuses()) return kAudioUnitErr_InvalidElement;
     Answer<AURenderCallbackStruct>(outSize, outWritable, true);
     return noErr;
   case kAudioUnitProperty_FactoryPresets:
@@ -190,7 +190,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     if (data) *(CFArrayRef*)data = GetFactoryPresets();
     return noErr;
   case kAudioUnitProperty_HostCallbacks:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<HostCallbackInfo>(outSize, outWritable, true);
     return noErr;
   case kAudioUnitProperty_CurrentPreset:
@@ -219,20 +219,21 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   case kAudioUnitProperty_ParameterStringFromValue:
     Answer<AudioUnitParameterStringFromValue>(outSize, outWritable, false);
     if (!data) return noErr;
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     return GetParamString((AudioUnitParameterStringFromValue*)data);
   case kAudioUnitProperty_ParameterIDName:
     Answer<AudioUnitParameterNameInfo>(outSize, outWritable, false);
     if (!data) return noErr;
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     return GetParamName((AudioUnitParameterNameInfo*)data);
   case kAudioUnitProperty_ParameterValueFromString:
     Answer<AudioUnitParameterValueFromString>(outSize, outWritable, false);
     if (!data) return noErr;
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     return GetParamValueFromString((AudioUnitParameterValueFromString*)data);
   case kMusicDeviceProperty_InstrumentCount:
-    if (!global || !mIsInstrument) return kAudioUnitErr_InvalidProperty;
+    if (!mIsInstrument) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<UInt32>(outSize, outWritable, false);
     if (data) *(UInt32*)data = 1;
     return noErr;
@@ -399,12 +400,32 @@ ComponentResult IPlugAU::ApplyProperty(AudioUnitPropertyID propID, AudioUnitScop
 
 // ---- Buses, channel legality, connections -----------------------------------------------------
 
-IPlugAU::BusChannels* IPlugAU::GetBus(AudioUnitScope scope, AudioUnitElement element) const {
-  if (element > 0x7FFFFFFFu) return nullptr;
-  if (scope == kAudioUnitScope_Input) return mInBuses.Get((int)element);
-  if (scope == kAudioUnitScope_Output || scope == kAudioUnitScope_Global)
-    return mOutBuses.Get((int)element);
-  return nullptr;
+ComponentResult IPlugAU::FindBus(AudioUnitScope scope, AudioUnitElement element,
+                                 const BusChannels** outBus) const {
+  *outBus = nullptr;
+  const WDL_PtrList<BusChannels>* buses = nullptr;
+  if (scope == kAudioUnitScope_Input)
+    buses = &mInBuses;
+  else if (scope == kAudioUnitScope_Output || scope == kAudioUnitScope_Global)
+    buses = &mOutBuses;
+  else
+    return kAudioUnitErr_InvalidScope;
+  *outBus = element <= 0x7FFFFFFFu ? buses->Get((int)element) : nullptr;
+  return *outBus ? (ComponentResult)noErr : (ComponentResult)kAudioUnitErr_InvalidElement;
+}
+
+bool IPlugAU::IsRenderableFormat(const AudioStreamBasicDescription& format, int busChannels) {
+  // Render fills non-interleaved buffers of native 32-bit floats, one channel each.
+  const UInt32 flags = format.mFormatFlags;
+  const bool float32 = format.mFormatID == kAudioFormatLinearPCM &&
+                       (flags & kAudioFormatFlagIsFloat) &&
+                       (flags & kAudioFormatFlagIsNonInterleaved) &&
+                       !(flags & (kAudioFormatFlagIsBigEndian | kAudioFormatFlagIsSignedInteger)) &&
+                       format.mBitsPerChannel == 32 && format.mBytesPerFrame == 4 &&
+                       format.mBytesPerPacket == 4 && format.mFramesPerPacket == 1;
+  const bool rateOk = format.mSampleRate >= 0.0 && std::isfinite(format.mSampleRate);
+  return float32 && rateOk && format.mChannelsPerFrame >= 1 &&
+         format.mChannelsPerFrame <= (UInt32)busChannels;
 }
 
 int IPlugAU::HostChannelTotal(const WDL_PtrList<BusChannels>& buses, int excludeIdx) {
@@ -438,38 +459,30 @@ bool IPlugAU::CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels) cons
 
 ComponentResult IPlugAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
                                          const AudioStreamBasicDescription* format) {
-  BusChannels* bus = GetBus(scope, element);
-  if (!bus) return kAudioUnitErr_InvalidProperty;
-  const int busIdx = (int)element;
-  bus->mNHostChannels = 0;
-  const UInt32 nChannels = format->mChannelsPerFrame;
-  // Only what render delivers: 32-bit native float samples, at most the bus's channels.
-  const bool isFloat32 = format->mFormatID == kAudioFormatLinearPCM &&
-                         (format->mFormatFlags & kAudioFormatFlagIsFloat) &&
-                         !(format->mFormatFlags & kAudioFormatFlagIsBigEndian) &&
-                         format->mBitsPerChannel == 32;
-  const bool rateOk = format->mSampleRate >= 0.0 && std::isfinite(format->mSampleRate);
-  ComponentResult result = kAudioUnitErr_InvalidProperty;
-  if (nChannels >= 1 && nChannels <= (UInt32)bus->mNPlugChannels && isFloat32 && rateOk &&
-      CheckLegalIO(scope == kAudioUnitScope_Input ? (AudioUnitScope)kAudioUnitScope_Input
-                                                  : (AudioUnitScope)kAudioUnitScope_Output,
-                   busIdx, (int)nChannels)) {
-    bus->mNHostChannels = (int)nChannels;
-    if (format->mSampleRate > 0.0) SetSampleRate(format->mSampleRate);
-    result = noErr;
-  }
+  const BusChannels* found = nullptr;
+  if (const ComponentResult r = FindBus(scope, element, &found)) return r;
+  BusChannels* bus = const_cast<BusChannels*>(found);
+  const bool input = scope == kAudioUnitScope_Input;
+  // A refused format, or one the channel pairs do not allow, leaves the bus as it was.
+  if (!IsRenderableFormat(*format, bus->mNPlugChannels) ||
+      !CheckLegalIO(input ? (AudioUnitScope)kAudioUnitScope_Input
+                          : (AudioUnitScope)kAudioUnitScope_Output,
+                    (int)element, (int)format->mChannelsPerFrame))
+    return kAudioUnitErr_FormatNotSupported;
+  bus->mNHostChannels = (int)format->mChannelsPerFrame;
+  if (format->mSampleRate > 0.0) SetSampleRate(format->mSampleRate);
   AssessInputConnections();
-  return result;
+  return noErr;
 }
 
 ComponentResult IPlugAU::MakeConnection(AudioUnitScope scope,
                                         const AudioUnitConnection* connection) {
   if (scope != kAudioUnitScope_Global && scope != kAudioUnitScope_Input)
-    return kAudioUnitErr_InvalidProperty;
+    return kAudioUnitErr_InvalidScope;
   InputBusConnection* record = connection->destInputNumber <= 0x7FFFFFFFu
                                    ? mInBusConnections.Get((int)connection->destInputNumber)
                                    : nullptr;
-  if (!record) return kAudioUnitErr_InvalidProperty;
+  if (!record) return kAudioUnitErr_InvalidElement;
   *record = InputBusConnection();
   AudioUnit source = connection->sourceAudioUnit;
   ComponentResult result = noErr;
@@ -508,10 +521,10 @@ ComponentResult IPlugAU::MakeConnection(AudioUnitScope scope,
 
 ComponentResult IPlugAU::SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,
                                            const AURenderCallbackStruct* callback) {
-  InputBusConnection* record = scope == kAudioUnitScope_Input && element <= 0x7FFFFFFFu
-                                   ? mInBusConnections.Get((int)element)
-                                   : nullptr;
-  if (!record) return kAudioUnitErr_InvalidProperty;
+  if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
+  InputBusConnection* record =
+      element <= 0x7FFFFFFFu ? mInBusConnections.Get((int)element) : nullptr;
+  if (!record) return kAudioUnitErr_InvalidElement;
   *record = InputBusConnection();
   if (callback->inputProc) record->mUpstreamRenderCallback = *callback;
   AssessInputConnections();

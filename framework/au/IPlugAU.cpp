@@ -162,7 +162,7 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
                : 0;
   }
   case kAudioUnitInitializeSelect:
-    if (!CheckLegalIO()) return badComponentSelector;
+    if (!CheckLegalIO()) return kAudioUnitErr_FormatNotSupported;
     mActive = true;
     NotifyAllParams();
     SetActive(true);
@@ -299,7 +299,7 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
 
 ComponentResult IPlugAU::GetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
                                        AudioUnitParameterValue* outValue) {
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
   WDL_MutexLock lock(&mMutex);
   const IParam* param = paramIdx < (UInt32)NParams() ? GetParam((int)paramIdx) : nullptr;
   if (!param) return kAudioUnitErr_InvalidParameter;
@@ -310,7 +310,7 @@ ComponentResult IPlugAU::GetParamValue(AudioUnitParameterID paramIdx, AudioUnitS
 
 ComponentResult IPlugAU::SetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
                                        AudioUnitParameterValue value) {
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
   WDL_MutexLock lock(&mMutex);
   IParam* param = paramIdx < (UInt32)NParams() ? GetParam((int)paramIdx) : nullptr;
   if (!param) return kAudioUnitErr_InvalidParameter;

@@ -140,7 +140,7 @@ protected:
   // Opened through the plug-in interface: the system calls the directly dispatched
   // procedures through Lookup, and the instance has no component storage to hand out.
   bool mOpenedByFactory = false;
-  bool mActive = false;
+  RelaxedAtomic<bool> mActive{false};   // read by the render that takes no lock
   RelaxedAtomic<bool> mBypassed{false}; // read by the render that takes no lock
   bool mIsOffline = false;
   double mLastRenderSampleTime = -1.0;
@@ -219,7 +219,13 @@ private:
   bool CheckLegalIO() const;
   void AssessInputConnections();
   void ClearConnections();
-  BusChannels* GetBus(AudioUnitScope scope, AudioUnitElement element) const;
+  // The bus of a stream-format scope and element: kAudioUnitErr_InvalidScope outside the
+  // input, output and global scopes, kAudioUnitErr_InvalidElement past the buses.
+  ComponentResult FindBus(AudioUnitScope scope, AudioUnitElement element,
+                          const BusChannels** outBus) const;
+  // What render can fill: linear PCM, native 32-bit float, non-interleaved, one to
+  // `busChannels` channels, a finite rate (0: any).
+  static bool IsRenderableFormat(const AudioStreamBasicDescription& format, int busChannels);
 
   // The directly dispatched procedures (kAudioUnitProperty_FastDispatch).
   static OSStatus DirectGetParameter(void* storage, AudioUnitParameterID paramIdx,

@@ -247,30 +247,34 @@ struct PropertyCase {
 TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
   AuInstance unit;
   const OSStatus kBadProp = kAudioUnitErr_InvalidProperty, kBadElem = kAudioUnitErr_InvalidElement;
+  const OSStatus kBadScope = kAudioUnitErr_InvalidScope;
   // Opened through the plug-in interface, the system looks the procedures up itself.
   const bool entry = unit.mRoute == kThroughEntry;
   const OSStatus kFast = entry ? noErr : kBadProp;
   const PropertyCase cases[] = {
       {"class info", kAudioUnitProperty_ClassInfo, 0, 0, noErr, 8, true},
       {"make connection", kAudioUnitProperty_MakeConnection, 1, 0, noErr, 16, true},
-      {"make connection, output scope", kAudioUnitProperty_MakeConnection, 2, 0, kBadProp, 0, 0},
+      {"make connection, output scope", kAudioUnitProperty_MakeConnection, 2, 0, kBadScope, 0, 0},
       {"sample rate", kAudioUnitProperty_SampleRate, 0, 0, noErr, 8, true},
       {"parameter list", kAudioUnitProperty_ParameterList, 0, 0, noErr, 4 * kAllParams, false},
       {"parameter list, input scope", kAudioUnitProperty_ParameterList, 1, 0, noErr, 0, false},
       {"parameter info", kAudioUnitProperty_ParameterInfo, 0, 25, noErr, 104, false},
       {"parameter info past the list", kAudioUnitProperty_ParameterInfo, 0, 26, kBadElem, 0, 0},
-      {"parameter info, input scope", kAudioUnitProperty_ParameterInfo, 1, 0, kBadProp, 0, 0},
+      {"parameter info, input scope", kAudioUnitProperty_ParameterInfo, 1, 0, kBadScope, 0, 0},
       {"fast render", kAudioUnitProperty_FastDispatch, 0, kAudioUnitRenderSelect, kFast, 8, 0},
       {"fast get parameter", kAudioUnitProperty_FastDispatch, 0, 6, kFast, 8, false},
       {"fast get property", kAudioUnitProperty_FastDispatch, 0, 4, entry ? kBadElem : kBadProp, 0,
        false},
       {"input format", kAudioUnitProperty_StreamFormat, 1, 0, noErr, 40, true},
       {"output format", kAudioUnitProperty_StreamFormat, 2, 0, noErr, 40, true},
-      {"second input bus", kAudioUnitProperty_StreamFormat, 1, 1, kBadProp, 0, false},
-      {"format of another scope", kAudioUnitProperty_StreamFormat, 4, 0, kBadProp, 0, false},
+      {"second input bus", kAudioUnitProperty_StreamFormat, 1, 1, kBadElem, 0, false},
+      {"second output bus", kAudioUnitProperty_StreamFormat, 2, 1, kBadElem, 0, false},
+      {"format of another scope", kAudioUnitProperty_StreamFormat, 4, 0, kBadScope, 0, false},
       {"bus count", kAudioUnitProperty_ElementCount, 1, 0, noErr, 4, false},
       {"latency", kAudioUnitProperty_Latency, 0, 0, noErr, 8, false},
-      {"latency, input scope", kAudioUnitProperty_Latency, 1, 0, kBadProp, 0, false},
+      {"latency, input scope", kAudioUnitProperty_Latency, 1, 0, kBadScope, 0, false},
+      {"maximum frames, output scope", kAudioUnitProperty_MaximumFramesPerSlice, 2, 0, kBadScope, 0,
+       false},
       {"tail", kAudioUnitProperty_TailTime, 0, 0, noErr, 8, false},
       {"channel pairs", kAudioUnitProperty_SupportedNumChannels, 0, 0, noErr, 8, false},
       {"maximum frames", kAudioUnitProperty_MaximumFramesPerSlice, 0, 0, noErr, 4, true},
@@ -281,7 +285,8 @@ TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
       {"bypass", kAudioUnitProperty_BypassEffect, 0, 0, noErr, 4, true},
       {"last render error", kAudioUnitProperty_LastRenderError, 0, 0, noErr, 4, false},
       {"render callback", kAudioUnitProperty_SetRenderCallback, 1, 0, noErr, 16, true},
-      {"render callback, bus 1", kAudioUnitProperty_SetRenderCallback, 1, 1, kBadProp, 0, 0},
+      {"render callback, bus 1", kAudioUnitProperty_SetRenderCallback, 1, 1, kBadElem, 0, 0},
+      {"render callback, output", kAudioUnitProperty_SetRenderCallback, 2, 0, kBadScope, 0, 0},
       {"factory presets", kAudioUnitProperty_FactoryPresets, 0, 0, noErr, 8, false},
       {"host callbacks", kAudioUnitProperty_HostCallbacks, 0, 0, noErr, 40, true},
       {"current preset", kAudioUnitProperty_CurrentPreset, 0, 0, noErr, 16, true},
@@ -394,39 +399,77 @@ TEST_F(AuComponent, ChannelConfigurationsFollowTheDeclaredPairs) {
     EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, c.mIn), 1), noErr);
     EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, c.mOut), 2), noErr);
     EXPECT_EQ(AudioUnitInitialize(unit.mUnit),
-              c.mInitializes ? noErr : (OSStatus)badComponentSelector)
+              c.mInitializes ? noErr : (OSStatus)kAudioUnitErr_FormatNotSupported)
         << c.mIn << "-" << c.mOut;
   }
   // Once initialized, a format that breaks the pairing is refused at once.
   AuInstance unit;
   ASSERT_EQ(unit.Configure(44100, 512, 2, nullptr, nullptr), noErr);
   EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 1), 1),
-            kAudioUnitErr_InvalidProperty);
+            kAudioUnitErr_FormatNotSupported);
 }
 
-TEST_F(AuComponent, RefusedStreamFormatsLeaveNoChannels) {
+// Only what render fills is accepted: non-interleaved native 32-bit float, one or two
+// channels. Anything else is refused as unsupported and leaves the bus's format as it was;
+// a bus that does not exist, or a scope without buses, is named as such.
+TEST_F(AuComponent, RefusedStreamFormatsAreUnsupportedAndChangeNothing) {
   struct Case {
     const char* mWhat;
     AudioStreamBasicDescription mFormat;
   };
-  AudioStreamBasicDescription zero = FloatFormat(44100, 0), three = FloatFormat(44100, 3);
-  AudioStreamBasicDescription integer = FloatFormat(44100, 2), other = FloatFormat(44100, 2);
-  integer.mFormatFlags = 0x4 | 0x8 | 0x20; // signed integer, packed
-  integer.mBitsPerChannel = 16;
-  other.mFormatID = 0x61616320; // 'aac '
-  const Case cases[] = {{"0 channels", zero},
-                        {"more channels than the bus", three},
-                        {"16-bit integers", integer},
-                        {"not linear PCM", other}};
-  for (const Case& c : cases) {
-    AuInstance unit;
-    EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, c.mFormat, kAudioUnitScope_Input),
-              kAudioUnitErr_InvalidProperty)
-        << c.mWhat;
-    AudioStreamBasicDescription now;
-    ASSERT_EQ(unit.Get(kAudioUnitProperty_StreamFormat, &now, kAudioUnitScope_Input), noErr);
-    EXPECT_EQ(now.mChannelsPerFrame, 0u) << c.mWhat;
+  auto with = [](void (*change)(AudioStreamBasicDescription&)) {
+    AudioStreamBasicDescription f = FloatFormat(44100, 1);
+    change(f);
+    return f;
+  };
+  const Case cases[] = {
+      {"0 channels", FloatFormat(44100, 0)},
+      {"more channels than the bus", FloatFormat(44100, 3)},
+      {"interleaved", with([](AudioStreamBasicDescription& f) { f.mFormatFlags = 0x9; })},
+      {"16-bit integers", with([](AudioStreamBasicDescription& f) {
+         f.mFormatFlags = 0x4 | 0x8 | 0x20; // signed integer, packed, non-interleaved
+         f.mBitsPerChannel = 16;
+         f.mBytesPerFrame = f.mBytesPerPacket = 2;
+       })},
+      {"32-bit integers", with([](AudioStreamBasicDescription& f) { f.mFormatFlags = 0x2C; })},
+      {"64-bit float", with([](AudioStreamBasicDescription& f) {
+         f.mBitsPerChannel = 64;
+         f.mBytesPerFrame = f.mBytesPerPacket = 8;
+       })},
+      {"big-endian", with([](AudioStreamBasicDescription& f) { f.mFormatFlags |= 0x2; })},
+      {"not linear PCM", with([](AudioStreamBasicDescription& f) { f.mFormatID = 0x61616320; })},
+      {"bytes per frame of another layout",
+       with([](AudioStreamBasicDescription& f) { f.mBytesPerFrame = 8; })},
+      {"not a number as rate", with([](AudioStreamBasicDescription& f) { f.mSampleRate = NAN; })},
+  };
+  for (AudioUnitScope scope : {kAudioUnitScope_Input, kAudioUnitScope_Output}) {
+    for (const Case& c : cases) {
+      AuInstance unit;
+      ASSERT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(48000, 2), scope), noErr);
+      EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, c.mFormat, scope),
+                kAudioUnitErr_FormatNotSupported)
+          << c.mWhat << " " << scope;
+      AudioStreamBasicDescription now;
+      ASSERT_EQ(unit.Get(kAudioUnitProperty_StreamFormat, &now, scope), noErr);
+      EXPECT_EQ(now.mChannelsPerFrame, 2u) << c.mWhat;
+      EXPECT_EQ(now.mSampleRate, 48000.0) << c.mWhat;
+    }
   }
+  struct Where {
+    AudioUnitScope mScope;
+    AudioUnitElement mElement;
+    OSStatus mResult;
+  } places[] = {{kAudioUnitScope_Input, 1, kAudioUnitErr_InvalidElement},
+                {kAudioUnitScope_Output, 1, kAudioUnitErr_InvalidElement},
+                {kAudioUnitScope_Output, 0xFFFFFFFFu, kAudioUnitErr_InvalidElement},
+                {kAudioUnitScope_Group, 0, kAudioUnitErr_InvalidScope},
+                {kAudioUnitScope_Part, 0, kAudioUnitErr_InvalidScope}};
+  AuInstance unit;
+  for (const Where& w : places)
+    EXPECT_EQ(
+        unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), w.mScope, w.mElement),
+        w.mResult)
+        << w.mScope << "/" << w.mElement;
 }
 
 TEST_F(AuComponent, AFormatsSampleRateBecomesTheUnits) {
@@ -448,7 +491,7 @@ TEST_F(AuComponent, RenderRefusesWhatItCannotHonour) {
   ASSERT_EQ(unit.Configure(44100, 1024, 2, nullptr, &input), noErr);
   std::vector<float> out;
   EXPECT_EQ(unit.Render(0, 1024, 2, &out), noErr);
-  EXPECT_EQ(unit.Render(1024, 1025, 2, &out), kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(unit.Render(1024, 1025, 2, &out), kAudioUnitErr_TooManyFramesToProcess);
 
   AudioBufferList list;
   float samples[16];
@@ -461,7 +504,7 @@ TEST_F(AuComponent, RenderRefusesWhatItCannotHonour) {
             kAudioUnitErr_InvalidPropertyValue);
   ts.mFlags = kAudioTimeStampSampleTimeValid;
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 1, 16, &list),
-            kAudioUnitErr_InvalidPropertyValue); // no second output bus
+            kAudioUnitErr_InvalidElement); // no second output bus
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, nullptr, 0, 16, &list),
             kAudioUnitErr_InvalidPropertyValue);
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, nullptr),
@@ -469,6 +512,14 @@ TEST_F(AuComponent, RenderRefusesWhatItCannotHonour) {
   // A host buffer shorter than the slice.
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 17, &list),
             kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, &list), noErr);
+
+  // Uninitialized, the unit renders nothing; initialized again, it does.
+  ASSERT_EQ(AudioUnitUninitialize(unit.mUnit), noErr);
+  EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, &list), kAudioUnitErr_Uninitialized);
+  AuInstance fresh;
+  EXPECT_EQ(fresh.Render(0, 16, 2, &out), kAudioUnitErr_Uninitialized);
+  ASSERT_EQ(AudioUnitInitialize(unit.mUnit), noErr);
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, &list), noErr);
 }
 
@@ -638,10 +689,10 @@ TEST_F(AuComponent, ParametersAreSetClampedAndReadInTheGlobalScopeOnly) {
   EXPECT_EQ(unit.Param(kCycle), 1.0f);
   EXPECT_EQ(unit.SetParam(26, 1.0f), kAudioUnitErr_InvalidParameter);
   EXPECT_EQ(AudioUnitSetParameter(unit.mUnit, kCycle, kAudioUnitScope_Input, 0, 3.0f, 0),
-            kAudioUnitErr_InvalidProperty);
+            kAudioUnitErr_InvalidScope);
   AudioUnitParameterValue v = 0;
   EXPECT_EQ(AudioUnitGetParameter(unit.mUnit, kCycle, kAudioUnitScope_Output, 0, &v),
-            kAudioUnitErr_InvalidProperty);
+            kAudioUnitErr_InvalidScope);
   EXPECT_EQ(AudioUnitGetParameter(unit.mUnit, 99, 0, 0, &v), kAudioUnitErr_InvalidParameter);
   EXPECT_EQ(AudioUnitGetParameter(unit.mUnit, kCycle, 0, 0, nullptr),
             kAudioUnitErr_InvalidPropertyValue);
@@ -676,7 +727,7 @@ TEST_F(AuComponent, DirectlyDispatchedParameterProceduresMatchTheSelectors) {
   EXPECT_EQ(get(storage, kMix, 0, 0, &v), noErr);
   EXPECT_EQ(v, 25.0f);
   EXPECT_EQ(unit.Param(kMix), 25.0f);
-  EXPECT_EQ(get(storage, kMix, 1, 0, &v), kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(get(storage, kMix, 1, 0, &v), kAudioUnitErr_InvalidScope);
   EXPECT_EQ(set(storage, 40, 0, 0, 1.0f, 0), kAudioUnitErr_InvalidParameter);
 }
 
@@ -1109,9 +1160,9 @@ TEST_F(AuComponent, AnUpstreamUnitWithoutDirectRenderIsPulledThroughAudioUnitRen
               kAudioUnitErr_InvalidProperty);
     const AudioUnitConnection secondBus = {source, 0, 1};
     EXPECT_EQ(unit.Set(kAudioUnitProperty_MakeConnection, secondBus, kAudioUnitScope_Input),
-              kAudioUnitErr_InvalidProperty);
+              kAudioUnitErr_InvalidElement);
     EXPECT_EQ(unit.Set(kAudioUnitProperty_MakeConnection, connection, kAudioUnitScope_Output),
-              kAudioUnitErr_InvalidProperty);
+              kAudioUnitErr_InvalidScope);
   }
   CloseComponent(source);
   UnregisterComponent(generator);
