@@ -231,6 +231,11 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     if (!data) return noErr;
     if (!global) return kAudioUnitErr_InvalidScope;
     return GetParamValueFromString((AudioUnitParameterValueFromString*)data);
+  case kPlugInstanceProperty:
+    if (!global) return kAudioUnitErr_InvalidScope;
+    Answer<IPlugBase*>(outSize, outWritable, false);
+    if (data) *(IPlugBase**)data = this;
+    return noErr;
   case kMusicDeviceProperty_InstrumentCount:
     if (!mIsInstrument) return kAudioUnitErr_InvalidProperty;
     if (!global) return kAudioUnitErr_InvalidScope;
@@ -242,13 +247,22 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   }
 }
 
+void IPlugAU::GetParamHostName(int paramIdx, char* name, size_t size) const {
+  // Hosts list every parameter by name; one the plug-in leaves unnamed is named by its id.
+  const char* own = GetParam(paramIdx)->GetName();
+  if (own[0])
+    std::snprintf(name, size, "%s", own);
+  else
+    std::snprintf(name, size, "Parameter %d", paramIdx);
+}
+
 ComponentResult IPlugAU::GetParamInfo(AudioUnitElement paramIdx, AudioUnitParameterInfo* info) {
   const IParam* param = GetParam((int)paramIdx);
   std::memset(info, 0, sizeof(*info));
   info->flags = kAudioUnitParameterFlag_IsWritable | kAudioUnitParameterFlag_IsReadable |
                 kAudioUnitParameterFlag_HasCFNameString | kAudioUnitParameterFlag_CFNameRelease;
-  info->cfNameString = MakeString(param->GetName());
-  std::snprintf(info->name, sizeof(info->name), "%s", param->GetName());
+  GetParamHostName((int)paramIdx, info->name, sizeof(info->name));
+  info->cfNameString = MakeString(info->name);
   if (param->Type() == IParam::kParamEnum) {
     info->unit = kAudioUnitParameterUnit_Indexed;
   } else if (param->Type() == IParam::kParamBool) {
@@ -261,7 +275,7 @@ ComponentResult IPlugAU::GetParamInfo(AudioUnitElement paramIdx, AudioUnitParame
   }
   info->minValue = (AudioUnitParameterValue)param->GetMin();
   info->maxValue = (AudioUnitParameterValue)param->GetMax();
-  info->defaultValue = (AudioUnitParameterValue)param->mValue;
+  info->defaultValue = (AudioUnitParameterValue)param->GetDefault();
   return noErr;
 }
 
@@ -270,16 +284,18 @@ ComponentResult IPlugAU::GetParamString(AudioUnitParameterStringFromValue* reque
   if (request->inParamID >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
   const IParam* param = GetParam((int)request->inParamID);
   const double v = request->inValue ? (double)*request->inValue : param->mValue;
-  // Only a value that truncates to an int can name a display text.
+  // Only a value that truncates to an int can name a display text; without one the string
+  // stays null and the host shows the number itself.
   const char* text = v > -2147483648.0 && v < 2147483648.0 ? param->GetDisplayText((int)v) : "";
-  request->outString = MakeString(text);
+  if (text && text[0]) request->outString = MakeString(text);
   return noErr;
 }
 
 ComponentResult IPlugAU::GetParamName(AudioUnitParameterNameInfo* request) {
   request->outName = nullptr;
   if (request->inID >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
-  const char* name = GetParam((int)request->inID)->GetName();
+  char name[64];
+  GetParamHostName((int)request->inID, name, sizeof(name));
   if (request->inDesiredLength == kAudioUnitParameterName_Full) {
     request->outName = MakeString(name);
     return noErr;

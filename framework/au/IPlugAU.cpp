@@ -155,9 +155,14 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
   case kComponentVersionSelect:
     return GetEffectVersion(false);
   case kComponentCanDoSelect: {
+    // Every selector Dispatch and the entry handle, the component manager's own included.
     const SInt16 asked = ArgS16(args, 1);
-    return (asked >= 1 && asked <= 7) || asked == 9 || asked == 10 || asked == 11 ||
-                   (asked >= 14 && asked <= 17)
+    return (asked >= kComponentVersionSelect && asked <= kComponentOpenSelect) ||
+                   (asked >= kAudioUnitInitializeSelect && asked <= kAudioUnitSetParameterSelect) ||
+                   (asked >= kAudioUnitResetSelect &&
+                    asked <= kAudioUnitRemovePropertyListenerSelect) ||
+                   (asked >= kAudioUnitRenderSelect &&
+                    asked <= kAudioUnitRemovePropertyListenerWithUserDataSelect)
                ? 1
                : 0;
   }

@@ -38,6 +38,12 @@ struct IPlugInstanceInfo {
 
 class IPlugAU : public IPlugBase {
 public:
+  // A property of our own (ids below 64000 are the platform's): global scope, element 0,
+  // the plug-in instance (IPlugBase*). The Cocoa view factory finds the unit's plug-in
+  // through it, whichever way the unit was opened (an instance opened through the factory
+  // has no component storage).
+  static constexpr AudioUnitPropertyID kPlugInstanceProperty = 64000;
+
   // Creates the plug-in instance (the plug-in class's constructor runs here).
   typedef IPlugAU* (*CreateInstanceProc)(IPlugInstanceInfo instanceInfo);
 
@@ -178,6 +184,8 @@ private:
   ComponentResult ApplyProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
                                 AudioUnitElement element, const void* data, UInt32 size);
   ComponentResult GetParamInfo(AudioUnitElement paramIdx, AudioUnitParameterInfo* info);
+  // The name hosts list for a parameter: its own, or "Parameter <id>" when it has none.
+  void GetParamHostName(int paramIdx, char* name, size_t size) const;
   ComponentResult GetParamString(AudioUnitParameterStringFromValue* request);
   ComponentResult GetParamName(AudioUnitParameterNameInfo* request);
   ComponentResult GetParamValueFromString(AudioUnitParameterValueFromString* request);

@@ -86,8 +86,11 @@ TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
   Handle storage = GetComponentInstanceStorage(unit.mUnit);
   EXPECT_EQ(BuiltBundle().mEntry(&call.p, storage), 0x010200);
   call.p.what = kComponentCanDoSelect;
-  const std::vector<std::pair<int, int>> canDo = {{1, 1},  {7, 1},  {8, 0},  {9, 1},  {11, 1},
-                                                  {12, 0}, {14, 1}, {17, 1}, {18, 0}, {-1, 0}};
+  // Every selector the unit handles, the component manager's own included.
+  const std::vector<std::pair<int, int>> canDo = {
+      {-5, 0}, {-4, 1}, {-3, 1}, {-2, 1}, {-1, 1}, {0, 0},  {1, 1},  {2, 1},     {3, 1},    {4, 1},
+      {5, 1},  {6, 1},  {7, 1},  {8, 0},  {9, 1},  {10, 1}, {11, 1}, {12, 0},    {13, 0},   {14, 1},
+      {15, 1}, {16, 1}, {17, 1}, {18, 1}, {19, 0}, {20, 0}, {21, 0}, {0x101, 0}, {0x301, 0}};
   for (auto [selector, answer] : canDo) {
     call.more[0] = (long)(uint16_t)(int16_t)selector;
     EXPECT_EQ(BuiltBundle().mEntry(&call.p, storage), answer) << selector;
@@ -300,6 +303,8 @@ TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
       {"name of an id", kAudioUnitProperty_ParameterIDName, 0, 0, noErr, 16, false},
       {"value from string", kAudioUnitProperty_ParameterValueFromString, 0, 0, noErr, 24, 0},
       {"not an instrument", kMusicDeviceProperty_InstrumentCount, 0, 0, kBadProp, 0, false},
+      {"the plug-in, for the view", 64000, 0, 0, noErr, 8, false},
+      {"the plug-in, input scope", 64000, 1, 0, kBadScope, 0, false},
       {"unknown property", 9999, 0, 0, kBadProp, 0, false},
   };
   for (const PropertyCase& c : cases) {
@@ -642,7 +647,7 @@ TEST_F(AuComponent, ParameterListHoldsAllTwentySixIds) {
     EXPECT_EQ(ids[i], (AudioUnitParameterID)i);
 }
 
-TEST_F(AuComponent, ParameterInfoDescribesEachKindAndItsCurrentValue) {
+TEST_F(AuComponent, ParameterInfoDescribesEachKindItsDefaultAndAName) {
   AuInstance unit;
   ASSERT_EQ(unit.SetParam(kCycle, 7.0f), noErr);
   struct Case {
@@ -653,11 +658,14 @@ TEST_F(AuComponent, ParameterInfoDescribesEachKindAndItsCurrentValue) {
     float mMin, mMax, mDefault;
   } cases[] = {
       {kRate, "Rate", kAudioUnitParameterUnit_Indexed, "", 0, 27, 9},
-      {kCycle, "Cycle", kAudioUnitParameterUnit_Generic, "", 1, 64, 7}, // the current value
+      {kCycle, "Cycle", kAudioUnitParameterUnit_Generic, "", 1, 64, 16}, // not the current 7
       {kAttack, "Attack", kAudioUnitParameterUnit_CustomUnit, "%", 0, 200, 5},
       {kTieLock, "Tie Lock", kAudioUnitParameterUnit_Boolean, "", 0, 1, 1},
       {7, "Split Freq", kAudioUnitParameterUnit_CustomUnit, "Hz", 20, 20000, 1000},
-      {25, "", kAudioUnitParameterUnit_Generic, "", -5, 5, 0},
+      {10, "Parameter 10", kAudioUnitParameterUnit_Generic, "", 0, 9765624, 4882812},
+      {22, "Parameter 22", kAudioUnitParameterUnit_Generic, "", 0, 390624, 390624},
+      {23, "Parameter 23", kAudioUnitParameterUnit_Generic, "", 0, 1, 0},
+      {25, "Parameter 25", kAudioUnitParameterUnit_Generic, "", -5, 5, 0},
   };
   for (const Case& c : cases) {
     AudioUnitParameterInfo info;
@@ -676,6 +684,21 @@ TEST_F(AuComponent, ParameterInfoDescribesEachKindAndItsCurrentValue) {
     // The host releases the strings, as the release flag tells it.
     CFRelease(info.cfNameString);
     if (info.unitName) CFRelease(info.unitName);
+  }
+  // Every listed parameter has a name (no blank automation entry), its short form too, and a
+  // default inside its range.
+  for (AudioUnitParameterID id = 0; id < kAllParams; ++id) {
+    AudioUnitParameterInfo info;
+    ASSERT_EQ(unit.Get(kAudioUnitProperty_ParameterInfo, &info, 0, id), noErr);
+    EXPECT_NE(Text(info.cfNameString), "") << id;
+    EXPECT_GE(info.defaultValue, info.minValue) << id;
+    EXPECT_LE(info.defaultValue, info.maxValue) << id;
+    CFRelease(info.cfNameString);
+    if (info.unitName) CFRelease(info.unitName);
+    AudioUnitParameterNameInfo request = {id, 12, nullptr};
+    ASSERT_EQ(unit.Get(kAudioUnitProperty_ParameterIDName, &request), noErr);
+    EXPECT_NE(Text(request.outName), "") << id;
+    CFRelease(request.outName);
   }
 }
 
@@ -754,11 +777,17 @@ TEST_F(AuComponent, ValueStringsAndTextsOfParameters) {
                {"current rate", kRate, false, 0.0f, rate9},
                {"tie lock on", kTieLock, true, 1.0f, "Yes"},
                {"a number has no text", kAttack, true, 30.0f, ""},
+               {"a step word has no text", 12, false, 0.0f, ""},
                {"no text outside the list", kRate, true, 99.0f, ""}};
   for (const Case& c : cases) {
     AudioUnitParameterStringFromValue request = {c.mID, c.mGivesValue ? &c.mValue : nullptr,
                                                  nullptr};
     ASSERT_EQ(unit.Get(kAudioUnitProperty_ParameterStringFromValue, &request), noErr) << c.mWhat;
+    // Without a text of its own the string is null: the host shows the number.
+    if (c.mText.empty()) {
+      EXPECT_EQ(request.outString, nullptr) << c.mWhat;
+      continue;
+    }
     EXPECT_EQ(Text(request.outString), c.mText) << c.mWhat;
     CFRelease(request.outString);
   }
