@@ -176,8 +176,74 @@ struct FakeHost {
     *cycling = h->mCycling;
     return h->mResult;
   }
+  // The second transport procedure of current hosts: the recording state comes second.
+  static OSStatus Transport2(void* u, Boolean* playing, Boolean* recording, Boolean*,
+                             Float64* sample, Boolean* cycling, Float64*, Float64*) {
+    FakeHost* h = (FakeHost*)u;
+    ++h->mTransport2Calls;
+    *playing = h->mPlaying;
+    *recording = true;
+    *sample = h->mSample;
+    *cycling = h->mCycling;
+    return h->mResult;
+  }
+  int mTransport2Calls = 0;
   HostCallbackInfo Info() { return {this, Beat, Location, Transport, nullptr}; }
 };
+
+// Older hosts pass the four-member record (32 bytes), current ones five (40 bytes); a host
+// that offers only the second transport procedure is read through it.
+TEST(AuAdapter, HostCallbacksOfBothLayoutsAndTheSecondTransportProcedure) {
+  IPlugInstanceInfo info;
+  TestPlug plug(info);
+  FakeHost host;
+  host.mSample = 4410;
+  host.mPlaying = true;
+  host.mTempo = 100;
+  auto set = [&](const void* record, UInt32 size) {
+    return Call(&plug, kAudioUnitSetPropertySelect,
+                {U32(kAudioUnitProperty_HostCallbacks), 0, 0, (long)record, U32(size)});
+  };
+
+  // Four members, followed in memory by what the host never meant to pass.
+  struct {
+    HostCallbackInfo mRecord;
+    long mGarbage = 0x0BADC0DE;
+  } older;
+  older.mRecord = host.Info();
+  std::memcpy(&older.mRecord.transportStateProc2, &older.mGarbage, sizeof(long));
+  ASSERT_EQ(set(&older, 32), noErr);
+  IHostTime t = plug.ReadHostTime();
+  EXPECT_EQ(t.mSamplePos, 4410);
+  EXPECT_TRUE(t.mPlaying);
+  EXPECT_EQ(t.mTempo, 100.0);
+
+  // Five members, with only the second transport procedure.
+  HostCallbackInfo current = host.Info();
+  current.transportStateProc = nullptr;
+  current.transportStateProc2 = FakeHost::Transport2;
+  host.mSample = 8820;
+  ASSERT_EQ(set(&current, 40), noErr);
+  t = plug.ReadHostTime();
+  EXPECT_EQ(host.mTransport2Calls, 1);
+  EXPECT_EQ(t.mSamplePos, 8820);
+  EXPECT_TRUE(t.mPlaying);
+  host.mPlaying = false;
+  host.mCycling = true;
+  EXPECT_TRUE(plug.ReadHostTime().mPlaying);
+
+  // With both, the first is asked, once.
+  current.transportStateProc = FakeHost::Transport;
+  ASSERT_EQ(set(&current, 40), noErr);
+  plug.ReadHostTime();
+  EXPECT_EQ(host.mTransport2Calls, 2);
+
+  // Other sizes change nothing.
+  for (UInt32 size : {0u, 8u, 24u, 36u, 48u})
+    EXPECT_EQ(set(&current, size), kAudioUnitErr_InvalidPropertyValue) << size;
+  host.mSample = 100;
+  EXPECT_EQ(plug.ReadHostTime().mSamplePos, 100);
+}
 
 TEST(AuAdapter, WithoutHostCallbacksThereIsNoPositionTransportOrMusicalTime) {
   IPlugInstanceInfo info;
