@@ -198,8 +198,10 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     Answer<AUPreset>(outSize, outWritable, true);
     if (data) {
       AUPreset* preset = (AUPreset*)data;
-      preset->presetNumber = mCurrentPresetIdx;
-      preset->presetName = MakeString(GetPresetName(mCurrentPresetIdx));
+      const bool user = mUserPresetNumber < 0;
+      preset->presetNumber = user ? mUserPresetNumber : mCurrentPresetIdx;
+      preset->presetName =
+          MakeString(user ? mUserPresetName.Get() : GetPresetName(mCurrentPresetIdx));
     }
     return noErr;
   case kAudioUnitProperty_CocoaUI: {
@@ -388,12 +390,25 @@ ComponentResult IPlugAU::ApplyProperty(AudioUnitPropertyID propID, AudioUnitScop
     break;
   }
   case kAudioUnitProperty_CurrentPreset:
-  case kAudioUnitProperty_PresentPreset:
+  case kAudioUnitProperty_PresentPreset: {
     if (!fits(sizeof(AUPreset))) return kAudioUnitErr_InvalidPropertyValue;
-    // A preset that is not in the list, or cannot be loaded, is reported as refused.
-    if (!LoadPreset(((const AUPreset*)data)->presetNumber))
-      return kAudioUnitErr_InvalidPropertyValue;
-    return noErr;
+    const AUPreset* preset = (const AUPreset*)data;
+    if (preset->presetNumber < 0) {
+      // A user preset: the host restored its state itself and names it; the unit keeps the
+      // number and name to answer them back. Without a name it is refused.
+      char name[256];
+      if (!preset->presetName ||
+          !CFStringGetCString(preset->presetName, name, sizeof(name), kCFStringEncodingUTF8))
+        return kAudioUnitErr_InvalidPropertyValue;
+      mUserPresetNumber = preset->presetNumber;
+      mUserPresetName.Set(name);
+      break;
+    }
+    // A factory preset that is not in the list, or cannot be loaded, is reported as refused.
+    if (!LoadPreset(preset->presetNumber)) return kAudioUnitErr_InvalidPropertyValue;
+    mUserPresetNumber = 0;
+    break;
+  }
   case kAudioUnitProperty_OfflineRender:
     if (!fits(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
     mIsOffline = *(const UInt32*)data != 0;

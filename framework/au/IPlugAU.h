@@ -152,6 +152,9 @@ protected:
   double mLastRenderSampleTime = -1.0;
   double mTempo = 120.0;
   HostCallbackInfo mHostCallbacks;
+  // The present preset when the host named a user preset (a number below 0); 0 otherwise.
+  SInt32 mUserPresetNumber = 0;
+  WDL_String mUserPresetName;
   WDL_TypedBuf<float> mInScratch;
   WDL_TypedBuf<float> mOutScratch;
   WDL_PtrList<RenderNotify> mRenderNotify;

@@ -928,8 +928,9 @@ TEST_F(AuComponent, PresentPresetSelectsAndNamesAPreset) {
   CFRelease(now.presetName);
   EXPECT_NE(unit.Params(), before);
 
-  // A number outside the list is refused and changes nothing.
+  // A factory number outside the list is refused and changes nothing.
   const std::vector<float> chosen = unit.Params();
+  // So is a user preset without a name.
   for (SInt32 number : {-1, kDefinedPresets, 1000}) {
     AUPreset bad = {number, nullptr};
     EXPECT_EQ(unit.Set(kAudioUnitProperty_PresentPreset, bad), kAudioUnitErr_InvalidPropertyValue);
@@ -937,6 +938,27 @@ TEST_F(AuComponent, PresentPresetSelectsAndNamesAPreset) {
   EXPECT_EQ(unit.Params(), chosen);
   ASSERT_EQ(unit.Get(kAudioUnitProperty_PresentPreset, &now), noErr);
   EXPECT_EQ(now.presetNumber, 5);
+  CFRelease(now.presetName);
+
+  // A user preset (a number below 0, with a name) is taken and read back as given; the
+  // host restored its values itself, so the parameters stay.
+  CFStringRef mine = CFStringCreateWithCString(nullptr, "My Groove", kCFStringEncodingUTF8);
+  const AUPreset user = {-3, mine};
+  ASSERT_EQ(unit.Set(kAudioUnitProperty_PresentPreset, user), noErr);
+  CFRelease(mine);
+  EXPECT_EQ(unit.Params(), chosen);
+  for (AudioUnitPropertyID id :
+       {kAudioUnitProperty_PresentPreset, kAudioUnitProperty_CurrentPreset}) {
+    ASSERT_EQ(unit.Get(id, &now), noErr);
+    EXPECT_EQ(now.presetNumber, -3);
+    EXPECT_EQ(Text(now.presetName), "My Groove");
+    CFRelease(now.presetName);
+  }
+  // A factory preset chosen afterwards is present again.
+  ASSERT_EQ(unit.Set(kAudioUnitProperty_PresentPreset, choose), noErr);
+  ASSERT_EQ(unit.Get(kAudioUnitProperty_PresentPreset, &now), noErr);
+  EXPECT_EQ(now.presetNumber, 5);
+  EXPECT_EQ(Text(now.presetName), name5);
   CFRelease(now.presetName);
 }
 
