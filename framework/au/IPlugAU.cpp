@@ -355,8 +355,12 @@ OSStatus IPlugAU::DirectRender(void* storage, AudioUnitRenderActionFlags* ioActi
                                const AudioTimeStamp* timeStamp, UInt32 outputBusIdx, UInt32 nFrames,
                                AudioBufferList* bufferList) {
   IPlugAU* plug = Instance(storage);
-  return plug ? plug->Render(ioActionFlags, timeStamp, outputBusIdx, nFrames, bufferList)
-              : badComponentInstance;
+  if (!plug) return badComponentInstance;
+  // The mutex the render selector and the VST2 block take: the host's property and
+  // parameter calls and the editor's edits hold it only briefly, and without it they
+  // would change the parameters, buses and listeners under the running block.
+  WDL_MutexLock lock(&plug->mMutex);
+  return plug->Render(ioActionFlags, timeStamp, outputBusIdx, nFrames, bufferList);
 }
 
 // ---- Host-facing operations -------------------------------------------------------------------

@@ -9,11 +9,12 @@
 //   5. uninitialize, close.
 // State travels as a class-info dictionary; parameter edits reach the host as events.
 //
-// Threads: the host's main thread calls the component entry; every selector but open
-// and close holds the instance mutex for the whole call. The render selector runs on the
-// host's render thread under the mutex; the directly dispatched render takes no lock,
-// so the host must not change connections, callbacks, render listeners or the block size
-// while it runs (bypass it may change: that flag is a relaxed atomic).
+// Threads: the host's main thread calls the component entry or the plug-in interface's
+// methods; every selector but open and close holds the instance mutex for the whole call.
+// The render selector and the directly dispatched render (the method the system looks up)
+// run on the host's render thread under the same mutex, as the VST2 block does: the host's
+// calls and the editor's edits hold it only for a short while (corvanel-stress reports the
+// longest render it saw).
 #include "ChunkBuffer.h"
 #include "IPlugBase.h"
 #include "RelaxedAtomic.h"
@@ -147,7 +148,7 @@ protected:
   // procedures through Lookup, and the instance has no component storage to hand out.
   bool mOpenedByFactory = false;
   RelaxedAtomic<bool> mActive{false};   // read by the render that takes no lock
-  RelaxedAtomic<bool> mBypassed{false}; // read by the render that takes no lock
+  RelaxedAtomic<bool> mBypassed{false}; // read by IsBypassed from any thread
   bool mIsOffline = false;
   double mLastRenderSampleTime = -1.0;
   double mTempo = 120.0;
