@@ -16,7 +16,6 @@ void IParam::DefineDouble(const char* name, double defaultValue, double min, dou
   CopyField(mName, name);
   CopyField(mLabel, label);
   mValue = defaultValue;
-  mDefault = defaultValue;
   mMin = min;
   mMax = max > min + step ? max : min + step;
   mStep = step;

@@ -55,8 +55,6 @@ public:
     *outMax = mMax;
   }
   double GetMin() const { return mMin; }
-  // The value the parameter was defined with, clamped to its range.
-  double GetDefault() const { return mDefault < mMin ? mMin : (mDefault > mMax ? mMax : mDefault); }
   double GetMax() const { return mMax; }
   double GetStep() const { return mStep; }
   double GetShape() const { return mShape; }
@@ -72,7 +70,6 @@ public:
 private:
   double mMin = 0.0;
   double mMax = 1.0;
-  double mDefault = 0.0;
   double mStep = 1.0;
   double mShape = 1.0;
   int mDisplayPrecision = 0;

@@ -277,7 +277,9 @@ ComponentResult IPlugAU::GetParamInfo(AudioUnitElement paramIdx, AudioUnitParame
   }
   info->minValue = (AudioUnitParameterValue)param->GetMin();
   info->maxValue = (AudioUnitParameterValue)param->GetMax();
-  info->defaultValue = (AudioUnitParameterValue)param->GetDefault();
+  const bool known = (int)paramIdx < mParamDefaults.GetSize();
+  info->defaultValue =
+      (AudioUnitParameterValue)(known ? mParamDefaults.Get()[paramIdx] : param->mValue);
   return noErr;
 }
 

@@ -83,6 +83,10 @@ IPlugAU* IPlugAU::OpenInstance(ComponentInstance ci, bool openedByFactory,
   if (!plug) return nullptr;
   plug->mCI = ci;
   plug->mOpenedByFactory = openedByFactory;
+  // The constructor has defined every parameter and changed none yet.
+  plug->mParamDefaults.Resize(plug->NParams());
+  for (int i = 0; i < plug->NParams(); ++i)
+    plug->mParamDefaults.Get()[i] = plug->GetParam(i)->mValue;
   plug->InitForHost();
   plug->RemoveEmptyPresets();
   return plug;
@@ -472,8 +476,8 @@ void IPlugAU::SetBlockSize(int nFrames) {
 }
 
 void IPlugAU::SetLatency(int samples) {
-  NotifyPropertyListeners(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
   IPlugBase::SetLatency(samples);
+  NotifyPropertyListeners(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
 }
 
 bool IPlugAU::SendMidi(IMidiMsg*) { return false; }

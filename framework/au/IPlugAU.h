@@ -113,7 +113,7 @@ public:
   void InitForHost() override;
   // [main thread; mutex held] Also sizes the float scratch of pulled input and output.
   void SetBlockSize(int nFrames) override;
-  // [main thread; mutex held] Tells the latency listeners, then stores the value.
+  // [main thread; mutex held] Stores the value, then tells the latency listeners.
   void SetLatency(int samples) override;
   bool SendMidi(IMidiMsg* msg) override;
   bool SendSysEx(ISysEx* msg) override;
@@ -153,6 +153,9 @@ protected:
   double mLastRenderSampleTime = -1.0;
   double mTempo = 120.0;
   HostCallbackInfo mHostCallbacks;
+  // Each parameter's value as the plug-in defined it, taken when the unit is opened
+  // (ParameterInfo's default).
+  WDL_TypedBuf<double> mParamDefaults;
   // The present preset when the host named a user preset (a number below 0); 0 otherwise.
   SInt32 mUserPresetNumber = 0;
   WDL_String mUserPresetName;
