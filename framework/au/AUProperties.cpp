@@ -536,9 +536,13 @@ ComponentResult IPlugAU::MakeConnection(AudioUnitScope scope,
     if (result == noErr) {
       record->mUpstreamUnit = source;
       record->mUpstreamBusIdx = (int)connection->sourceOutputNumber;
+      // The upstream unit's own render procedure needs its component storage, which only
+      // the Component Manager keeps: a unit the system opened through a factory (ours, when
+      // we were opened so) is pulled through AudioUnitRender, which reaches the same method.
       AudioUnitRenderProc render = nullptr;
       UInt32 procSize = sizeof(render);
-      if (AudioUnitGetProperty(source, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
+      if (!mOpenedByFactory &&
+          AudioUnitGetProperty(source, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
                                kAudioUnitRenderSelect, &render, &procSize) == noErr &&
           render && procSize == sizeof(render)) {
         record->mUpstreamRenderProc = render;

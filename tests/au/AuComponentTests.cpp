@@ -192,6 +192,14 @@ TEST_F(AuComponent, TheFactoryAndTheComponentEntryOpenTheSameUnit) {
     ASSERT_EQ(outA, outB) << block;
   }
   EXPECT_EQ(EntryCalls(kAudioUnitRenderSelect), entryRenders + 8); // the entry's own only
+  // Opened through the factory, the unit pulls an upstream unit through AudioUnitRender,
+  // never through a procedure that would need the Component Manager's storage.
+  const AudioUnitConnection connection = {viaEntry.mUnit, 0, 0};
+  ASSERT_EQ(viaFactory.Set(kAudioUnitProperty_MakeConnection, connection, kAudioUnitScope_Input),
+            noErr);
+  ASSERT_EQ(viaFactory.Render(8 * 512.0, 512, 2, &outA), noErr);
+  EXPECT_EQ(EntryCalls(kAudioUnitRenderSelect), entryRenders + 9); // the upstream's, by selector
+  EXPECT_EQ(b.mCalls, 9);
   CFDictionaryRef stateA = nullptr, stateB = nullptr;
   ASSERT_EQ(viaFactory.Get(kAudioUnitProperty_ClassInfo, &stateA), noErr);
   ASSERT_EQ(viaEntry.Get(kAudioUnitProperty_ClassInfo, &stateB), noErr);
