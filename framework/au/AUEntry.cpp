@@ -1,6 +1,9 @@
-// The component entries a macOS host calls: CLS_CORVANEL_Entry for the effect, and
-// CLS_CORVANEL_ViewEntry for the older window-based view component. Instances are
-// created one at a time under the adapter's process-wide creation lock.
+// The entries a macOS host reaches: CLS_CORVANEL_Factory, the factory the bundle's
+// Info.plist names (the system opens the effect through it from macOS 10.7 on);
+// CLS_CORVANEL_Entry, the component-manager entry of the same effect for hosts and systems
+// that still open units that way; and CLS_CORVANEL_ViewEntry for the older window-based
+// view component. Instances are created one at a time under the adapter's process-wide
+// creation lock.
 #include "Corvanel.h"
 
 #include <new>
@@ -15,8 +18,14 @@ IPlugAU* CreateCorvanel(IPlugInstanceInfo instanceInfo) {
 }
 } // namespace
 
-// Only these two symbols leave the component binary.
+// Only these three symbols leave the component binary.
 #define CORVANEL_ENTRY extern "C" __attribute__((visibility("default")))
+
+// [host's main thread] One plug-in interface per instance.
+CORVANEL_ENTRY AudioComponentPlugInInterface*
+CLS_CORVANEL_Factory(const AudioComponentDescription* desc) {
+  return IPlugAU::PlugInFactory(desc, CreateCorvanel, CORVANEL_AU_BUNDLE_ID, "CLS_CORVANEL_View");
+}
 
 // [host's main or render thread; see IPlugAU::ComponentEntry for the locks]
 CORVANEL_ENTRY ComponentResult CLS_CORVANEL_Entry(ComponentParameters* params, void* storage) {

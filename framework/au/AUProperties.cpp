@@ -6,6 +6,7 @@
 #include "IGraphics.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -49,7 +50,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     if (data) *(CFDictionaryRef*)data = GetClassInfo();
     return noErr;
   case kAudioUnitProperty_MakeConnection:
-    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidProperty;
+    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
     Answer<AudioUnitConnection>(outSize, outWritable, true);
     return noErr;
   case kAudioUnitProperty_SampleRate:
@@ -64,11 +65,14 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
         ((AudioUnitParameterID*)data)[i] = (AudioUnitParameterID)i;
     return noErr;
   case kAudioUnitProperty_ParameterInfo:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     if (element >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
     Answer<AudioUnitParameterInfo>(outSize, outWritable, false);
     return data ? GetParamInfo(element, (AudioUnitParameterInfo*)data) : noErr;
   case kAudioUnitProperty_FastDispatch: {
+    // Through the plug-in interface the system looks the procedures up itself, and the
+    // instance has no component storage a caller could pass them.
+    if (mOpenedByFactory) return kAudioUnitErr_InvalidProperty;
     void* proc = nullptr;
     if (element == kAudioUnitGetParameterSelect)
       proc = (void*)DirectGetParameter;
@@ -83,8 +87,8 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     return noErr;
   }
   case kAudioUnitProperty_StreamFormat: {
-    const BusChannels* bus = GetBus(scope, element);
-    if (!bus) return kAudioUnitErr_InvalidProperty;
+    const BusChannels* bus = nullptr;
+    if (const ComponentResult r = FindBus(scope, element, &bus)) return r;
     Answer<AudioStreamBasicDescription>(outSize, outWritable, true);
     if (data) {
       AudioStreamBasicDescription* format = (AudioStreamBasicDescription*)data;
@@ -117,12 +121,12 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     return noErr;
   case kAudioUnitProperty_Latency:
   case kAudioUnitProperty_TailTime:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<Float64>(outSize, outWritable, false);
     if (data) *(Float64*)data = mSampleRate > 0.0 ? (Float64)mLatency / mSampleRate : 0.0;
     return noErr;
   case kAudioUnitProperty_SupportedNumChannels:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     *outSize = (UInt32)(sizeof(AUChannelInfo) * NChannelIO());
     if (data)
       for (int i = 0; i < NChannelIO(); ++i) {
@@ -131,12 +135,12 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
       }
     return noErr;
   case kAudioUnitProperty_MaximumFramesPerSlice:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<UInt32>(outSize, outWritable, true);
     if (data) *(UInt32*)data = (UInt32)mBlockSize;
     return noErr;
   case kAudioUnitProperty_ParameterValueStrings: {
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     if (element >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
     const IParam* param = GetParam((int)element);
     const bool listed = param->Type() == IParam::kParamBool || param->Type() == IParam::kParamEnum;
@@ -167,18 +171,18 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     }
     return noErr;
   case kAudioUnitProperty_BypassEffect:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<UInt32>(outSize, outWritable, true);
     if (data) *(UInt32*)data = mBypassed ? 1 : 0;
     return noErr;
   case kAudioUnitProperty_LastRenderError:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<OSStatus>(outSize, outWritable, false);
     if (data) *(OSStatus*)data = noErr;
     return noErr;
   case kAudioUnitProperty_SetRenderCallback:
-    if ((!global && scope != kAudioUnitScope_Input) || element >= (UInt32)NInBuses())
-      return kAudioUnitErr_InvalidProperty;
+    if (!global && scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
+    if (element >= (UInt32)NInBuses()) return kAudioUnitErr_InvalidElement;
     Answer<AURenderCallbackStruct>(outSize, outWritable, true);
     return noErr;
   case kAudioUnitProperty_FactoryPresets:
@@ -186,7 +190,7 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     if (data) *(CFArrayRef*)data = GetFactoryPresets();
     return noErr;
   case kAudioUnitProperty_HostCallbacks:
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<HostCallbackInfo>(outSize, outWritable, true);
     return noErr;
   case kAudioUnitProperty_CurrentPreset:
@@ -194,8 +198,10 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
     Answer<AUPreset>(outSize, outWritable, true);
     if (data) {
       AUPreset* preset = (AUPreset*)data;
-      preset->presetNumber = mCurrentPresetIdx;
-      preset->presetName = MakeString(GetPresetName(mCurrentPresetIdx));
+      const bool user = mUserPresetNumber < 0;
+      preset->presetNumber = user ? mUserPresetNumber : mCurrentPresetIdx;
+      preset->presetName =
+          MakeString(user ? mUserPresetName.Get() : GetPresetName(mCurrentPresetIdx));
     }
     return noErr;
   case kAudioUnitProperty_CocoaUI: {
@@ -215,20 +221,26 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   case kAudioUnitProperty_ParameterStringFromValue:
     Answer<AudioUnitParameterStringFromValue>(outSize, outWritable, false);
     if (!data) return noErr;
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     return GetParamString((AudioUnitParameterStringFromValue*)data);
   case kAudioUnitProperty_ParameterIDName:
     Answer<AudioUnitParameterNameInfo>(outSize, outWritable, false);
     if (!data) return noErr;
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     return GetParamName((AudioUnitParameterNameInfo*)data);
   case kAudioUnitProperty_ParameterValueFromString:
     Answer<AudioUnitParameterValueFromString>(outSize, outWritable, false);
     if (!data) return noErr;
-    if (!global) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     return GetParamValueFromString((AudioUnitParameterValueFromString*)data);
+  case kPlugInstanceProperty:
+    if (!global) return kAudioUnitErr_InvalidScope;
+    Answer<IPlugBase*>(outSize, outWritable, false);
+    if (data) *(IPlugBase**)data = this;
+    return noErr;
   case kMusicDeviceProperty_InstrumentCount:
-    if (!global || !mIsInstrument) return kAudioUnitErr_InvalidProperty;
+    if (!mIsInstrument) return kAudioUnitErr_InvalidProperty;
+    if (!global) return kAudioUnitErr_InvalidScope;
     Answer<UInt32>(outSize, outWritable, false);
     if (data) *(UInt32*)data = 1;
     return noErr;
@@ -237,13 +249,22 @@ ComponentResult IPlugAU::GetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   }
 }
 
+void IPlugAU::GetParamHostName(int paramIdx, char* name, size_t size) const {
+  // Hosts list every parameter by name; one the plug-in leaves unnamed is named by its id.
+  const char* own = GetParam(paramIdx)->GetName();
+  if (own[0])
+    std::snprintf(name, size, "%s", own);
+  else
+    std::snprintf(name, size, "Parameter %d", paramIdx);
+}
+
 ComponentResult IPlugAU::GetParamInfo(AudioUnitElement paramIdx, AudioUnitParameterInfo* info) {
   const IParam* param = GetParam((int)paramIdx);
   std::memset(info, 0, sizeof(*info));
   info->flags = kAudioUnitParameterFlag_IsWritable | kAudioUnitParameterFlag_IsReadable |
                 kAudioUnitParameterFlag_HasCFNameString | kAudioUnitParameterFlag_CFNameRelease;
-  info->cfNameString = MakeString(param->GetName());
-  std::snprintf(info->name, sizeof(info->name), "%s", param->GetName());
+  GetParamHostName((int)paramIdx, info->name, sizeof(info->name));
+  info->cfNameString = MakeString(info->name);
   if (param->Type() == IParam::kParamEnum) {
     info->unit = kAudioUnitParameterUnit_Indexed;
   } else if (param->Type() == IParam::kParamBool) {
@@ -256,7 +277,9 @@ ComponentResult IPlugAU::GetParamInfo(AudioUnitElement paramIdx, AudioUnitParame
   }
   info->minValue = (AudioUnitParameterValue)param->GetMin();
   info->maxValue = (AudioUnitParameterValue)param->GetMax();
-  info->defaultValue = (AudioUnitParameterValue)param->mValue;
+  const bool known = (int)paramIdx < mParamDefaults.GetSize();
+  info->defaultValue =
+      (AudioUnitParameterValue)(known ? mParamDefaults.Get()[paramIdx] : param->mValue);
   return noErr;
 }
 
@@ -265,16 +288,18 @@ ComponentResult IPlugAU::GetParamString(AudioUnitParameterStringFromValue* reque
   if (request->inParamID >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
   const IParam* param = GetParam((int)request->inParamID);
   const double v = request->inValue ? (double)*request->inValue : param->mValue;
-  // Only a value that truncates to an int can name a display text.
+  // Only a value that truncates to an int can name a display text; without one the string
+  // stays null and the host shows the number itself.
   const char* text = v > -2147483648.0 && v < 2147483648.0 ? param->GetDisplayText((int)v) : "";
-  request->outString = MakeString(text);
+  if (text && text[0]) request->outString = MakeString(text);
   return noErr;
 }
 
 ComponentResult IPlugAU::GetParamName(AudioUnitParameterNameInfo* request) {
   request->outName = nullptr;
   if (request->inID >= (UInt32)NParams()) return kAudioUnitErr_InvalidElement;
-  const char* name = GetParam((int)request->inID)->GetName();
+  char name[64];
+  GetParamHostName((int)request->inID, name, sizeof(name));
   if (request->inDesiredLength == kAudioUnitParameterName_Full) {
     request->outName = MakeString(name);
     return noErr;
@@ -300,16 +325,24 @@ ComponentResult IPlugAU::GetParamValueFromString(AudioUnitParameterValueFromStri
 
 // ---- Property set -----------------------------------------------------------------------------
 
-void IPlugAU::NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope) {
+void IPlugAU::NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                      AudioUnitElement element) {
   for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
     const PropertyListener* l = mPropertyListeners.Get(i);
-    if (l->mPropID == propID) l->mListenerProc(l->mProcArgs, mCI, propID, scope, 0);
+    if (l->mPropID == propID) l->mListenerProc(l->mProcArgs, mCI, propID, scope, element);
   }
 }
 
 ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
                                      AudioUnitElement element, const void* data, UInt32 size) {
-  NotifyPropertyListeners(propID, scope);
+  // The listeners hear of a change once it is made; a refused value changed nothing.
+  const ComponentResult result = ApplyProperty(propID, scope, element, data, size);
+  if (result == noErr) NotifyPropertyListeners(propID, scope, element);
+  return result;
+}
+
+ComponentResult IPlugAU::ApplyProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                       AudioUnitElement element, const void* data, UInt32 size) {
   const bool global = scope == kAudioUnitScope_Global;
   // The value's size must be the property's, and the value must be there.
   auto fits = [&](size_t expected) { return data && size == expected; };
@@ -347,21 +380,37 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   case kAudioUnitProperty_SetRenderCallback:
     if (!fits(sizeof(AURenderCallbackStruct))) return kAudioUnitErr_InvalidPropertyValue;
     return SetRenderCallback(scope, element, (const AURenderCallbackStruct*)data);
-  case kAudioUnitProperty_HostCallbacks:
-    // Later hosts append a fourth procedure (40 bytes); the first three are read from
-    // either layout.
-    if (!global) return kAudioUnitErr_InvalidProperty;
-    if (!data || (size != sizeof(HostCallbackInfo) && size != sizeof(HostCallbackInfo) + 8))
+  case kAudioUnitProperty_HostCallbacks: {
+    // Current hosts pass five members (40 bytes, with the second transport procedure);
+    // hosts of older systems the first four (32 bytes), the rest then stays null.
+    constexpr UInt32 kOlderSize = (UInt32)offsetof(HostCallbackInfo, transportStateProc2);
+    if (!global) return kAudioUnitErr_InvalidScope;
+    if (!data || (size != sizeof(HostCallbackInfo) && size != kOlderSize))
       return kAudioUnitErr_InvalidPropertyValue;
-    std::memcpy(&mHostCallbacks, data, sizeof(mHostCallbacks));
-    return noErr;
+    std::memset(&mHostCallbacks, 0, sizeof(mHostCallbacks));
+    std::memcpy(&mHostCallbacks, data, size);
+    break;
+  }
   case kAudioUnitProperty_CurrentPreset:
-  case kAudioUnitProperty_PresentPreset:
+  case kAudioUnitProperty_PresentPreset: {
     if (!fits(sizeof(AUPreset))) return kAudioUnitErr_InvalidPropertyValue;
-    // A preset that is not in the list, or cannot be loaded, is reported as refused.
-    if (!LoadPreset(((const AUPreset*)data)->presetNumber))
-      return kAudioUnitErr_InvalidPropertyValue;
-    return noErr;
+    const AUPreset* preset = (const AUPreset*)data;
+    if (preset->presetNumber < 0) {
+      // A user preset: the host restored its state itself and names it; the unit keeps the
+      // number and name to answer them back. Without a name it is refused.
+      char name[256];
+      if (!preset->presetName ||
+          !CFStringGetCString(preset->presetName, name, sizeof(name), kCFStringEncodingUTF8))
+        return kAudioUnitErr_InvalidPropertyValue;
+      mUserPresetNumber = preset->presetNumber;
+      mUserPresetName.Set(name);
+      break;
+    }
+    // A factory preset that is not in the list, or cannot be loaded, is reported as refused.
+    if (!LoadPreset(preset->presetNumber)) return kAudioUnitErr_InvalidPropertyValue;
+    mUserPresetNumber = 0;
+    break;
+  }
   case kAudioUnitProperty_OfflineRender:
     if (!fits(sizeof(UInt32))) return kAudioUnitErr_InvalidPropertyValue;
     mIsOffline = *(const UInt32*)data != 0;
@@ -379,16 +428,37 @@ ComponentResult IPlugAU::SetProperty(AudioUnitPropertyID propID, AudioUnitScope 
   default:
     return kAudioUnitErr_InvalidProperty;
   }
+  return noErr;
 }
 
 // ---- Buses, channel legality, connections -----------------------------------------------------
 
-IPlugAU::BusChannels* IPlugAU::GetBus(AudioUnitScope scope, AudioUnitElement element) const {
-  if (element > 0x7FFFFFFFu) return nullptr;
-  if (scope == kAudioUnitScope_Input) return mInBuses.Get((int)element);
-  if (scope == kAudioUnitScope_Output || scope == kAudioUnitScope_Global)
-    return mOutBuses.Get((int)element);
-  return nullptr;
+ComponentResult IPlugAU::FindBus(AudioUnitScope scope, AudioUnitElement element,
+                                 const BusChannels** outBus) const {
+  *outBus = nullptr;
+  const WDL_PtrList<BusChannels>* buses = nullptr;
+  if (scope == kAudioUnitScope_Input)
+    buses = &mInBuses;
+  else if (scope == kAudioUnitScope_Output || scope == kAudioUnitScope_Global)
+    buses = &mOutBuses;
+  else
+    return kAudioUnitErr_InvalidScope;
+  *outBus = element <= 0x7FFFFFFFu ? buses->Get((int)element) : nullptr;
+  return *outBus ? (ComponentResult)noErr : (ComponentResult)kAudioUnitErr_InvalidElement;
+}
+
+bool IPlugAU::IsRenderableFormat(const AudioStreamBasicDescription& format, int busChannels) {
+  // Render fills non-interleaved buffers of native 32-bit floats, one channel each.
+  const UInt32 flags = format.mFormatFlags;
+  const bool float32 = format.mFormatID == kAudioFormatLinearPCM &&
+                       (flags & kAudioFormatFlagIsFloat) &&
+                       (flags & kAudioFormatFlagIsNonInterleaved) &&
+                       !(flags & (kAudioFormatFlagIsBigEndian | kAudioFormatFlagIsSignedInteger)) &&
+                       format.mBitsPerChannel == 32 && format.mBytesPerFrame == 4 &&
+                       format.mBytesPerPacket == 4 && format.mFramesPerPacket == 1;
+  const bool rateOk = format.mSampleRate >= 0.0 && std::isfinite(format.mSampleRate);
+  return float32 && rateOk && format.mChannelsPerFrame >= 1 &&
+         format.mChannelsPerFrame <= (UInt32)busChannels;
 }
 
 int IPlugAU::HostChannelTotal(const WDL_PtrList<BusChannels>& buses, int excludeIdx) {
@@ -422,38 +492,30 @@ bool IPlugAU::CheckLegalIO(AudioUnitScope scope, int busIdx, int nChannels) cons
 
 ComponentResult IPlugAU::SetStreamFormat(AudioUnitScope scope, AudioUnitElement element,
                                          const AudioStreamBasicDescription* format) {
-  BusChannels* bus = GetBus(scope, element);
-  if (!bus) return kAudioUnitErr_InvalidProperty;
-  const int busIdx = (int)element;
-  bus->mNHostChannels = 0;
-  const UInt32 nChannels = format->mChannelsPerFrame;
-  // Only what render delivers: 32-bit native float samples, at most the bus's channels.
-  const bool isFloat32 = format->mFormatID == kAudioFormatLinearPCM &&
-                         (format->mFormatFlags & kAudioFormatFlagIsFloat) &&
-                         !(format->mFormatFlags & kAudioFormatFlagIsBigEndian) &&
-                         format->mBitsPerChannel == 32;
-  const bool rateOk = format->mSampleRate >= 0.0 && std::isfinite(format->mSampleRate);
-  ComponentResult result = kAudioUnitErr_InvalidProperty;
-  if (nChannels >= 1 && nChannels <= (UInt32)bus->mNPlugChannels && isFloat32 && rateOk &&
-      CheckLegalIO(scope == kAudioUnitScope_Input ? (AudioUnitScope)kAudioUnitScope_Input
-                                                  : (AudioUnitScope)kAudioUnitScope_Output,
-                   busIdx, (int)nChannels)) {
-    bus->mNHostChannels = (int)nChannels;
-    if (format->mSampleRate > 0.0) SetSampleRate(format->mSampleRate);
-    result = noErr;
-  }
+  const BusChannels* found = nullptr;
+  if (const ComponentResult r = FindBus(scope, element, &found)) return r;
+  BusChannels* bus = const_cast<BusChannels*>(found);
+  const bool input = scope == kAudioUnitScope_Input;
+  // A refused format, or one the channel pairs do not allow, leaves the bus as it was.
+  if (!IsRenderableFormat(*format, bus->mNPlugChannels) ||
+      !CheckLegalIO(input ? (AudioUnitScope)kAudioUnitScope_Input
+                          : (AudioUnitScope)kAudioUnitScope_Output,
+                    (int)element, (int)format->mChannelsPerFrame))
+    return kAudioUnitErr_FormatNotSupported;
+  bus->mNHostChannels = (int)format->mChannelsPerFrame;
+  if (format->mSampleRate > 0.0) SetSampleRate(format->mSampleRate);
   AssessInputConnections();
-  return result;
+  return noErr;
 }
 
 ComponentResult IPlugAU::MakeConnection(AudioUnitScope scope,
                                         const AudioUnitConnection* connection) {
   if (scope != kAudioUnitScope_Global && scope != kAudioUnitScope_Input)
-    return kAudioUnitErr_InvalidProperty;
+    return kAudioUnitErr_InvalidScope;
   InputBusConnection* record = connection->destInputNumber <= 0x7FFFFFFFu
                                    ? mInBusConnections.Get((int)connection->destInputNumber)
                                    : nullptr;
-  if (!record) return kAudioUnitErr_InvalidProperty;
+  if (!record) return kAudioUnitErr_InvalidElement;
   *record = InputBusConnection();
   AudioUnit source = connection->sourceAudioUnit;
   ComponentResult result = noErr;
@@ -474,9 +536,13 @@ ComponentResult IPlugAU::MakeConnection(AudioUnitScope scope,
     if (result == noErr) {
       record->mUpstreamUnit = source;
       record->mUpstreamBusIdx = (int)connection->sourceOutputNumber;
+      // The upstream unit's own render procedure needs its component storage, which only
+      // the Component Manager keeps: a unit the system opened through a factory (ours, when
+      // we were opened so) is pulled through AudioUnitRender, which reaches the same method.
       AudioUnitRenderProc render = nullptr;
       UInt32 procSize = sizeof(render);
-      if (AudioUnitGetProperty(source, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
+      if (!mOpenedByFactory &&
+          AudioUnitGetProperty(source, kAudioUnitProperty_FastDispatch, kAudioUnitScope_Global,
                                kAudioUnitRenderSelect, &render, &procSize) == noErr &&
           render && procSize == sizeof(render)) {
         record->mUpstreamRenderProc = render;
@@ -492,10 +558,10 @@ ComponentResult IPlugAU::MakeConnection(AudioUnitScope scope,
 
 ComponentResult IPlugAU::SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,
                                            const AURenderCallbackStruct* callback) {
-  InputBusConnection* record = scope == kAudioUnitScope_Input && element <= 0x7FFFFFFFu
-                                   ? mInBusConnections.Get((int)element)
-                                   : nullptr;
-  if (!record) return kAudioUnitErr_InvalidProperty;
+  if (scope != kAudioUnitScope_Input) return kAudioUnitErr_InvalidScope;
+  InputBusConnection* record =
+      element <= 0x7FFFFFFFu ? mInBusConnections.Get((int)element) : nullptr;
+  if (!record) return kAudioUnitErr_InvalidElement;
   *record = InputBusConnection();
   if (callback->inputProc) record->mUpstreamRenderCallback = *callback;
   AssessInputConnections();

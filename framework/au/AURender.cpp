@@ -72,8 +72,10 @@ OSStatus IPlugAU::PullInput(BusChannels* bus, InputBusConnection* connection,
 
 OSStatus IPlugAU::Render(AudioUnitRenderActionFlags* ioActionFlags, const AudioTimeStamp* timeStamp,
                          UInt32 outputBusIdx, UInt32 nFrames, AudioBufferList* bufferList) {
-  if (!timeStamp || !(timeStamp->mFlags & kAudioTimeStampSampleTimeValid) || !bufferList ||
-      outputBusIdx >= (UInt32)NOutBuses() || nFrames > (UInt32)mBlockSize)
+  if (!mActive) return kAudioUnitErr_Uninitialized;
+  if (outputBusIdx >= (UInt32)NOutBuses()) return kAudioUnitErr_InvalidElement;
+  if (nFrames > (UInt32)mBlockSize) return kAudioUnitErr_TooManyFramesToProcess;
+  if (!timeStamp || !(timeStamp->mFlags & kAudioTimeStampSampleTimeValid) || !bufferList)
     return kAudioUnitErr_InvalidPropertyValue;
   BusChannels* outBus = mOutBuses.Get((int)outputBusIdx);
   // The buffers the host gives must hold the whole slice.

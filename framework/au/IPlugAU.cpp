@@ -69,6 +69,42 @@ IPlugAU::~IPlugAU() {}
 
 // ---- Component entries ------------------------------------------------------------------------
 
+IPlugAU* IPlugAU::OpenInstance(ComponentInstance ci, bool openedByFactory,
+                               CreateInstanceProc create, const char* bundleID,
+                               const char* viewClassName) {
+  // Created on first use, destroyed when the library is unloaded.
+  static WDL_Mutex sCreationLock;
+  WDL_MutexLock lock(&sCreationLock);
+  if (!ci || !create) return nullptr;
+  IPlugInstanceInfo info;
+  info.mBundleID.Set(bundleID ? bundleID : "");
+  info.mViewClassName.Set(viewClassName ? viewClassName : "");
+  IPlugAU* plug = create(info);
+  if (!plug) return nullptr;
+  plug->mCI = ci;
+  plug->mOpenedByFactory = openedByFactory;
+  // The constructor has defined every parameter and changed none yet.
+  plug->mParamDefaults.Resize(plug->NParams());
+  for (int i = 0; i < plug->NParams(); ++i)
+    plug->mParamDefaults.Get()[i] = plug->GetParam(i)->mValue;
+  plug->InitForHost();
+  plug->RemoveEmptyPresets();
+  return plug;
+}
+
+void IPlugAU::CloseInstance(IPlugAU* plug) {
+  if (!plug) return;
+  plug->ClearConnections();
+  delete plug;
+}
+
+ComponentResult IPlugAU::Call(void* storage, SInt16 what, const long* args) {
+  IPlugAU* plug = Instance(storage);
+  if (!plug) return badComponentInstance;
+  WDL_MutexLock lock(&plug->mMutex);
+  return plug->Dispatch(what, args);
+}
+
 ComponentResult IPlugAU::ComponentEntry(ComponentParameters* params, void* storage,
                                         CreateInstanceProc create, const char* bundleID,
                                         const char* viewClassName) {
@@ -77,32 +113,18 @@ ComponentResult IPlugAU::ComponentEntry(ComponentParameters* params, void* stora
   const long* args = params->params;
 
   if (what == kComponentOpenSelect) {
-    // Created on first use, destroyed when the library is unloaded.
-    static WDL_Mutex sCreationLock;
-    WDL_MutexLock lock(&sCreationLock);
     ComponentInstance ci = ArgPtr<ComponentInstance>(args, 0);
-    if (!ci || !create) return badComponentSelector;
-    IPlugInstanceInfo info;
-    info.mBundleID.Set(bundleID ? bundleID : "");
-    info.mViewClassName.Set(viewClassName ? viewClassName : "");
-    IPlugAU* plug = create(info);
+    IPlugAU* plug = OpenInstance(ci, false, create, bundleID, viewClassName);
     if (!plug) return badComponentSelector;
-    plug->mCI = ci;
-    plug->InitForHost();
-    plug->RemoveEmptyPresets();
     SetComponentInstanceStorage(ci, (Handle)plug);
     return noErr;
   }
-
-  IPlugAU* plug = Instance(storage);
-  if (!plug) return badComponentInstance;
   if (what == kComponentCloseSelect) {
-    plug->ClearConnections();
-    delete plug;
+    if (!storage) return badComponentInstance;
+    CloseInstance(Instance(storage));
     return noErr;
   }
-  WDL_MutexLock lock(&plug->mMutex);
-  return plug->Dispatch(what, args);
+  return Call(storage, what, args);
 }
 
 ComponentResult IPlugAU::ViewEntry(ComponentParameters* params, void* storage) {
@@ -137,14 +159,19 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
   case kComponentVersionSelect:
     return GetEffectVersion(false);
   case kComponentCanDoSelect: {
+    // Every selector Dispatch and the entry handle, the component manager's own included.
     const SInt16 asked = ArgS16(args, 1);
-    return (asked >= 1 && asked <= 7) || asked == 9 || asked == 10 || asked == 11 ||
-                   (asked >= 14 && asked <= 17)
+    return (asked >= kComponentVersionSelect && asked <= kComponentOpenSelect) ||
+                   (asked >= kAudioUnitInitializeSelect && asked <= kAudioUnitSetParameterSelect) ||
+                   (asked >= kAudioUnitResetSelect &&
+                    asked <= kAudioUnitRemovePropertyListenerSelect) ||
+                   (asked >= kAudioUnitRenderSelect &&
+                    asked <= kAudioUnitRemovePropertyListenerWithUserDataSelect)
                ? 1
                : 0;
   }
   case kAudioUnitInitializeSelect:
-    if (!CheckLegalIO()) return badComponentSelector;
+    if (!CheckLegalIO()) return kAudioUnitErr_FormatNotSupported;
     mActive = true;
     NotifyAllParams();
     SetActive(true);
@@ -194,12 +221,14 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
     Reset();
     return noErr;
   case kAudioUnitAddPropertyListenerSelect: {
+    // A listener is the (property, procedure, user data) triple; adding one twice keeps one.
     PropertyListener listener = {ArgU32(args, 1), ArgPtr<AudioUnitPropertyListenerProc>(args, 2),
                                  ArgPtr<void*>(args, 3)};
     if (!listener.mListenerProc) return kAudioUnitErr_InvalidPropertyValue;
     for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
       const PropertyListener* l = mPropertyListeners.Get(i);
-      if (l->mPropID == listener.mPropID && l->mListenerProc == listener.mListenerProc)
+      if (l->mPropID == listener.mPropID && l->mListenerProc == listener.mListenerProc &&
+          l->mProcArgs == listener.mProcArgs)
         return noErr;
     }
     mPropertyListeners.Add(new PropertyListener(listener));
@@ -207,17 +236,16 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
   }
   case kAudioUnitRemovePropertyListenerSelect:
   case kAudioUnitRemovePropertyListenerWithUserDataSelect: {
+    // Without user data every listener of the procedure on the property goes.
     const AudioUnitPropertyID propID = ArgU32(args, 1);
     AudioUnitPropertyListenerProc proc = ArgPtr<AudioUnitPropertyListenerProc>(args, 2);
     const bool matchUserData = what == kAudioUnitRemovePropertyListenerWithUserDataSelect;
     void* userData = matchUserData ? ArgPtr<void*>(args, 3) : nullptr;
-    for (int i = 0; i < mPropertyListeners.GetSize(); ++i) {
+    for (int i = mPropertyListeners.GetSize() - 1; i >= 0; --i) {
       const PropertyListener* l = mPropertyListeners.Get(i);
       if (l->mPropID == propID && l->mListenerProc == proc &&
-          (!matchUserData || l->mProcArgs == userData)) {
-        mPropertyListeners.Delete(i);
-        break;
-      }
+          (!matchUserData || l->mProcArgs == userData))
+        mPropertyListeners.Delete(i, true);
     }
     return noErr;
   }
@@ -232,9 +260,11 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
     return noErr;
   }
   case kAudioUnitRemoveRenderNotifySelect: {
+    // The pair given goes, and only it: the same procedure may listen with other user data.
     AURenderCallback proc = ArgPtr<AURenderCallback>(args, 1);
+    void* refCon = ArgPtr<void*>(args, 2);
     for (int i = 0; i < mRenderNotify.GetSize(); ++i)
-      if (mRenderNotify.Get(i)->mProc == proc) {
+      if (mRenderNotify.Get(i)->mProc == proc && mRenderNotify.Get(i)->mRefCon == refCon) {
         mRenderNotify.Delete(i);
         break;
       }
@@ -278,7 +308,7 @@ ComponentResult IPlugAU::Dispatch(SInt16 what, const long* args) {
 
 ComponentResult IPlugAU::GetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
                                        AudioUnitParameterValue* outValue) {
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
   WDL_MutexLock lock(&mMutex);
   const IParam* param = paramIdx < (UInt32)NParams() ? GetParam((int)paramIdx) : nullptr;
   if (!param) return kAudioUnitErr_InvalidParameter;
@@ -289,7 +319,7 @@ ComponentResult IPlugAU::GetParamValue(AudioUnitParameterID paramIdx, AudioUnitS
 
 ComponentResult IPlugAU::SetParamValue(AudioUnitParameterID paramIdx, AudioUnitScope scope,
                                        AudioUnitParameterValue value) {
-  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidProperty;
+  if (scope != kAudioUnitScope_Global) return kAudioUnitErr_InvalidScope;
   WDL_MutexLock lock(&mMutex);
   IParam* param = paramIdx < (UInt32)NParams() ? GetParam((int)paramIdx) : nullptr;
   if (!param) return kAudioUnitErr_InvalidParameter;
@@ -329,8 +359,12 @@ OSStatus IPlugAU::DirectRender(void* storage, AudioUnitRenderActionFlags* ioActi
                                const AudioTimeStamp* timeStamp, UInt32 outputBusIdx, UInt32 nFrames,
                                AudioBufferList* bufferList) {
   IPlugAU* plug = Instance(storage);
-  return plug ? plug->Render(ioActionFlags, timeStamp, outputBusIdx, nFrames, bufferList)
-              : badComponentInstance;
+  if (!plug) return badComponentInstance;
+  // The mutex the render selector and the VST2 block take: the host's property and
+  // parameter calls and the editor's edits hold it only briefly, and without it they
+  // would change the parameters, buses and listeners under the running block.
+  WDL_MutexLock lock(&plug->mMutex);
+  return plug->Render(ioActionFlags, timeStamp, outputBusIdx, nFrames, bufferList);
 }
 
 // ---- Host-facing operations -------------------------------------------------------------------
@@ -365,19 +399,25 @@ void IPlugAU::EditorResized() {}
 IHostTime IPlugAU::ReadHostTime() {
   IHostTime t;
   void* host = mHostCallbacks.hostUserData;
-  if (mHostCallbacks.transportStateProc) {
-    Boolean playing = false, changed = false, cycling = false;
-    Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
-    if (mHostCallbacks.transportStateProc(host, &playing, &changed, &sample, &cycling, &cycleStart,
-                                          &cycleEnd) == noErr) {
-      // NaN and absurd positions read as 0.
-      if (sample > -9.0e18 && sample < 9.0e18) t.mSamplePos = (int64_t)(sample + 0.5);
-      t.mPlaying = playing || cycling;
-      t.mHasLoop = cycling && std::isfinite(cycleStart) && std::isfinite(cycleEnd);
-      if (t.mHasLoop) {
-        t.mLoopStart = cycleStart;
-        t.mLoopEnd = cycleEnd;
-      }
+  // The first transport procedure when the host offers it, else the second (which adds
+  // the recording state).
+  Boolean playing = false, recording = false, changed = false, cycling = false;
+  Float64 sample = 0.0, cycleStart = 0.0, cycleEnd = 0.0;
+  OSStatus transport = kAudioUnitErr_CannotDoInCurrentContext;
+  if (mHostCallbacks.transportStateProc)
+    transport = mHostCallbacks.transportStateProc(host, &playing, &changed, &sample, &cycling,
+                                                  &cycleStart, &cycleEnd);
+  else if (mHostCallbacks.transportStateProc2)
+    transport = mHostCallbacks.transportStateProc2(host, &playing, &recording, &changed, &sample,
+                                                   &cycling, &cycleStart, &cycleEnd);
+  if (transport == noErr) {
+    // NaN and absurd positions read as 0.
+    if (sample > -9.0e18 && sample < 9.0e18) t.mSamplePos = (int64_t)(sample + 0.5);
+    t.mPlaying = playing || cycling;
+    t.mHasLoop = cycling && std::isfinite(cycleStart) && std::isfinite(cycleEnd);
+    if (t.mHasLoop) {
+      t.mLoopStart = cycleStart;
+      t.mLoopEnd = cycleEnd;
     }
   }
   if (mHostCallbacks.beatAndTempoProc) {
@@ -431,8 +471,8 @@ void IPlugAU::SetBlockSize(int nFrames) {
 }
 
 void IPlugAU::SetLatency(int samples) {
-  NotifyPropertyListeners(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
   IPlugBase::SetLatency(samples);
+  NotifyPropertyListeners(kAudioUnitProperty_Latency, kAudioUnitScope_Global);
 }
 
 bool IPlugAU::SendMidi(IMidiMsg*) { return false; }

@@ -9,11 +9,12 @@
 //   5. uninitialize, close.
 // State travels as a class-info dictionary; parameter edits reach the host as events.
 //
-// Threads: the host's main thread calls the component entry; every selector but open
-// and close holds the instance mutex for the whole call. The render selector runs on the
-// host's render thread under the mutex; the directly dispatched render takes no lock,
-// so the host must not change connections, callbacks, render listeners or the block size
-// while it runs (bypass it may change: that flag is a relaxed atomic).
+// Threads: the host's main thread calls the component entry or the plug-in interface's
+// methods; every selector but open and close holds the instance mutex for the whole call.
+// The render selector and the directly dispatched render (the method the system looks up)
+// run on the host's render thread under the same mutex, as the VST2 block does: the host's
+// calls and the editor's edits hold it only for a short while (corvanel-stress reports the
+// longest render it saw).
 #include "ChunkBuffer.h"
 #include "IPlugBase.h"
 #include "RelaxedAtomic.h"
@@ -38,6 +39,12 @@ struct IPlugInstanceInfo {
 
 class IPlugAU : public IPlugBase {
 public:
+  // A property of our own (ids below 64000 are the platform's): global scope, element 0,
+  // the plug-in instance (IPlugBase*). The Cocoa view factory finds the unit's plug-in
+  // through it, whichever way the unit was opened (an instance opened through the factory
+  // has no component storage).
+  static constexpr AudioUnitPropertyID kPlugInstanceProperty = 64000;
+
   // Creates the plug-in instance (the plug-in class's constructor runs here).
   typedef IPlugAU* (*CreateInstanceProc)(IPlugInstanceInfo instanceInfo);
 
@@ -82,6 +89,15 @@ public:
   static ComponentResult ComponentEntry(ComponentParameters* params, void* storage,
                                         CreateInstanceProc create, const char* bundleID,
                                         const char* viewClassName);
+  // [host's main thread] The factory named in the bundle's Info.plist ("AudioComponents",
+  // factoryFunction), as the system calls it from macOS 10.7 on: a new plug-in interface for
+  // one instance (AUPlugIn.cpp). Its Open creates the plug-in like the open selector, Close
+  // destroys it and frees the interface, and Lookup answers each selector's method (the
+  // render, get- and set-parameter methods are the directly dispatched procedures).
+  static AudioComponentPlugInInterface* PlugInFactory(const AudioComponentDescription* desc,
+                                                      CreateInstanceProc create,
+                                                      const char* bundleID,
+                                                      const char* viewClassName);
   // [host's main thread] The entry of the window-based view component.
   static ComponentResult ViewEntry(ComponentParameters* params, void* storage);
 
@@ -97,7 +113,7 @@ public:
   void InitForHost() override;
   // [main thread; mutex held] Also sizes the float scratch of pulled input and output.
   void SetBlockSize(int nFrames) override;
-  // [main thread; mutex held] Tells the latency listeners, then stores the value.
+  // [main thread; mutex held] Stores the value, then tells the latency listeners.
   void SetLatency(int samples) override;
   bool SendMidi(IMidiMsg* msg) override;
   bool SendSysEx(ISysEx* msg) override;
@@ -128,12 +144,21 @@ protected:
   WDL_String mBundleID;
   WDL_String mViewClassName;
   ComponentInstance mCI = nullptr;
-  bool mActive = false;
-  RelaxedAtomic<bool> mBypassed{false}; // read by the render that takes no lock
+  // Opened through the plug-in interface: the system calls the directly dispatched
+  // procedures through Lookup, and the instance has no component storage to hand out.
+  bool mOpenedByFactory = false;
+  RelaxedAtomic<bool> mActive{false};   // read by the render that takes no lock
+  RelaxedAtomic<bool> mBypassed{false}; // read by IsBypassed from any thread
   bool mIsOffline = false;
   double mLastRenderSampleTime = -1.0;
   double mTempo = 120.0;
   HostCallbackInfo mHostCallbacks;
+  // Each parameter's value as the plug-in defined it, taken when the unit is opened
+  // (ParameterInfo's default).
+  WDL_TypedBuf<double> mParamDefaults;
+  // The present preset when the host named a user preset (a number below 0); 0 otherwise.
+  SInt32 mUserPresetNumber = 0;
+  WDL_String mUserPresetName;
   WDL_TypedBuf<float> mInScratch;
   WDL_TypedBuf<float> mOutScratch;
   WDL_PtrList<RenderNotify> mRenderNotify;
@@ -143,6 +168,16 @@ protected:
   WDL_PtrList<PropertyListener> mPropertyListeners;
 
 private:
+  friend struct AUPlugInInstance;
+  // [host's main thread; takes the process-wide creation lock] A new plug-in instance for
+  // the component instance `ci` (null when it cannot be made), and its end.
+  static IPlugAU* OpenInstance(ComponentInstance ci, bool openedByFactory,
+                               CreateInstanceProc create, const char* bundleID,
+                               const char* viewClassName);
+  static void CloseInstance(IPlugAU* plug);
+  // [host's main or render thread; takes the instance mutex] One selector other than open
+  // and close, its declared arguments in args[1..n] as the component entry receives them.
+  static ComponentResult Call(void* storage, SInt16 what, const long* args);
   // [mutex held] One selector other than open and close.
   ComponentResult Dispatch(SInt16 what, const long* args);
   // [mutex held] Property get: the size and writability always, the value only when
@@ -150,9 +185,14 @@ private:
   ComponentResult GetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
                               AudioUnitElement element, UInt32* outSize, Boolean* outWritable,
                               void* data);
+  // Property set: applies the value, then tells the property's listeners when it was taken.
   ComponentResult SetProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
                               AudioUnitElement element, const void* data, UInt32 size);
+  ComponentResult ApplyProperty(AudioUnitPropertyID propID, AudioUnitScope scope,
+                                AudioUnitElement element, const void* data, UInt32 size);
   ComponentResult GetParamInfo(AudioUnitElement paramIdx, AudioUnitParameterInfo* info);
+  // The name hosts list for a parameter: its own, or "Parameter <id>" when it has none.
+  void GetParamHostName(int paramIdx, char* name, size_t size) const;
   ComponentResult GetParamString(AudioUnitParameterStringFromValue* request);
   ComponentResult GetParamName(AudioUnitParameterNameInfo* request);
   ComponentResult GetParamValueFromString(AudioUnitParameterValueFromString* request);
@@ -161,7 +201,8 @@ private:
   ComponentResult MakeConnection(AudioUnitScope scope, const AudioUnitConnection* connection);
   ComponentResult SetRenderCallback(AudioUnitScope scope, AudioUnitElement element,
                                     const AURenderCallbackStruct* callback);
-  void NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope);
+  void NotifyPropertyListeners(AudioUnitPropertyID propID, AudioUnitScope scope,
+                               AudioUnitElement element = 0);
 
   // [main thread; mutex held] The class-info dictionary both ways, and the factory presets.
   CFMutableDictionaryRef GetClassInfo();
@@ -193,7 +234,13 @@ private:
   bool CheckLegalIO() const;
   void AssessInputConnections();
   void ClearConnections();
-  BusChannels* GetBus(AudioUnitScope scope, AudioUnitElement element) const;
+  // The bus of a stream-format scope and element: kAudioUnitErr_InvalidScope outside the
+  // input, output and global scopes, kAudioUnitErr_InvalidElement past the buses.
+  ComponentResult FindBus(AudioUnitScope scope, AudioUnitElement element,
+                          const BusChannels** outBus) const;
+  // What render can fill: linear PCM, native 32-bit float, non-interleaved, one to
+  // `busChannels` channels, a finite rate (0: any).
+  static bool IsRenderableFormat(const AudioStreamBasicDescription& format, int busChannels);
 
   // The directly dispatched procedures (kAudioUnitProperty_FastDispatch).
   static OSStatus DirectGetParameter(void* storage, AudioUnitParameterID paramIdx,

@@ -29,6 +29,7 @@ struct IRECT;
 - (void)controlTextDidEndEditing:(NSNotification*)notification;
 - (void)removeFromSuperview;
 - (void)killTimer;
+- (void)dealloc;
 - (void)scrollWheel:(NSEvent*)event;
 - (void)mouseMoved:(NSEvent*)event;
 - (void)rightMouseDragged:(NSEvent*)event;

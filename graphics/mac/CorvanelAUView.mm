@@ -49,6 +49,28 @@ NSString* ToNSString(const char* text) {
 }
 } // namespace
 
+// The timer's target in the view's place. A timer keeps its target alive until it is
+// invalidated; the view's own lifetime belongs to the host, so the timer holds this object,
+// which refers to the view without owning it. The view invalidates the timer before it
+// goes, so the ticker never outlives it while the timer can still fire.
+@interface CorvanelViewTicker : NSObject {
+  CorvanelAU* mView;
+}
+- (id)initWithView:(CorvanelAU*)view;
+- (void)tick:(NSTimer*)timer;
+@end
+
+@implementation CorvanelViewTicker
+- (id)initWithView:(CorvanelAU*)view {
+  self = [super init];
+  if (self) mView = view;
+  return self;
+}
+- (void)tick:(NSTimer*)timer {
+  [mView onTimer:timer];
+}
+@end
+
 @implementation CorvanelAU
 
 - (BOOL)isOpaque {
@@ -93,9 +115,10 @@ NSString* ToNSString(const char* text) {
   mEdControl = nullptr;
   mEdParam = nullptr;
   mParamChangeTimer = 0;
+  CorvanelViewTicker* ticker = [[[CorvanelViewTicker alloc] initWithView:self] autorelease];
   mTimer = [[NSTimer timerWithTimeInterval:1.0 / graphics->FPS()
-                                    target:self
-                                  selector:@selector(onTimer:)
+                                    target:ticker
+                                  selector:@selector(tick:)
                                   userInfo:nil
                                    repeats:YES] retain];
 #ifdef GNUSTEP
@@ -261,6 +284,18 @@ NSString* ToNSString(const char* text) {
     mGraphics = nullptr;
     graphics->ViewRemoved(self);
   }
+}
+
+// The host let go of its last reference: a view still linked to the editor closes it.
+- (void)dealloc {
+  [self killTimer];
+  [self endUserInput];
+  if (mGraphics) {
+    IGraphicsMac* graphics = mGraphics;
+    mGraphics = nullptr;
+    graphics->ViewRemoved(self);
+  }
+  [super dealloc];
 }
 
 - (IGraphicsMac*)graphics {

@@ -8,14 +8,17 @@
 // Life of the view:
 //   1. the plug-in constructor builds the editor on this class (the Cocoa application
 //      environment is loaded; the bundle identifier is the component's);
-//   2. the host asks the view factory for a view: OpenWindow(null) makes a CorvanelAU whose
-//      timer runs in the common run-loop modes (it keeps firing while a button is held);
+//   2. the host asks the view factory for a view: OpenWindow(null) makes a new CorvanelAU
+//      whose timer runs in the common run-loop modes (it keeps firing while a button is
+//      held) and hands it to the factory with the one reference from alloc; the factory
+//      returns it autoreleased. The editor and the timer refer to the view without owning
+//      it, so the view lives as long as the host holds it; an earlier view is unlinked;
 //   3. ticks: dirty controls mark their rectangles for display, drawRect: repaints them and
 //      DrawScreen hands the surface to AppKit; the deferred end of a wheel gesture counts down;
 //   4. mouse, wheel and value entry (the view's text field or combo box);
-//   5. the host removes the view (removeFromSuperview) or the editor closes it
-//      (CloseWindow): the pending wheel gesture ends, the timer stops, view and graphics are
-//      unlinked. Asking again makes a new view.
+//   5. the host removes the view (removeFromSuperview) or lets go of it (dealloc), or the
+//      editor closes it (CloseWindow): the pending wheel gesture ends, the timer stops, view
+//      and graphics are unlinked. Asking again makes a new view.
 //
 // Threads: every call runs on the main (user-interface) thread.
 #include "IGraphics.h"

@@ -165,11 +165,17 @@ void* IGraphicsMac::OpenWindow(void* parent) {
     return nullptr;
   }
 #endif
-  mView = [[CorvanelAU alloc] initWithIGraphics:this];
-  if (mView && parent) [(NSView*)parent addSubview:mView];
+  // The editor refers to its view without owning it: the reference from alloc goes to the
+  // parent, or to the caller (the view factory autoreleases it for the host).
+  CorvanelAU* view = [[CorvanelAU alloc] initWithIGraphics:this];
+  mView = view;
   SetAllTooltips();
+  if (view && parent) {
+    [(NSView*)parent addSubview:view];
+    [view release];
+  }
   [pool release];
-  return mView;
+  return view;
 }
 
 void IGraphicsMac::CloseWindow() {
@@ -183,8 +189,7 @@ void IGraphicsMac::CloseWindow() {
     [view forgetGraphics];
     [view removeFromSuperview];
   }
-  // Our reference; a host that still holds the view keeps it.
-  [view release];
+  // The view is the host's: one it still holds stays, unlinked, and draws and does nothing.
 }
 
 void IGraphicsMac::ViewRemoved(CorvanelAU* view) {

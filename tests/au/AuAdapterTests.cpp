@@ -77,30 +77,35 @@ TEST(AuAdapter, ANeverDefinedPresetSlotTakesAUserPresetNameAndKeepsTheSound) {
   EXPECT_EQ(plug.GetParam(0)->Value(), 7.0);
 }
 
+struct LatencyHeard {
+  void* mPlug;
+  int mCount = 0;
+  Float64 mSeconds = -1; // what the unit answered inside the listener
+};
 void CountLatency(void* refCon, AudioUnit, AudioUnitPropertyID id, AudioUnitScope scope,
                   AudioUnitElement element) {
-  if (id == kAudioUnitProperty_Latency && scope == kAudioUnitScope_Global && element == 0)
-    ++*(int*)refCon;
+  if (id != kAudioUnitProperty_Latency || scope != kAudioUnitScope_Global || element != 0) return;
+  LatencyHeard* heard = (LatencyHeard*)refCon;
+  ++heard->mCount;
+  GetProp(heard->mPlug, kAudioUnitProperty_Latency, &heard->mSeconds);
 }
 
-TEST(AuAdapter, ANewLatencyIsAnnouncedToItsListenersFirst) {
+TEST(AuAdapter, ANewLatencyIsAnnouncedToItsListenersOnceItHolds) {
   IPlugInstanceInfo info;
   TestPlug plug(info);
-  int heard = 0;
+  LatencyHeard heard = {&plug};
   ASSERT_EQ(Call(&plug, kAudioUnitAddPropertyListenerSelect,
                  {U32(kAudioUnitProperty_Latency), (long)CountLatency, (long)&heard}),
             noErr);
   plug.SetLatency(256);
-  EXPECT_EQ(heard, 1);
-  Float64 seconds = 0;
-  ASSERT_EQ(GetProp(&plug, kAudioUnitProperty_Latency, &seconds), noErr);
-  EXPECT_EQ(seconds, 256.0 / 44100.0);
+  EXPECT_EQ(heard.mCount, 1);
+  EXPECT_EQ(heard.mSeconds, 256.0 / 44100.0);
   // The older removal selector takes no user data.
   ASSERT_EQ(Call(&plug, kAudioUnitRemovePropertyListenerSelect,
                  {U32(kAudioUnitProperty_Latency), (long)CountLatency}),
             noErr);
   plug.SetLatency(0);
-  EXPECT_EQ(heard, 1);
+  EXPECT_EQ(heard.mCount, 1);
 }
 
 TEST(AuAdapter, OpenRemovesTheUndefinedPresetsAndCloseFreesTheInstance) {
@@ -176,8 +181,74 @@ struct FakeHost {
     *cycling = h->mCycling;
     return h->mResult;
   }
-  HostCallbackInfo Info() { return {this, Beat, Location, Transport}; }
+  // The second transport procedure of current hosts: the recording state comes second.
+  static OSStatus Transport2(void* u, Boolean* playing, Boolean* recording, Boolean*,
+                             Float64* sample, Boolean* cycling, Float64*, Float64*) {
+    FakeHost* h = (FakeHost*)u;
+    ++h->mTransport2Calls;
+    *playing = h->mPlaying;
+    *recording = true;
+    *sample = h->mSample;
+    *cycling = h->mCycling;
+    return h->mResult;
+  }
+  int mTransport2Calls = 0;
+  HostCallbackInfo Info() { return {this, Beat, Location, Transport, nullptr}; }
 };
+
+// Older hosts pass the four-member record (32 bytes), current ones five (40 bytes); a host
+// that offers only the second transport procedure is read through it.
+TEST(AuAdapter, HostCallbacksOfBothLayoutsAndTheSecondTransportProcedure) {
+  IPlugInstanceInfo info;
+  TestPlug plug(info);
+  FakeHost host;
+  host.mSample = 4410;
+  host.mPlaying = true;
+  host.mTempo = 100;
+  auto set = [&](const void* record, UInt32 size) {
+    return Call(&plug, kAudioUnitSetPropertySelect,
+                {U32(kAudioUnitProperty_HostCallbacks), 0, 0, (long)record, U32(size)});
+  };
+
+  // Four members, followed in memory by what the host never meant to pass.
+  struct {
+    HostCallbackInfo mRecord;
+    long mGarbage = 0x0BADC0DE;
+  } older;
+  older.mRecord = host.Info();
+  std::memcpy(&older.mRecord.transportStateProc2, &older.mGarbage, sizeof(long));
+  ASSERT_EQ(set(&older, 32), noErr);
+  IHostTime t = plug.ReadHostTime();
+  EXPECT_EQ(t.mSamplePos, 4410);
+  EXPECT_TRUE(t.mPlaying);
+  EXPECT_EQ(t.mTempo, 100.0);
+
+  // Five members, with only the second transport procedure.
+  HostCallbackInfo current = host.Info();
+  current.transportStateProc = nullptr;
+  current.transportStateProc2 = FakeHost::Transport2;
+  host.mSample = 8820;
+  ASSERT_EQ(set(&current, 40), noErr);
+  t = plug.ReadHostTime();
+  EXPECT_EQ(host.mTransport2Calls, 1);
+  EXPECT_EQ(t.mSamplePos, 8820);
+  EXPECT_TRUE(t.mPlaying);
+  host.mPlaying = false;
+  host.mCycling = true;
+  EXPECT_TRUE(plug.ReadHostTime().mPlaying);
+
+  // With both, the first is asked, once.
+  current.transportStateProc = FakeHost::Transport;
+  ASSERT_EQ(set(&current, 40), noErr);
+  plug.ReadHostTime();
+  EXPECT_EQ(host.mTransport2Calls, 2);
+
+  // Other sizes change nothing.
+  for (UInt32 size : {0u, 8u, 24u, 36u, 48u})
+    EXPECT_EQ(set(&current, size), kAudioUnitErr_InvalidPropertyValue) << size;
+  host.mSample = 100;
+  EXPECT_EQ(plug.ReadHostTime().mSamplePos, 100);
+}
 
 TEST(AuAdapter, WithoutHostCallbacksThereIsNoPositionTransportOrMusicalTime) {
   IPlugInstanceInfo info;
@@ -201,8 +272,9 @@ TEST(AuAdapter, HostCallbacksGiveTempoPositionTransportAndTimeSignature) {
   struct PositionCase {
     double mSample;
     int64_t mPosition;
-  } positions[] = {{1000.4, 1000}, {1000.5, 1001},          {-3.7, -3},
-                   {NAN, 0},       {4294967296.0, 1ll << 32}, {2147483648.0, 1ll << 31}};
+  } positions[] = {
+      {1000.4, 1000},           {1000.5, 1001}, {-3.7, -3}, {NAN, 0}, {4294967296.0, 1ll << 32},
+      {2147483648.0, 1ll << 31}};
   for (const PositionCase& c : positions) {
     host.mSample = c.mSample;
     EXPECT_EQ(plug.ReadHostTime().mSamplePos, c.mPosition) << c.mSample;

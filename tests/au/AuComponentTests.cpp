@@ -45,7 +45,7 @@ TEST_F(AuComponent, BundleRegistersTheEffectUnderThePlugInsCodes) {
   const ComponentBundle& b = BuiltBundle();
   EXPECT_EQ(b.mBundleID, "com.orbalin.audiounit.Corvanel");
   EXPECT_EQ(b.mExecutable, "CorvanelAU");
-  EXPECT_EQ(b.mEntryName, "CLS_CORVANEL_Entry");
+  EXPECT_EQ(b.mFactoryName, "CLS_CORVANEL_Factory");
   EXPECT_EQ(b.mName, "Orbalin: Corvanel");
   EXPECT_EQ(b.mDesc.componentType, (OSType)kAudioUnitType_Effect);
   EXPECT_EQ(b.mDesc.componentSubType, FourCC("chzg"));
@@ -68,12 +68,12 @@ TEST_F(AuComponent, BundleCarriesTheNineSkinImages) {
 
 TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
   for (int round = 0; round < 3; ++round) {
-    AuInstance a, b;
+    AuInstance a(kThroughEntry), b(kThroughEntry);
     ASSERT_EQ(a.mOpenResult, noErr);
     ASSERT_EQ(b.mOpenResult, noErr);
     EXPECT_NE(GetComponentInstanceStorage(a.mUnit), GetComponentInstanceStorage(b.mUnit));
   }
-  AuInstance unit;
+  AuInstance unit(kThroughEntry);
   const long before = EntryCalls(kComponentVersionSelect);
   // Version and can-do travel through the entry like every selector.
   struct {
@@ -86,8 +86,11 @@ TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
   Handle storage = GetComponentInstanceStorage(unit.mUnit);
   EXPECT_EQ(BuiltBundle().mEntry(&call.p, storage), 0x010200);
   call.p.what = kComponentCanDoSelect;
-  const std::vector<std::pair<int, int>> canDo = {{1, 1},  {7, 1},  {8, 0},  {9, 1},  {11, 1},
-                                                  {12, 0}, {14, 1}, {17, 1}, {18, 0}, {-1, 0}};
+  // Every selector the unit handles, the component manager's own included.
+  const std::vector<std::pair<int, int>> canDo = {
+      {-5, 0}, {-4, 1}, {-3, 1}, {-2, 1}, {-1, 1}, {0, 0},  {1, 1},  {2, 1},     {3, 1},    {4, 1},
+      {5, 1},  {6, 1},  {7, 1},  {8, 0},  {9, 1},  {10, 1}, {11, 1}, {12, 0},    {13, 0},   {14, 1},
+      {15, 1}, {16, 1}, {17, 1}, {18, 1}, {19, 0}, {20, 0}, {21, 0}, {0x101, 0}, {0x301, 0}};
   for (auto [selector, answer] : canDo) {
     call.more[0] = (long)(uint16_t)(int16_t)selector;
     EXPECT_EQ(BuiltBundle().mEntry(&call.p, storage), answer) << selector;
@@ -116,6 +119,99 @@ TEST_F(AuComponent, OpensAndClosesRepeatedlyAndAnswersVersionAndCanDo) {
   call.p.what = kAudioUnitInitializeSelect;
   EXPECT_EQ(BuiltBundle().mEntry(&call.p, nullptr), (ComponentResult)badComponentInstance);
   EXPECT_EQ(EntryCalls(kComponentVersionSelect), before); // called directly, not counted
+}
+
+// The system opens the unit through the factory the property list names: called with the
+// registered description, it returns a new plug-in interface per instance whose Lookup
+// answers a method for every selector the unit handles.
+TEST_F(AuComponent, TheFactoryMakesAPlugInInterfaceThatOpensClosesAndLooksUpEachSelector) {
+  const ComponentBundle& b = BuiltBundle();
+  AudioComponentDescription desc;
+  std::memcpy(&desc, &b.mDesc, sizeof(desc));
+  AudioComponentPlugInInterface* first = b.mFactory(&desc);
+  AudioComponentPlugInInterface* second = b.mFactory(&desc);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(first, second);
+  EXPECT_TRUE(first->Open && first->Close && first->Lookup);
+  EXPECT_EQ(first->reserved, nullptr);
+  const SInt16 handled[] = {kAudioUnitInitializeSelect,
+                            kAudioUnitUninitializeSelect,
+                            kAudioUnitGetPropertyInfoSelect,
+                            kAudioUnitGetPropertySelect,
+                            kAudioUnitSetPropertySelect,
+                            kAudioUnitGetParameterSelect,
+                            kAudioUnitSetParameterSelect,
+                            kAudioUnitResetSelect,
+                            kAudioUnitAddPropertyListenerSelect,
+                            kAudioUnitRemovePropertyListenerSelect,
+                            kAudioUnitRemovePropertyListenerWithUserDataSelect,
+                            kAudioUnitRenderSelect,
+                            kAudioUnitAddRenderNotifySelect,
+                            kAudioUnitRemoveRenderNotifySelect,
+                            kAudioUnitScheduleParametersSelect};
+  for (SInt16 selector : handled)
+    EXPECT_NE(first->Lookup(selector), nullptr) << selector;
+  const SInt16 unhandled[] = {
+      kComponentOpenSelect,    kComponentVersionSelect,     8,   kAudioUnitComplexRenderSelect,
+      kAudioUnitProcessSelect, kMusicDeviceMIDIEventSelect, 0x7F};
+  for (SInt16 selector : unhandled)
+    EXPECT_EQ(first->Lookup(selector), nullptr) << selector;
+  // Opened on a component instance and closed, each interface frees itself; one never opened
+  // is freed by Close too (the system closes an interface whose open failed).
+  int marker = 0;
+  ASSERT_EQ(first->Open(first, (AudioComponentInstance)&marker), noErr);
+  EXPECT_EQ(first->Open(first, (AudioComponentInstance)&marker),
+            kAudioUnitErr_FailedInitialization);
+  EXPECT_EQ(first->Close(first), noErr);
+  EXPECT_EQ(second->Close(second), noErr);
+  EXPECT_EQ(GetComponentInstanceStorage((ComponentInstance)&marker), nullptr);
+}
+
+// Both ways in give the same unit: the render and parameter methods the system looks up
+// work on the instance without passing through the component entry.
+TEST_F(AuComponent, TheFactoryAndTheComponentEntryOpenTheSameUnit) {
+  AuInstance viaFactory(kThroughFactory), viaEntry(kThroughEntry);
+  ASSERT_EQ(viaFactory.mOpenResult, noErr);
+  ASSERT_EQ(viaEntry.mOpenResult, noErr);
+  EXPECT_EQ(GetComponentInstanceStorage(viaFactory.mUnit), nullptr);
+  EXPECT_NE(GetComponentInstanceStorage(viaEntry.mUnit), nullptr);
+  SignalSource a, b;
+  HostTimeline ta, tb;
+  ASSERT_EQ(viaFactory.Configure(48000, 512, 2, &ta, &a), noErr);
+  ASSERT_EQ(viaEntry.Configure(48000, 512, 2, &tb, &b), noErr);
+  for (AuInstance* unit : {&viaFactory, &viaEntry}) {
+    ASSERT_EQ(unit->SetParam(kMix, 40.0f), noErr);
+    EXPECT_EQ(unit->Param(kMix), 40.0f);
+  }
+  const long entryRenders = EntryCalls(kAudioUnitRenderSelect);
+  std::vector<float> outA, outB;
+  for (int block = 0; block < 8; ++block) {
+    ta.mSample = tb.mSample = block * 512.0;
+    ASSERT_EQ(viaFactory.Render(block * 512.0, 512, 2, &outA), noErr);
+    ASSERT_EQ(viaEntry.Render(block * 512.0, 512, 2, &outB), noErr);
+    ASSERT_EQ(outA, outB) << block;
+  }
+  EXPECT_EQ(EntryCalls(kAudioUnitRenderSelect), entryRenders + 8); // the entry's own only
+  // Opened through the factory, the unit pulls an upstream unit through AudioUnitRender,
+  // never through a procedure that would need the Component Manager's storage.
+  const AudioUnitConnection connection = {viaEntry.mUnit, 0, 0};
+  ASSERT_EQ(viaFactory.Set(kAudioUnitProperty_MakeConnection, connection, kAudioUnitScope_Input),
+            noErr);
+  ASSERT_EQ(viaFactory.Render(8 * 512.0, 512, 2, &outA), noErr);
+  EXPECT_EQ(EntryCalls(kAudioUnitRenderSelect), entryRenders + 9); // the upstream's, by selector
+  EXPECT_EQ(b.mCalls, 9);
+  CFDictionaryRef stateA = nullptr, stateB = nullptr;
+  ASSERT_EQ(viaFactory.Get(kAudioUnitProperty_ClassInfo, &stateA), noErr);
+  ASSERT_EQ(viaEntry.Get(kAudioUnitProperty_ClassInfo, &stateB), noErr);
+  auto bytes = [](CFDictionaryRef state) {
+    CFDataRef data = (CFDataRef)CFDictionaryGetValue(state, CFSTR(kAUPresetDataKey));
+    const UInt8* p = data ? CFDataGetBytePtr(data) : nullptr;
+    return p ? std::vector<UInt8>(p, p + CFDataGetLength(data)) : std::vector<UInt8>();
+  };
+  EXPECT_FALSE(bytes(stateA).empty());
+  EXPECT_EQ(bytes(stateA), bytes(stateB));
+  CFRelease(stateA);
+  CFRelease(stateB);
 }
 
 TEST_F(AuComponent, TheWindowBasedViewComponentOpensAndClosesButMakesNoView) {
@@ -162,26 +258,34 @@ struct PropertyCase {
 TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
   AuInstance unit;
   const OSStatus kBadProp = kAudioUnitErr_InvalidProperty, kBadElem = kAudioUnitErr_InvalidElement;
+  const OSStatus kBadScope = kAudioUnitErr_InvalidScope;
+  // Opened through the plug-in interface, the system looks the procedures up itself.
+  const bool entry = unit.mRoute == kThroughEntry;
+  const OSStatus kFast = entry ? noErr : kBadProp;
   const PropertyCase cases[] = {
       {"class info", kAudioUnitProperty_ClassInfo, 0, 0, noErr, 8, true},
       {"make connection", kAudioUnitProperty_MakeConnection, 1, 0, noErr, 16, true},
-      {"make connection, output scope", kAudioUnitProperty_MakeConnection, 2, 0, kBadProp, 0, 0},
+      {"make connection, output scope", kAudioUnitProperty_MakeConnection, 2, 0, kBadScope, 0, 0},
       {"sample rate", kAudioUnitProperty_SampleRate, 0, 0, noErr, 8, true},
       {"parameter list", kAudioUnitProperty_ParameterList, 0, 0, noErr, 4 * kAllParams, false},
       {"parameter list, input scope", kAudioUnitProperty_ParameterList, 1, 0, noErr, 0, false},
       {"parameter info", kAudioUnitProperty_ParameterInfo, 0, 25, noErr, 104, false},
       {"parameter info past the list", kAudioUnitProperty_ParameterInfo, 0, 26, kBadElem, 0, 0},
-      {"parameter info, input scope", kAudioUnitProperty_ParameterInfo, 1, 0, kBadProp, 0, 0},
-      {"fast render", kAudioUnitProperty_FastDispatch, 0, kAudioUnitRenderSelect, noErr, 8, 0},
-      {"fast get parameter", kAudioUnitProperty_FastDispatch, 0, 6, noErr, 8, false},
-      {"fast get property", kAudioUnitProperty_FastDispatch, 0, 4, kBadElem, 0, false},
+      {"parameter info, input scope", kAudioUnitProperty_ParameterInfo, 1, 0, kBadScope, 0, 0},
+      {"fast render", kAudioUnitProperty_FastDispatch, 0, kAudioUnitRenderSelect, kFast, 8, 0},
+      {"fast get parameter", kAudioUnitProperty_FastDispatch, 0, 6, kFast, 8, false},
+      {"fast get property", kAudioUnitProperty_FastDispatch, 0, 4, entry ? kBadElem : kBadProp, 0,
+       false},
       {"input format", kAudioUnitProperty_StreamFormat, 1, 0, noErr, 40, true},
       {"output format", kAudioUnitProperty_StreamFormat, 2, 0, noErr, 40, true},
-      {"second input bus", kAudioUnitProperty_StreamFormat, 1, 1, kBadProp, 0, false},
-      {"format of another scope", kAudioUnitProperty_StreamFormat, 4, 0, kBadProp, 0, false},
+      {"second input bus", kAudioUnitProperty_StreamFormat, 1, 1, kBadElem, 0, false},
+      {"second output bus", kAudioUnitProperty_StreamFormat, 2, 1, kBadElem, 0, false},
+      {"format of another scope", kAudioUnitProperty_StreamFormat, 4, 0, kBadScope, 0, false},
       {"bus count", kAudioUnitProperty_ElementCount, 1, 0, noErr, 4, false},
       {"latency", kAudioUnitProperty_Latency, 0, 0, noErr, 8, false},
-      {"latency, input scope", kAudioUnitProperty_Latency, 1, 0, kBadProp, 0, false},
+      {"latency, input scope", kAudioUnitProperty_Latency, 1, 0, kBadScope, 0, false},
+      {"maximum frames, output scope", kAudioUnitProperty_MaximumFramesPerSlice, 2, 0, kBadScope, 0,
+       false},
       {"tail", kAudioUnitProperty_TailTime, 0, 0, noErr, 8, false},
       {"channel pairs", kAudioUnitProperty_SupportedNumChannels, 0, 0, noErr, 8, false},
       {"maximum frames", kAudioUnitProperty_MaximumFramesPerSlice, 0, 0, noErr, 4, true},
@@ -192,9 +296,10 @@ TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
       {"bypass", kAudioUnitProperty_BypassEffect, 0, 0, noErr, 4, true},
       {"last render error", kAudioUnitProperty_LastRenderError, 0, 0, noErr, 4, false},
       {"render callback", kAudioUnitProperty_SetRenderCallback, 1, 0, noErr, 16, true},
-      {"render callback, bus 1", kAudioUnitProperty_SetRenderCallback, 1, 1, kBadProp, 0, 0},
+      {"render callback, bus 1", kAudioUnitProperty_SetRenderCallback, 1, 1, kBadElem, 0, 0},
+      {"render callback, output", kAudioUnitProperty_SetRenderCallback, 2, 0, kBadScope, 0, 0},
       {"factory presets", kAudioUnitProperty_FactoryPresets, 0, 0, noErr, 8, false},
-      {"host callbacks", kAudioUnitProperty_HostCallbacks, 0, 0, noErr, 32, true},
+      {"host callbacks", kAudioUnitProperty_HostCallbacks, 0, 0, noErr, 40, true},
       {"current preset", kAudioUnitProperty_CurrentPreset, 0, 0, noErr, 16, true},
       {"present preset", kAudioUnitProperty_PresentPreset, 0, 0, noErr, 16, true},
 #ifdef CORVANEL_AU_COCOA_VIEW
@@ -206,6 +311,8 @@ TEST_F(AuComponent, EveryPropertyReportsItsSizeAndWritability) {
       {"name of an id", kAudioUnitProperty_ParameterIDName, 0, 0, noErr, 16, false},
       {"value from string", kAudioUnitProperty_ParameterValueFromString, 0, 0, noErr, 24, 0},
       {"not an instrument", kMusicDeviceProperty_InstrumentCount, 0, 0, kBadProp, 0, false},
+      {"the plug-in, for the view", 64000, 0, 0, noErr, 8, false},
+      {"the plug-in, input scope", 64000, 1, 0, kBadScope, 0, false},
       {"unknown property", 9999, 0, 0, kBadProp, 0, false},
   };
   for (const PropertyCase& c : cases) {
@@ -283,7 +390,7 @@ TEST_F(AuComponent, PropertySetsCheckSizeAndValue) {
               kAudioUnitErr_InvalidPropertyValue);
   EXPECT_EQ(
       unit.Set(kAudioUnitProperty_HostCallbacks, HostTimeline().Callbacks(), kAudioUnitScope_Input),
-      kAudioUnitErr_InvalidProperty);
+      kAudioUnitErr_InvalidScope);
   EXPECT_EQ(unit.Set(kAudioUnitProperty_ContextName, CFSTR("x")), kAudioUnitErr_InvalidProperty);
   Float64 rate = 0;
   unit.Get(kAudioUnitProperty_SampleRate, &rate);
@@ -305,39 +412,77 @@ TEST_F(AuComponent, ChannelConfigurationsFollowTheDeclaredPairs) {
     EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, c.mIn), 1), noErr);
     EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, c.mOut), 2), noErr);
     EXPECT_EQ(AudioUnitInitialize(unit.mUnit),
-              c.mInitializes ? noErr : (OSStatus)badComponentSelector)
+              c.mInitializes ? noErr : (OSStatus)kAudioUnitErr_FormatNotSupported)
         << c.mIn << "-" << c.mOut;
   }
   // Once initialized, a format that breaks the pairing is refused at once.
   AuInstance unit;
   ASSERT_EQ(unit.Configure(44100, 512, 2, nullptr, nullptr), noErr);
   EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 1), 1),
-            kAudioUnitErr_InvalidProperty);
+            kAudioUnitErr_FormatNotSupported);
 }
 
-TEST_F(AuComponent, RefusedStreamFormatsLeaveNoChannels) {
+// Only what render fills is accepted: non-interleaved native 32-bit float, one or two
+// channels. Anything else is refused as unsupported and leaves the bus's format as it was;
+// a bus that does not exist, or a scope without buses, is named as such.
+TEST_F(AuComponent, RefusedStreamFormatsAreUnsupportedAndChangeNothing) {
   struct Case {
     const char* mWhat;
     AudioStreamBasicDescription mFormat;
   };
-  AudioStreamBasicDescription zero = FloatFormat(44100, 0), three = FloatFormat(44100, 3);
-  AudioStreamBasicDescription integer = FloatFormat(44100, 2), other = FloatFormat(44100, 2);
-  integer.mFormatFlags = 0x4 | 0x8 | 0x20; // signed integer, packed
-  integer.mBitsPerChannel = 16;
-  other.mFormatID = 0x61616320; // 'aac '
-  const Case cases[] = {{"0 channels", zero},
-                        {"more channels than the bus", three},
-                        {"16-bit integers", integer},
-                        {"not linear PCM", other}};
-  for (const Case& c : cases) {
-    AuInstance unit;
-    EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, c.mFormat, kAudioUnitScope_Input),
-              kAudioUnitErr_InvalidProperty)
-        << c.mWhat;
-    AudioStreamBasicDescription now;
-    ASSERT_EQ(unit.Get(kAudioUnitProperty_StreamFormat, &now, kAudioUnitScope_Input), noErr);
-    EXPECT_EQ(now.mChannelsPerFrame, 0u) << c.mWhat;
+  auto with = [](void (*change)(AudioStreamBasicDescription&)) {
+    AudioStreamBasicDescription f = FloatFormat(44100, 1);
+    change(f);
+    return f;
+  };
+  const Case cases[] = {
+      {"0 channels", FloatFormat(44100, 0)},
+      {"more channels than the bus", FloatFormat(44100, 3)},
+      {"interleaved", with([](AudioStreamBasicDescription& f) { f.mFormatFlags = 0x9; })},
+      {"16-bit integers", with([](AudioStreamBasicDescription& f) {
+         f.mFormatFlags = 0x4 | 0x8 | 0x20; // signed integer, packed, non-interleaved
+         f.mBitsPerChannel = 16;
+         f.mBytesPerFrame = f.mBytesPerPacket = 2;
+       })},
+      {"32-bit integers", with([](AudioStreamBasicDescription& f) { f.mFormatFlags = 0x2C; })},
+      {"64-bit float", with([](AudioStreamBasicDescription& f) {
+         f.mBitsPerChannel = 64;
+         f.mBytesPerFrame = f.mBytesPerPacket = 8;
+       })},
+      {"big-endian", with([](AudioStreamBasicDescription& f) { f.mFormatFlags |= 0x2; })},
+      {"not linear PCM", with([](AudioStreamBasicDescription& f) { f.mFormatID = 0x61616320; })},
+      {"bytes per frame of another layout",
+       with([](AudioStreamBasicDescription& f) { f.mBytesPerFrame = 8; })},
+      {"not a number as rate", with([](AudioStreamBasicDescription& f) { f.mSampleRate = NAN; })},
+  };
+  for (AudioUnitScope scope : {kAudioUnitScope_Input, kAudioUnitScope_Output}) {
+    for (const Case& c : cases) {
+      AuInstance unit;
+      ASSERT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(48000, 2), scope), noErr);
+      EXPECT_EQ(unit.Set(kAudioUnitProperty_StreamFormat, c.mFormat, scope),
+                kAudioUnitErr_FormatNotSupported)
+          << c.mWhat << " " << scope;
+      AudioStreamBasicDescription now;
+      ASSERT_EQ(unit.Get(kAudioUnitProperty_StreamFormat, &now, scope), noErr);
+      EXPECT_EQ(now.mChannelsPerFrame, 2u) << c.mWhat;
+      EXPECT_EQ(now.mSampleRate, 48000.0) << c.mWhat;
+    }
   }
+  struct Where {
+    AudioUnitScope mScope;
+    AudioUnitElement mElement;
+    OSStatus mResult;
+  } places[] = {{kAudioUnitScope_Input, 1, kAudioUnitErr_InvalidElement},
+                {kAudioUnitScope_Output, 1, kAudioUnitErr_InvalidElement},
+                {kAudioUnitScope_Output, 0xFFFFFFFFu, kAudioUnitErr_InvalidElement},
+                {kAudioUnitScope_Group, 0, kAudioUnitErr_InvalidScope},
+                {kAudioUnitScope_Part, 0, kAudioUnitErr_InvalidScope}};
+  AuInstance unit;
+  for (const Where& w : places)
+    EXPECT_EQ(
+        unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), w.mScope, w.mElement),
+        w.mResult)
+        << w.mScope << "/" << w.mElement;
 }
 
 TEST_F(AuComponent, AFormatsSampleRateBecomesTheUnits) {
@@ -359,7 +504,7 @@ TEST_F(AuComponent, RenderRefusesWhatItCannotHonour) {
   ASSERT_EQ(unit.Configure(44100, 1024, 2, nullptr, &input), noErr);
   std::vector<float> out;
   EXPECT_EQ(unit.Render(0, 1024, 2, &out), noErr);
-  EXPECT_EQ(unit.Render(1024, 1025, 2, &out), kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(unit.Render(1024, 1025, 2, &out), kAudioUnitErr_TooManyFramesToProcess);
 
   AudioBufferList list;
   float samples[16];
@@ -372,7 +517,7 @@ TEST_F(AuComponent, RenderRefusesWhatItCannotHonour) {
             kAudioUnitErr_InvalidPropertyValue);
   ts.mFlags = kAudioTimeStampSampleTimeValid;
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 1, 16, &list),
-            kAudioUnitErr_InvalidPropertyValue); // no second output bus
+            kAudioUnitErr_InvalidElement); // no second output bus
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, nullptr, 0, 16, &list),
             kAudioUnitErr_InvalidPropertyValue);
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, nullptr),
@@ -380,6 +525,14 @@ TEST_F(AuComponent, RenderRefusesWhatItCannotHonour) {
   // A host buffer shorter than the slice.
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 17, &list),
             kAudioUnitErr_InvalidPropertyValue);
+  EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, &list), noErr);
+
+  // Uninitialized, the unit renders nothing; initialized again, it does.
+  ASSERT_EQ(AudioUnitUninitialize(unit.mUnit), noErr);
+  EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, &list), kAudioUnitErr_Uninitialized);
+  AuInstance fresh;
+  EXPECT_EQ(fresh.Render(0, 16, 2, &out), kAudioUnitErr_Uninitialized);
+  ASSERT_EQ(AudioUnitInitialize(unit.mUnit), noErr);
   EXPECT_EQ(AudioUnitRender(unit.mUnit, nullptr, &ts, 0, 16, &list), noErr);
 }
 
@@ -461,9 +614,17 @@ TEST_F(AuComponent, RenderNotifyHearsBeforeAndAfterEachRender) {
   ASSERT_EQ(log.mFlags.size(), 4u);
   EXPECT_EQ(log.mFlags[0], (UInt32)kAudioUnitRenderAction_PreRender);
   EXPECT_EQ(log.mFlags[1], (UInt32)kAudioUnitRenderAction_PostRender);
-  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit.mUnit, RecordNotify, &log), noErr);
+  // The pair given is removed, not the first pair with the procedure: the one that stays
+  // keeps hearing, and the removed user data is never used again.
+  NotifyLog second;
+  ASSERT_EQ(AudioUnitAddRenderNotify(unit.mUnit, RecordNotify, &second), noErr);
+  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit.mUnit, RecordNotify, &second), noErr);
   unit.Render(128, 64, 2, &out);
-  EXPECT_EQ(log.mFlags.size(), 4u);
+  EXPECT_EQ(log.mFlags.size(), 6u);
+  EXPECT_TRUE(second.mFlags.empty());
+  ASSERT_EQ(AudioUnitRemoveRenderNotify(unit.mUnit, RecordNotify, &log), noErr);
+  unit.Render(192, 64, 2, &out);
+  EXPECT_EQ(log.mFlags.size(), 6u);
   EXPECT_EQ(AudioUnitAddRenderNotify(unit.mUnit, nullptr, nullptr),
             kAudioUnitErr_InvalidPropertyValue);
 }
@@ -494,7 +655,7 @@ TEST_F(AuComponent, ParameterListHoldsAllTwentySixIds) {
     EXPECT_EQ(ids[i], (AudioUnitParameterID)i);
 }
 
-TEST_F(AuComponent, ParameterInfoDescribesEachKindAndItsCurrentValue) {
+TEST_F(AuComponent, ParameterInfoDescribesEachKindItsDefaultAndAName) {
   AuInstance unit;
   ASSERT_EQ(unit.SetParam(kCycle, 7.0f), noErr);
   struct Case {
@@ -505,11 +666,14 @@ TEST_F(AuComponent, ParameterInfoDescribesEachKindAndItsCurrentValue) {
     float mMin, mMax, mDefault;
   } cases[] = {
       {kRate, "Rate", kAudioUnitParameterUnit_Indexed, "", 0, 27, 9},
-      {kCycle, "Cycle", kAudioUnitParameterUnit_Generic, "", 1, 64, 7}, // the current value
+      {kCycle, "Cycle", kAudioUnitParameterUnit_Generic, "", 1, 64, 16}, // not the current 7
       {kAttack, "Attack", kAudioUnitParameterUnit_CustomUnit, "%", 0, 200, 5},
       {kTieLock, "Tie Lock", kAudioUnitParameterUnit_Boolean, "", 0, 1, 1},
       {7, "Split Freq", kAudioUnitParameterUnit_CustomUnit, "Hz", 20, 20000, 1000},
-      {25, "", kAudioUnitParameterUnit_Generic, "", -5, 5, 0},
+      {10, "Parameter 10", kAudioUnitParameterUnit_Generic, "", 0, 9765624, 4882812},
+      {22, "Parameter 22", kAudioUnitParameterUnit_Generic, "", 0, 390624, 390624},
+      {23, "Parameter 23", kAudioUnitParameterUnit_Generic, "", 0, 1, 0},
+      {25, "Parameter 25", kAudioUnitParameterUnit_Generic, "", -5, 5, 0},
   };
   for (const Case& c : cases) {
     AudioUnitParameterInfo info;
@@ -529,6 +693,21 @@ TEST_F(AuComponent, ParameterInfoDescribesEachKindAndItsCurrentValue) {
     CFRelease(info.cfNameString);
     if (info.unitName) CFRelease(info.unitName);
   }
+  // Every listed parameter has a name (no blank automation entry), its short form too, and a
+  // default inside its range.
+  for (AudioUnitParameterID id = 0; id < kAllParams; ++id) {
+    AudioUnitParameterInfo info;
+    ASSERT_EQ(unit.Get(kAudioUnitProperty_ParameterInfo, &info, 0, id), noErr);
+    EXPECT_NE(Text(info.cfNameString), "") << id;
+    EXPECT_GE(info.defaultValue, info.minValue) << id;
+    EXPECT_LE(info.defaultValue, info.maxValue) << id;
+    CFRelease(info.cfNameString);
+    if (info.unitName) CFRelease(info.unitName);
+    AudioUnitParameterNameInfo request = {id, 12, nullptr};
+    ASSERT_EQ(unit.Get(kAudioUnitProperty_ParameterIDName, &request), noErr);
+    EXPECT_NE(Text(request.outName), "") << id;
+    CFRelease(request.outName);
+  }
 }
 
 TEST_F(AuComponent, ParametersAreSetClampedAndReadInTheGlobalScopeOnly) {
@@ -541,10 +720,10 @@ TEST_F(AuComponent, ParametersAreSetClampedAndReadInTheGlobalScopeOnly) {
   EXPECT_EQ(unit.Param(kCycle), 1.0f);
   EXPECT_EQ(unit.SetParam(26, 1.0f), kAudioUnitErr_InvalidParameter);
   EXPECT_EQ(AudioUnitSetParameter(unit.mUnit, kCycle, kAudioUnitScope_Input, 0, 3.0f, 0),
-            kAudioUnitErr_InvalidProperty);
+            kAudioUnitErr_InvalidScope);
   AudioUnitParameterValue v = 0;
   EXPECT_EQ(AudioUnitGetParameter(unit.mUnit, kCycle, kAudioUnitScope_Output, 0, &v),
-            kAudioUnitErr_InvalidProperty);
+            kAudioUnitErr_InvalidScope);
   EXPECT_EQ(AudioUnitGetParameter(unit.mUnit, 99, 0, 0, &v), kAudioUnitErr_InvalidParameter);
   EXPECT_EQ(AudioUnitGetParameter(unit.mUnit, kCycle, 0, 0, nullptr),
             kAudioUnitErr_InvalidPropertyValue);
@@ -566,7 +745,7 @@ TEST_F(AuComponent, ParametersAreSetClampedAndReadInTheGlobalScopeOnly) {
 }
 
 TEST_F(AuComponent, DirectlyDispatchedParameterProceduresMatchTheSelectors) {
-  AuInstance unit;
+  AuInstance unit(kThroughEntry);
   AudioUnitGetParameterProc get = nullptr;
   AudioUnitSetParameterProc set = nullptr;
   ASSERT_EQ(unit.Get(kAudioUnitProperty_FastDispatch, &get, 0, kAudioUnitGetParameterSelect),
@@ -579,7 +758,7 @@ TEST_F(AuComponent, DirectlyDispatchedParameterProceduresMatchTheSelectors) {
   EXPECT_EQ(get(storage, kMix, 0, 0, &v), noErr);
   EXPECT_EQ(v, 25.0f);
   EXPECT_EQ(unit.Param(kMix), 25.0f);
-  EXPECT_EQ(get(storage, kMix, 1, 0, &v), kAudioUnitErr_InvalidProperty);
+  EXPECT_EQ(get(storage, kMix, 1, 0, &v), kAudioUnitErr_InvalidScope);
   EXPECT_EQ(set(storage, 40, 0, 0, 1.0f, 0), kAudioUnitErr_InvalidParameter);
 }
 
@@ -606,11 +785,17 @@ TEST_F(AuComponent, ValueStringsAndTextsOfParameters) {
                {"current rate", kRate, false, 0.0f, rate9},
                {"tie lock on", kTieLock, true, 1.0f, "Yes"},
                {"a number has no text", kAttack, true, 30.0f, ""},
+               {"a step word has no text", 12, false, 0.0f, ""},
                {"no text outside the list", kRate, true, 99.0f, ""}};
   for (const Case& c : cases) {
     AudioUnitParameterStringFromValue request = {c.mID, c.mGivesValue ? &c.mValue : nullptr,
                                                  nullptr};
     ASSERT_EQ(unit.Get(kAudioUnitProperty_ParameterStringFromValue, &request), noErr) << c.mWhat;
+    // Without a text of its own the string is null: the host shows the number.
+    if (c.mText.empty()) {
+      EXPECT_EQ(request.outString, nullptr) << c.mWhat;
+      continue;
+    }
     EXPECT_EQ(Text(request.outString), c.mText) << c.mWhat;
     CFRelease(request.outString);
   }
@@ -645,36 +830,62 @@ TEST_F(AuComponent, ValueStringsAndTextsOfParameters) {
 namespace {
 struct ListenerLog {
   std::vector<std::pair<AudioUnitPropertyID, AudioUnitScope>> mCalls;
+  std::vector<Float64> mRatesSeen; // the sample rate the unit answered inside the call
 };
-void RecordListener(void* refCon, AudioUnit, AudioUnitPropertyID id, AudioUnitScope scope,
+void RecordListener(void* refCon, AudioUnit unit, AudioUnitPropertyID id, AudioUnitScope scope,
                     AudioUnitElement element) {
   EXPECT_EQ(element, 0u);
-  ((ListenerLog*)refCon)->mCalls.push_back({id, scope});
+  ListenerLog* log = (ListenerLog*)refCon;
+  log->mCalls.push_back({id, scope});
+  Float64 rate = 0;
+  UInt32 size = sizeof(rate);
+  AudioUnitGetProperty(unit, kAudioUnitProperty_SampleRate, kAudioUnitScope_Global, 0, &rate,
+                       &size);
+  log->mRatesSeen.push_back(rate);
 }
 } // namespace
 
-TEST_F(AuComponent, PropertyListenersHearEverySetOfTheirProperty) {
+// A listener is the (property, procedure, user data) triple; it hears a change after it is
+// made and never a refused set.
+TEST_F(AuComponent, PropertyListenersHearEveryChangeOfTheirPropertyAfterIt) {
   AuInstance unit;
   ListenerLog log, other;
   ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                          RecordListener, &log),
             noErr);
-  // The same procedure twice for one property is listed once.
+  // The same triple twice is listed once; other user data makes a second listener.
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_StreamFormat,
+                                         RecordListener, &log),
+            noErr);
   ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                          RecordListener, &other),
             noErr);
   unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Output);
-  unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 0), kAudioUnitScope_Input);
+  EXPECT_NE(unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 0), kAudioUnitScope_Input),
+            noErr);
+  unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Input);
   unit.Set(kAudioUnitProperty_SampleRate, 48000.0);
-  ASSERT_EQ(log.mCalls.size(), 2u); // refused sets are heard too
+  ASSERT_EQ(log.mCalls.size(), 2u);
   EXPECT_EQ(log.mCalls[0].second, (UInt32)kAudioUnitScope_Output);
   EXPECT_EQ(log.mCalls[1].second, (UInt32)kAudioUnitScope_Input);
-  EXPECT_TRUE(other.mCalls.empty());
+  EXPECT_EQ(other.mCalls.size(), 2u);
+
+  // The sample rate's listener reads the new rate, never the old one.
+  ListenerLog rates;
+  ASSERT_EQ(AudioUnitAddPropertyListener(unit.mUnit, kAudioUnitProperty_SampleRate, RecordListener,
+                                         &rates),
+            noErr);
+  EXPECT_EQ(unit.Set(kAudioUnitProperty_SampleRate, 96000.0), noErr);
+  EXPECT_EQ(unit.Set(kAudioUnitProperty_SampleRate, -1.0), kAudioUnitErr_InvalidPropertyValue);
+  ASSERT_EQ(rates.mRatesSeen.size(), 1u);
+  EXPECT_EQ(rates.mRatesSeen[0], 96000.0);
+
   // Removing with other user data keeps the listener; with its own it goes.
   AudioUnitRemovePropertyListenerWithUserData(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                               RecordListener, &other);
   unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Output);
   EXPECT_EQ(log.mCalls.size(), 3u);
+  EXPECT_EQ(other.mCalls.size(), 2u);
   AudioUnitRemovePropertyListenerWithUserData(unit.mUnit, kAudioUnitProperty_StreamFormat,
                                               RecordListener, &log);
   unit.Set(kAudioUnitProperty_StreamFormat, FloatFormat(44100, 2), kAudioUnitScope_Output);
@@ -725,8 +936,9 @@ TEST_F(AuComponent, PresentPresetSelectsAndNamesAPreset) {
   CFRelease(now.presetName);
   EXPECT_NE(unit.Params(), before);
 
-  // A number outside the list is refused and changes nothing.
+  // A factory number outside the list is refused and changes nothing.
   const std::vector<float> chosen = unit.Params();
+  // So is a user preset without a name.
   for (SInt32 number : {-1, kDefinedPresets, 1000}) {
     AUPreset bad = {number, nullptr};
     EXPECT_EQ(unit.Set(kAudioUnitProperty_PresentPreset, bad), kAudioUnitErr_InvalidPropertyValue);
@@ -734,6 +946,27 @@ TEST_F(AuComponent, PresentPresetSelectsAndNamesAPreset) {
   EXPECT_EQ(unit.Params(), chosen);
   ASSERT_EQ(unit.Get(kAudioUnitProperty_PresentPreset, &now), noErr);
   EXPECT_EQ(now.presetNumber, 5);
+  CFRelease(now.presetName);
+
+  // A user preset (a number below 0, with a name) is taken and read back as given; the
+  // host restored its values itself, so the parameters stay.
+  CFStringRef mine = CFStringCreateWithCString(nullptr, "My Groove", kCFStringEncodingUTF8);
+  const AUPreset user = {-3, mine};
+  ASSERT_EQ(unit.Set(kAudioUnitProperty_PresentPreset, user), noErr);
+  CFRelease(mine);
+  EXPECT_EQ(unit.Params(), chosen);
+  for (AudioUnitPropertyID id :
+       {kAudioUnitProperty_PresentPreset, kAudioUnitProperty_CurrentPreset}) {
+    ASSERT_EQ(unit.Get(id, &now), noErr);
+    EXPECT_EQ(now.presetNumber, -3);
+    EXPECT_EQ(Text(now.presetName), "My Groove");
+    CFRelease(now.presetName);
+  }
+  // A factory preset chosen afterwards is present again.
+  ASSERT_EQ(unit.Set(kAudioUnitProperty_PresentPreset, choose), noErr);
+  ASSERT_EQ(unit.Get(kAudioUnitProperty_PresentPreset, &now), noErr);
+  EXPECT_EQ(now.presetNumber, 5);
+  EXPECT_EQ(Text(now.presetName), name5);
   CFRelease(now.presetName);
 }
 
@@ -870,7 +1103,7 @@ TEST_F(AuComponent, AMalformedClassInfoIsRefusedAndChangesNothing) {
 // ---- Connections --------------------------------------------------------------------------------
 
 TEST_F(AuComponent, ASecondInstanceFeedsTheFirstThroughItsDirectRender) {
-  AuInstance upstream, unit;
+  AuInstance upstream(kThroughEntry), unit(kThroughEntry);
   SignalSource input;
   ASSERT_EQ(upstream.Configure(44100, 512, 2, nullptr, &input), noErr);
   ASSERT_EQ(upstream.Set(kAudioUnitProperty_BypassEffect, (UInt32)1), noErr);
@@ -901,7 +1134,7 @@ TEST_F(AuComponent, ASecondInstanceFeedsTheFirstThroughItsDirectRender) {
 }
 
 TEST_F(AuComponent, ASecondInstanceWithoutDirectRenderFeedsTheFirstThroughAudioUnitRender) {
-  AuInstance upstream, unit;
+  AuInstance upstream(kThroughEntry), unit(kThroughEntry);
   SignalSource input;
   ASSERT_EQ(upstream.Configure(44100, 512, 2, nullptr, &input), noErr);
   ASSERT_EQ(upstream.Set(kAudioUnitProperty_BypassEffect, (UInt32)1), noErr);
@@ -986,9 +1219,9 @@ TEST_F(AuComponent, AnUpstreamUnitWithoutDirectRenderIsPulledThroughAudioUnitRen
               kAudioUnitErr_InvalidProperty);
     const AudioUnitConnection secondBus = {source, 0, 1};
     EXPECT_EQ(unit.Set(kAudioUnitProperty_MakeConnection, secondBus, kAudioUnitScope_Input),
-              kAudioUnitErr_InvalidProperty);
+              kAudioUnitErr_InvalidElement);
     EXPECT_EQ(unit.Set(kAudioUnitProperty_MakeConnection, connection, kAudioUnitScope_Output),
-              kAudioUnitErr_InvalidProperty);
+              kAudioUnitErr_InvalidScope);
   }
   CloseComponent(source);
   UnregisterComponent(generator);

@@ -53,7 +53,7 @@ ComponentBundle LoadBundle() {
   }
   bundle.mBundleID = PlistValue(bundle.mPlist, "CFBundleIdentifier");
   bundle.mExecutable = PlistValue(bundle.mPlist, "CFBundleExecutable");
-  bundle.mEntryName = PlistValue(bundle.mPlist, "factoryFunction");
+  bundle.mFactoryName = PlistValue(bundle.mPlist, "factoryFunction");
   bundle.mName = PlistValue(bundle.mPlist, "name");
   std::memset(&bundle.mDesc, 0, sizeof(bundle.mDesc));
   bundle.mDesc.componentType = FourCC(PlistValue(bundle.mPlist, "type"));
@@ -66,9 +66,10 @@ ComponentBundle LoadBundle() {
     bundle.mError = dlerror();
     return bundle;
   }
-  bundle.mEntry = (ComponentRoutineUPP)dlsym(library, bundle.mEntryName.c_str());
-  if (!bundle.mEntry) {
-    bundle.mError = "no entry " + bundle.mEntryName + " in " + binary;
+  bundle.mFactory = (AudioComponentFactoryFunction)dlsym(library, bundle.mFactoryName.c_str());
+  bundle.mEntry = (ComponentRoutineUPP)dlsym(library, "CLS_CORVANEL_Entry");
+  if (!bundle.mFactory || !bundle.mEntry) {
+    bundle.mError = "no factory " + bundle.mFactoryName + " or entry in " + binary;
     return bundle;
   }
   bundle.mViewEntry = (ComponentRoutineUPP)dlsym(library, "CLS_CORVANEL_ViewEntry");
@@ -76,6 +77,9 @@ ComponentBundle LoadBundle() {
   // The system knows the bundle by its identifier, and the host application by its own.
   CorvanelMac_AddBundle(bundle.mBundleID.c_str(), bundle.mPath.c_str());
   bundle.mComponent = RegisterComponent(&bundle.mDesc, CountingEntry, 0, nullptr, nullptr, nullptr);
+  AudioComponentDescription desc;
+  std::memcpy(&desc, &bundle.mDesc, sizeof(desc));
+  bundle.mAudioComponent = AudioComponentRegister(&desc, nullptr, 0, bundle.mFactory);
   return bundle;
 }
 
@@ -159,6 +163,7 @@ HostCallbackInfo HostTimeline::Callbacks() {
   info.beatAndTempoProc = BeatAndTempo;
   info.musicalTimeLocationProc = MusicalTimeLocation;
   info.transportStateProc = TransportState;
+  info.transportStateProc2 = nullptr;
   return info;
 }
 
@@ -187,15 +192,26 @@ AudioStreamBasicDescription FloatFormat(double sampleRate, UInt32 channels) {
   return f;
 }
 
-AuInstance::AuInstance() {
+AuRoute DefaultRoute() {
+  const char* route = std::getenv("CORVANEL_AU_OPEN");
+  return route && std::strcmp(route, "entry") == 0 ? kThroughEntry : kThroughFactory;
+}
+
+AuInstance::AuInstance(AuRoute route) : mRoute(route) {
   const ComponentBundle& bundle = BuiltBundle();
-  if (bundle.mComponent) mOpenResult = OpenAComponent(bundle.mComponent, &mUnit);
+  if (route == kThroughEntry && bundle.mComponent)
+    mOpenResult = OpenAComponent(bundle.mComponent, &mUnit);
+  if (route == kThroughFactory && bundle.mAudioComponent)
+    mOpenResult = AudioComponentInstanceNew(bundle.mAudioComponent, &mUnit);
 }
 
 AuInstance::~AuInstance() {
   if (mUnit) {
     AudioUnitUninitialize(mUnit);
-    CloseComponent(mUnit);
+    if (mRoute == kThroughEntry)
+      CloseComponent(mUnit);
+    else
+      AudioComponentInstanceDispose(mUnit);
   }
 }
 

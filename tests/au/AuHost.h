@@ -1,9 +1,11 @@
 #pragma once
 // An Audio Unit host for the tests, playing the part of a macOS host: it finds the
 // component in its bundle the way the system does (the property list's registration and
-// the binary under Contents/MacOS), loads that binary by path, registers the entry named
-// there with the component manager and opens instances through it. A timeline answers the
-// host callbacks (tempo, beat, transport, time signature) and a test signal feeds input.
+// the binary under Contents/MacOS), loads that binary by path and registers the factory
+// named there, as the system does from macOS 10.7 on, and the component-manager entry
+// CLS_CORVANEL_Entry, as older systems and hosts have it. Instances open through either. A timeline
+// answers the host callbacks (tempo, beat, transport, time signature) and a test signal feeds
+// input.
 #include "MacStandIn.h"
 
 #include <cstdint>
@@ -14,11 +16,13 @@
 struct ComponentBundle {
   std::string mPath;
   std::string mPlist; // Contents/Info.plist
-  std::string mBundleID, mExecutable, mEntryName, mName;
+  std::string mBundleID, mExecutable, mFactoryName, mName;
   ComponentDescription mDesc;
-  ComponentRoutineUPP mEntry = nullptr;
-  ComponentRoutineUPP mViewEntry = nullptr; // CLS_CORVANEL_ViewEntry
-  Component mComponent = nullptr;
+  AudioComponentFactoryFunction mFactory = nullptr; // named by factoryFunction
+  ComponentRoutineUPP mEntry = nullptr;             // CLS_CORVANEL_Entry
+  ComponentRoutineUPP mViewEntry = nullptr;         // CLS_CORVANEL_ViewEntry
+  Component mComponent = nullptr;                   // registered with the entry
+  AudioComponent mAudioComponent = nullptr;         // registered with the factory
   std::string mError; // why the bundle could not be used; empty when it can
 };
 const ComponentBundle& BuiltBundle();
@@ -57,10 +61,17 @@ struct SignalSource {
   AURenderCallbackStruct Callback();
 };
 
-// One instance of the built component, opened through the component manager.
+// How an instance is opened: through the factory's plug-in interface (the system's way
+// for a bundle's "AudioComponents") or through the component-manager entry.
+enum AuRoute { kThroughFactory, kThroughEntry };
+// The route of instances that do not name one: the factory, or the entry when the
+// environment sets CORVANEL_AU_OPEN=entry (the whole component test runs both ways).
+AuRoute DefaultRoute();
+
+// One instance of the built component.
 class AuInstance {
 public:
-  AuInstance();
+  explicit AuInstance(AuRoute route = DefaultRoute());
   ~AuInstance();
   AuInstance(const AuInstance&) = delete;
   AuInstance& operator=(const AuInstance&) = delete;
@@ -92,6 +103,7 @@ public:
                   bool hostMemory = true);
 
   AudioUnit mUnit = nullptr;
+  AuRoute mRoute;
   OSStatus mOpenResult = -1;
 };
 

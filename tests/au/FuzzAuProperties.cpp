@@ -8,6 +8,7 @@
 #include "MacStandIn.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -146,6 +147,13 @@ void SetProperty(Reader& in) {
   std::vector<uint8_t> value(size);
   for (uint8_t& b : value)
     b = in.Byte();
+  // A whole preset record names a user preset with a string of the host's, or none.
+  const bool preset =
+      p.mID == kAudioUnitProperty_CurrentPreset || p.mID == kAudioUnitProperty_PresentPreset;
+  if (preset && size == sizeof(AUPreset)) {
+    const CFStringRef name = in.Byte() & 1 ? CFSTR("Mine") : nullptr;
+    std::memcpy(value.data() + offsetof(AUPreset, presetName), &name, sizeof(name));
+  }
   AudioUnitSetProperty(Unit(), p.mID, scope, element, size ? value.data() : nullptr, size);
 }
 

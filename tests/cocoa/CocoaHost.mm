@@ -97,7 +97,10 @@ bool CocoaEditorHost::OpenView() {
     return false;
   }
   if (!mFactory) mFactory = [[factoryClass alloc] init];
-  NSView* view = [mFactory uiViewForAudioUnit:mUnit.mUnit withSize:NSMakeSize(400, 300)];
+  // As a host does: the view comes autoreleased, the host keeps its own reference.
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  NSView* view = [[mFactory uiViewForAudioUnit:mUnit.mUnit withSize:NSMakeSize(400, 300)] retain];
+  [pool release];
   if (!view) {
     mError = "no view";
     return false;
@@ -112,6 +115,7 @@ bool CocoaEditorHost::OpenView() {
 void CocoaEditorHost::RemoveView() {
   if (!mView) return;
   [mView removeFromSuperview];
+  [mView release];
   mView = nil;
   Pump(50);
 }

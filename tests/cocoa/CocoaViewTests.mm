@@ -80,8 +80,8 @@ struct TextArea {
   int mAlpha;
 };
 const TextArea kTextAreas[] = {
-    {{45, 12, 95, 30}, 0x373737, 100},    {{316, 180, 446, 198}, 0, 0},
-    {{26, 155, 76, 170}, 0xffffff, 180},  {{96, 155, 146, 170}, 0xffffff, 180},
+    {{45, 12, 95, 30}, 0x373737, 100},     {{316, 180, 446, 198}, 0, 0},
+    {{26, 155, 76, 170}, 0xffffff, 180},   {{96, 155, 146, 170}, 0xffffff, 180},
     {{182, 155, 232, 170}, 0xffffff, 180}, {{252, 155, 302, 170}, 0xffffff, 180},
     {{322, 155, 372, 170}, 0xffffff, 180}, {{474, 155, 524, 170}, 0xffffff, 180},
     {{544, 155, 594, 170}, 0xffffff, 180}};
@@ -293,6 +293,37 @@ TEST_F(CocoaView, RemovingTheViewClosesTheEditorAndANewViewWorks) {
   ASSERT_TRUE(mHost.Click(kTieX, kTieY));
   EXPECT_EQ(mHost.mUnit.Param(kTieLock), 0.0f);
   [old release];
+}
+// The factory's contract with the host: each request gives a new view, autoreleased with
+// its one reference; nothing of the unit's (the editor, its timer) keeps a view alive, an
+// earlier view is unlinked when a new one is made, and a view the host lets go of closes
+// the editor, which then makes a new one that works.
+TEST_F(CocoaView, EachRequestGivesANewAutoreleasedViewThatOnlyTheHostKeeps) {
+  NSView* first = mHost.mView;        // the host's reference (OpenView retained it)
+  EXPECT_EQ([first retainCount], 2u); // the host's and its window's
+
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  NSView* second = [mHost.mFactory uiViewForAudioUnit:mHost.mUnit.mUnit
+                                             withSize:NSMakeSize(400, 300)];
+  ASSERT_NE(second, nil);
+  EXPECT_NE(second, first);
+  EXPECT_EQ([second retainCount], 1u); // autoreleased: the pool's only
+  [second retain];
+  [pool release];
+  EXPECT_EQ([second retainCount], 1u); // the timer and the editor hold none
+  EXPECT_FALSE([first isOpaque]);      // the earlier view is unlinked from the editor
+  EXPECT_TRUE([second isOpaque]);
+  Pump(200); // the earlier view's timer is stopped: nothing ticks through it
+
+  // The host lets go of the new view without removing it from anything: it goes, and
+  // the editor with it; the timer stopped with the view.
+  [second release];
+  Pump(200);
+  mHost.RemoveView(); // the first, unlinked, goes quietly
+  ASSERT_TRUE(mHost.OpenView()) << mHost.mError;
+  EXPECT_TRUE([mHost.mView isOpaque]);
+  ASSERT_TRUE(mHost.Click(kTieX, kTieY));
+  EXPECT_EQ(mHost.mUnit.Param(kTieLock), 0.0f);
 }
 } // namespace
 

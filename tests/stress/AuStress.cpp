@@ -1,5 +1,6 @@
 #include "AuStress.h"
 
+#include <chrono>
 #include <cmath>
 #include <random>
 #include <thread>
@@ -57,7 +58,14 @@ void AuStress::RenderLoop() {
   long block = 0;
   while (!Stopping()) {
     const UInt32 frames = 64 + (UInt32)((block * 97) % (kMaxBlock - 63));
+    const auto start = std::chrono::steady_clock::now();
     const OSStatus r = mUnit.Render(mTimeline.mSample, frames, 2, &out);
+    const long us = (long)std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    if (us > mCounts.mLongestRenderUs.load(std::memory_order_relaxed))
+      mCounts.mLongestRenderUs.store(us, std::memory_order_relaxed);
+    if (us > 1000) mCounts.mRendersOver1ms.fetch_add(1, std::memory_order_relaxed);
     if (r != noErr) Fail("AudioUnitRender answered " + std::to_string(r));
     long bad = 0;
     for (float v : out)

@@ -1,7 +1,8 @@
 #pragma once
-// The Audio Unit (the component bundle's binary, through the test host's component
-// manager) driven by two threads as a macOS host drives it:
-//   render  AudioUnitRender without pause on a running timeline (the host callbacks
+// The Audio Unit (the component bundle's binary, opened through its factory as the system
+// opens it) driven by two threads as a macOS host drives it:
+//   render  AudioUnitRender, which reaches the directly dispatched render, without pause
+//           on a running timeline (the host callbacks
 //           answer tempo, beat and transport from the position the render thread
 //           advances);
 //   host    AudioUnitSetParameter and GetParameter, the class-info dictionary read back,
@@ -19,6 +20,9 @@
 
 struct AuStressCounts {
   std::atomic<long> mRenders{0}, mNonFinite{0}, mHostCalls{0}, mClassInfos{0};
+  // The render's waits on the instance mutex, which the host thread holds meanwhile: the
+  // longest render call and the renders over a millisecond.
+  std::atomic<long> mLongestRenderUs{0}, mRendersOver1ms{0};
 };
 
 class AuStress : public StressRun {

@@ -55,8 +55,9 @@ bool StressAu(double seconds) {
   stress.Run(seconds);
   const AuStressCounts& c = stress.Counts();
   std::printf("Audio Unit: %ld renders, %ld host rounds, %ld class infos read back, "
-              "%ld samples not finite\n",
-              c.mRenders.load(), c.mHostCalls.load(), c.mClassInfos.load(), c.mNonFinite.load());
+              "%ld samples not finite; longest render %ld us, %ld renders over 1 ms\n",
+              c.mRenders.load(), c.mHostCalls.load(), c.mClassInfos.load(), c.mNonFinite.load(),
+              c.mLongestRenderUs.load(), c.mRendersOver1ms.load());
   if (c.mNonFinite) stress.Fail("rendered samples not finite");
   return Report("Audio Unit", stress, c.mRenders > 0 && c.mClassInfos > 0);
 }

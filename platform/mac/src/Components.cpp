@@ -2,6 +2,9 @@
 // open instances with their storage. Every Audio Unit call a host makes is packed
 // into the parameter block the platform passes on x86_64 (the instance in params[0],
 // then the declared arguments in order, one 8-byte slot each) and sent to the entry.
+// A component registered with a factory (as the system registers a bundle's
+// "AudioComponents") is opened through its plug-in interface instead, and each call goes
+// to the method the interface looks up for the selector, with the typed arguments.
 #include "MacStandIn.h"
 
 #include <cstring>
@@ -12,11 +15,13 @@ struct ComponentRecord {
   uint32_t mMagic;
   ComponentDescription mDesc;
   ComponentRoutineUPP mEntry;
+  AudioComponentFactoryFunction mFactory;
 };
 struct ComponentInstanceRecord {
   uint32_t mMagic;
   ComponentRecord* mComponent;
   Handle mStorage;
+  AudioComponentPlugInInterface* mPlugIn; // of a factory's component; null otherwise
 };
 
 namespace {
@@ -62,6 +67,20 @@ ComponentResult Call(ComponentInstance ci, SInt16 what, std::initializer_list<Sl
     params[k++] = s.mValue;
   return instance->mComponent->mEntry(cp, instance->mStorage);
 }
+
+// A host call: to the plug-in interface's method for the selector (none: the selector is
+// not handled), or through the component entry.
+template <class... A> ComponentResult Route(ComponentInstance ci, SInt16 what, A... args) {
+  ComponentInstanceRecord* instance = AsInstance(ci);
+  if (!instance) return badComponentInstance;
+  if (AudioComponentPlugInInterface* plugIn = instance->mPlugIn) {
+    typedef OSStatus (*Method)(void*, A...);
+    AudioComponentMethod method = plugIn->Lookup(what);
+    if (!method) return badComponentSelector;
+    return ((Method)(void (*)(void))method)(plugIn, args...);
+  }
+  return Call(ci, what, {Slot(args)...});
+}
 } // namespace
 
 // ---- Component manager ------------------------------------------------------------------------
@@ -85,7 +104,7 @@ OSErr GetComponentInfo(Component aComponent, ComponentDescription* cd, Handle, H
 Component RegisterComponent(ComponentDescription* cd, ComponentRoutineUPP entry, SInt16, Handle,
                             Handle, Handle) {
   if (!cd || !entry) return nullptr;
-  return new ComponentRecord{kComponentMagic, *cd, entry};
+  return new ComponentRecord{kComponentMagic, *cd, entry, nullptr};
 }
 
 OSErr UnregisterComponent(Component aComponent) {
@@ -100,7 +119,9 @@ OSErr OpenAComponent(Component aComponent, ComponentInstance* ci) {
   if (ci) *ci = nullptr;
   ComponentRecord* c = AsComponent(aComponent);
   if (!c || !ci) return paramErr;
-  ComponentInstanceRecord* instance = new ComponentInstanceRecord{kInstanceMagic, c, nullptr};
+  if (!c->mEntry) return paramErr; // a factory's component opens with AudioComponentInstanceNew
+  ComponentInstanceRecord* instance =
+      new ComponentInstanceRecord{kInstanceMagic, c, nullptr, nullptr};
   const ComponentResult result =
       Call((ComponentInstance)instance, kComponentOpenSelect, {Slot(instance)});
   if (result != noErr) {
@@ -114,94 +135,127 @@ OSErr OpenAComponent(Component aComponent, ComponentInstance* ci) {
 
 OSErr CloseComponent(ComponentInstance aComponentInstance) {
   ComponentInstanceRecord* instance = AsInstance(aComponentInstance);
-  if (!instance) return (OSErr)badComponentInstance;
+  if (!instance || instance->mPlugIn) return (OSErr)badComponentInstance;
   const ComponentResult result = Call(aComponentInstance, kComponentCloseSelect, {Slot(instance)});
   instance->mMagic = 0;
   delete instance;
   return (OSErr)result;
 }
 
-// ---- Audio Unit calls -------------------------------------------------------------------------
+// ---- Audio components registered by a factory -------------------------------------------------
 
-OSStatus AudioUnitInitialize(AudioUnit inUnit) {
-  return Call(inUnit, kAudioUnitInitializeSelect, {});
+AudioComponent AudioComponentRegister(const AudioComponentDescription* inDesc, CFStringRef, UInt32,
+                                      AudioComponentFactoryFunction inFactory) {
+  if (!inDesc || !inFactory) return nullptr;
+  ComponentDescription desc;
+  std::memcpy(&desc, inDesc, sizeof(desc));
+  return (AudioComponent) new ComponentRecord{kComponentMagic, desc, nullptr, inFactory};
 }
 
+OSStatus AudioComponentInstanceNew(AudioComponent inComponent,
+                                   AudioComponentInstance* outInstance) {
+  if (outInstance) *outInstance = nullptr;
+  ComponentRecord* c = AsComponent(inComponent);
+  if (!c || !c->mFactory || !outInstance) return paramErr;
+  // The factory receives the registered description, as the system passes it.
+  AudioComponentDescription desc;
+  std::memcpy(&desc, &c->mDesc, sizeof(desc));
+  AudioComponentPlugInInterface* plugIn = c->mFactory(&desc);
+  if (!plugIn || !plugIn->Open || !plugIn->Close || !plugIn->Lookup) return kAudio_MemFullError;
+  ComponentInstanceRecord* instance =
+      new ComponentInstanceRecord{kInstanceMagic, c, nullptr, plugIn};
+  const OSStatus result = plugIn->Open(plugIn, (AudioComponentInstance)instance);
+  if (result != noErr) {
+    plugIn->Close(plugIn);
+    instance->mMagic = 0;
+    delete instance;
+    return result;
+  }
+  *outInstance = (AudioComponentInstance)instance;
+  return noErr;
+}
+
+OSStatus AudioComponentInstanceDispose(AudioComponentInstance inInstance) {
+  ComponentInstanceRecord* instance = AsInstance(inInstance);
+  if (!instance || !instance->mPlugIn) return badComponentInstance;
+  const OSStatus result = instance->mPlugIn->Close(instance->mPlugIn);
+  instance->mMagic = 0;
+  delete instance;
+  return result;
+}
+
+// ---- Audio Unit calls -------------------------------------------------------------------------
+
+OSStatus AudioUnitInitialize(AudioUnit inUnit) { return Route(inUnit, kAudioUnitInitializeSelect); }
+
 OSStatus AudioUnitUninitialize(AudioUnit inUnit) {
-  return Call(inUnit, kAudioUnitUninitializeSelect, {});
+  return Route(inUnit, kAudioUnitUninitializeSelect);
 }
 
 OSStatus AudioUnitGetPropertyInfo(AudioUnit inUnit, AudioUnitPropertyID inID,
                                   AudioUnitScope inScope, AudioUnitElement inElement,
                                   UInt32* outDataSize, Boolean* outWritable) {
-  return Call(inUnit, kAudioUnitGetPropertyInfoSelect,
-              {Slot(inID), Slot(inScope), Slot(inElement), Slot(outDataSize), Slot(outWritable)});
+  return Route(inUnit, kAudioUnitGetPropertyInfoSelect, inID, inScope, inElement, outDataSize,
+               outWritable);
 }
 
 OSStatus AudioUnitGetProperty(AudioUnit inUnit, AudioUnitPropertyID inID, AudioUnitScope inScope,
                               AudioUnitElement inElement, void* outData, UInt32* ioDataSize) {
-  return Call(inUnit, kAudioUnitGetPropertySelect,
-              {Slot(inID), Slot(inScope), Slot(inElement), Slot(outData), Slot(ioDataSize)});
+  return Route(inUnit, kAudioUnitGetPropertySelect, inID, inScope, inElement, outData, ioDataSize);
 }
 
 OSStatus AudioUnitSetProperty(AudioUnit inUnit, AudioUnitPropertyID inID, AudioUnitScope inScope,
                               AudioUnitElement inElement, const void* inData, UInt32 inDataSize) {
-  return Call(inUnit, kAudioUnitSetPropertySelect,
-              {Slot(inID), Slot(inScope), Slot(inElement), Slot(inData), Slot(inDataSize)});
+  return Route(inUnit, kAudioUnitSetPropertySelect, inID, inScope, inElement, inData, inDataSize);
 }
 
 OSStatus AudioUnitGetParameter(AudioUnit inUnit, AudioUnitParameterID inID, AudioUnitScope inScope,
                                AudioUnitElement inElement, AudioUnitParameterValue* outValue) {
-  return Call(inUnit, kAudioUnitGetParameterSelect,
-              {Slot(inID), Slot(inScope), Slot(inElement), Slot(outValue)});
+  return Route(inUnit, kAudioUnitGetParameterSelect, inID, inScope, inElement, outValue);
 }
 
 OSStatus AudioUnitSetParameter(AudioUnit inUnit, AudioUnitParameterID inID, AudioUnitScope inScope,
                                AudioUnitElement inElement, AudioUnitParameterValue inValue,
                                UInt32 inBufferOffsetInFrames) {
-  return Call(
-      inUnit, kAudioUnitSetParameterSelect,
-      {Slot(inID), Slot(inScope), Slot(inElement), Slot(inValue), Slot(inBufferOffsetInFrames)});
+  return Route(inUnit, kAudioUnitSetParameterSelect, inID, inScope, inElement, inValue,
+               inBufferOffsetInFrames);
 }
 
 OSStatus AudioUnitReset(AudioUnit inUnit, AudioUnitScope inScope, AudioUnitElement inElement) {
-  return Call(inUnit, kAudioUnitResetSelect, {Slot(inScope), Slot(inElement)});
+  return Route(inUnit, kAudioUnitResetSelect, inScope, inElement);
 }
 
 OSStatus AudioUnitAddPropertyListener(AudioUnit inUnit, AudioUnitPropertyID inID,
                                       AudioUnitPropertyListenerProc inProc, void* inProcUserData) {
-  return Call(inUnit, kAudioUnitAddPropertyListenerSelect,
-              {Slot(inID), Slot((void*)inProc), Slot(inProcUserData)});
+  return Route(inUnit, kAudioUnitAddPropertyListenerSelect, inID, (void*)inProc, inProcUserData);
 }
 
 OSStatus AudioUnitRemovePropertyListenerWithUserData(AudioUnit inUnit, AudioUnitPropertyID inID,
                                                      AudioUnitPropertyListenerProc inProc,
                                                      void* inProcUserData) {
-  return Call(inUnit, kAudioUnitRemovePropertyListenerWithUserDataSelect,
-              {Slot(inID), Slot((void*)inProc), Slot(inProcUserData)});
+  return Route(inUnit, kAudioUnitRemovePropertyListenerWithUserDataSelect, inID, (void*)inProc,
+               inProcUserData);
 }
 
 OSStatus AudioUnitAddRenderNotify(AudioUnit inUnit, AURenderCallback inProc, void* inProcUserData) {
-  return Call(inUnit, kAudioUnitAddRenderNotifySelect, {Slot((void*)inProc), Slot(inProcUserData)});
+  return Route(inUnit, kAudioUnitAddRenderNotifySelect, (void*)inProc, inProcUserData);
 }
 
 OSStatus AudioUnitRemoveRenderNotify(AudioUnit inUnit, AURenderCallback inProc,
                                      void* inProcUserData) {
-  return Call(inUnit, kAudioUnitRemoveRenderNotifySelect,
-              {Slot((void*)inProc), Slot(inProcUserData)});
+  return Route(inUnit, kAudioUnitRemoveRenderNotifySelect, (void*)inProc, inProcUserData);
 }
 
 OSStatus AudioUnitRender(AudioUnit inUnit, AudioUnitRenderActionFlags* ioActionFlags,
                          const AudioTimeStamp* inTimeStamp, UInt32 inOutputBusNumber,
                          UInt32 inNumberFrames, AudioBufferList* ioData) {
-  return Call(inUnit, kAudioUnitRenderSelect,
-              {Slot(ioActionFlags), Slot(inTimeStamp), Slot(inOutputBusNumber),
-               Slot(inNumberFrames), Slot(ioData)});
+  return Route(inUnit, kAudioUnitRenderSelect, ioActionFlags, inTimeStamp, inOutputBusNumber,
+               inNumberFrames, ioData);
 }
 
 OSStatus AudioUnitScheduleParameters(AudioUnit inUnit, const AudioUnitParameterEvent* inEvents,
                                      UInt32 inNumParamEvents) {
-  return Call(inUnit, kAudioUnitScheduleParametersSelect, {Slot(inEvents), Slot(inNumParamEvents)});
+  return Route(inUnit, kAudioUnitScheduleParametersSelect, inEvents, inNumParamEvents);
 }
 
 // ---- AudioToolbox -----------------------------------------------------------------------------

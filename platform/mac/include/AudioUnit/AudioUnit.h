@@ -354,11 +354,19 @@ typedef struct AURenderCallbackStruct {
   void* inputProcRefCon;
 } AURenderCallbackStruct;
 
+typedef OSStatus (*HostCallback_GetTransportState2)(
+    void* inHostUserData, Boolean* outIsPlaying, Boolean* outIsRecording,
+    Boolean* outTransportStateChanged, Float64* outCurrentSampleInTimeLine, Boolean* outIsCycling,
+    Float64* outCycleStartBeat, Float64* outCycleEndBeat);
+
+// Hosts of older systems pass only the first four members (32 bytes); the property's data
+// size tells which layout arrived.
 typedef struct HostCallbackInfo {
   void* hostUserData;
   HostCallback_GetBeatAndTempo beatAndTempoProc;
   HostCallback_GetMusicalTimeLocation musicalTimeLocationProc;
   HostCallback_GetTransportState transportStateProc;
+  HostCallback_GetTransportState2 transportStateProc2;
 } HostCallbackInfo;
 
 typedef struct AudioUnitConnection {
@@ -387,7 +395,23 @@ typedef struct AUHostVersionIdentifier {
   UInt32 hostVersion;
 } AUHostVersionIdentifier;
 
+// ---- Audio component plug-in interface ---------------------------------------------------------
+// How the system opens a unit its bundle registers in Info.plist ("AudioComponents"): the
+// entry named by factoryFunction makes one interface per instance; Open binds it to the
+// instance and Close frees it; every other call goes to the method Lookup answers for its
+// selector, called with the interface as `self` and then the selector's arguments.
+typedef OSStatus (*AudioComponentMethod)(void* self, ...);
+typedef struct AudioComponentPlugInInterface {
+  OSStatus (*Open)(void* self, AudioComponentInstance mInstance);
+  OSStatus (*Close)(void* self);
+  AudioComponentMethod (*Lookup)(SInt16 selector);
+  void* reserved;
+} AudioComponentPlugInInterface;
+typedef AudioComponentPlugInInterface* (*AudioComponentFactoryFunction)(
+    const AudioComponentDescription* inDesc);
+
 #ifdef __cplusplus
+static_assert(sizeof(AudioComponentPlugInInterface) == 32, "AudioComponentPlugInInterface");
 static_assert(sizeof(AudioComponentDescription) == 20, "AudioComponentDescription");
 static_assert(sizeof(AudioUnitParameterInfo) == 104, "AudioUnitParameterInfo");
 static_assert(__builtin_offsetof(AudioUnitParameterInfo, unitName) == 56, "unitName");
@@ -399,7 +423,7 @@ static_assert(sizeof(AudioUnitParameterNameInfo) == 16, "ParameterNameInfo");
 static_assert(sizeof(AudioUnitParameterEvent) == 32, "AudioUnitParameterEvent");
 static_assert(sizeof(AudioUnitParameter) == 24, "AudioUnitParameter");
 static_assert(sizeof(AURenderCallbackStruct) == 16, "AURenderCallbackStruct");
-static_assert(sizeof(HostCallbackInfo) == 32, "HostCallbackInfo");
+static_assert(sizeof(HostCallbackInfo) == 40, "HostCallbackInfo");
 static_assert(sizeof(AudioUnitConnection) == 16, "AudioUnitConnection");
 static_assert(sizeof(AUPreset) == 16, "AUPreset");
 static_assert(sizeof(AudioUnitCocoaViewInfo) == 16, "AudioUnitCocoaViewInfo");
@@ -409,7 +433,18 @@ static_assert(sizeof(ComponentDescription) == 20, "ComponentDescription");
 static_assert(__builtin_offsetof(ComponentParameters, params) == 8, "ComponentParameters");
 #endif
 
-// ---- Calls a host makes on a unit (each reaches the unit's component entry) -------------------
+// ---- Audio components registered by a factory -------------------------------------------------
+CORVANEL_MAC_API AudioComponent AudioComponentRegister(const AudioComponentDescription* inDesc,
+                                                       CFStringRef inName, UInt32 inVersion,
+                                                       AudioComponentFactoryFunction inFactory);
+// Calls the factory with the component's description, then Open; a failed open leaves no
+// instance (the interface is closed again).
+CORVANEL_MAC_API OSStatus AudioComponentInstanceNew(AudioComponent inComponent,
+                                                    AudioComponentInstance* outInstance);
+CORVANEL_MAC_API OSStatus AudioComponentInstanceDispose(AudioComponentInstance inInstance);
+
+// ---- Calls a host makes on a unit (each reaches the unit's component entry, or the method its
+// plug-in interface looks up) --------------------------------------------------------------------
 CORVANEL_MAC_API OSStatus AudioUnitInitialize(AudioUnit inUnit);
 CORVANEL_MAC_API OSStatus AudioUnitUninitialize(AudioUnit inUnit);
 CORVANEL_MAC_API OSStatus AudioUnitGetPropertyInfo(AudioUnit inUnit, AudioUnitPropertyID inID,

@@ -49,6 +49,13 @@ typedef struct AudioStreamBasicDescription {
 } AudioStreamBasicDescription;
 
 enum { kAudioFormatLinearPCM = 0x6C70636D }; // 'lpcm'
+
+enum {
+  kAudio_UnimplementedError = -4,
+  kAudio_FileNotFoundError = -43,
+  kAudio_ParamError = -50,
+  kAudio_MemFullError = -108,
+};
 #define kAudioStreamAnyRate 0.0
 
 enum {
