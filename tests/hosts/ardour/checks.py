@@ -10,6 +10,9 @@
       Fade 0, Mix 100 %: the gate opens once and stays open, so after the first
       second the output must equal the input sample for sample, at 128 BPM /
       48 kHz and at 60 BPM / 96 kHz with 1024-frame periods.
+  checks.py formats-agree --plugin Corvanel.so --lv2-path DIR
+      the LV2 plug-in renders in Ardour what the VST2 plug-in renders in the same
+      session (a factory preset at 128 BPM), sample for sample.
 """
 import argparse
 import os
@@ -37,12 +40,12 @@ STEADY_PARAMS = ["4=1", "2=0.5", "5=0", "6=0", "9=1"]  # Tie Lock, Attack, Relea
 STEADY_CASES = [(48000, 128.0, 1024), (96000, 60.0, 1024)]
 
 
-def render(tmp, plugin, rate, tempo, block, extra, env=None):
+def render(tmp, plugin, rate, tempo, block, extra, env=None, fmt="vst2"):
     inp = os.path.join(tmp, f"in-{rate}.wav")
     if not os.path.exists(inp):
         wavtool.write_float_wav(inp, rate, wavtool.sine_frames(rate, INPUT_SECONDS, 220.0, 0.5))
-    out = os.path.join(tmp, f"out-{rate}-{tempo:g}-{block}.wav")
-    cmd = [sys.executable, os.path.join(HERE, "ardour_host.py"), "render", "--format", "vst2",
+    out = os.path.join(tmp, f"out-{fmt}-{rate}-{tempo:g}-{block}.wav")
+    cmd = [sys.executable, os.path.join(HERE, "ardour_host.py"), "render", "--format", fmt,
            "--plugin", plugin, "--input", inp, "-o", out, "--rate", str(rate),
            "--tempo", str(tempo), "--block", str(block), "--seconds", str(RENDER_SECONDS),
            "--timeout", "30"] + extra
@@ -101,18 +104,41 @@ def steady_gate(args, tmp):
     return not failed
 
 
+def formats_agree(args, tmp):
+    """The LV2 plug-in in Ardour renders what the VST2 plug-in renders in the same session:
+    a factory preset at 128 BPM, Ardour's own time (ppqPos for VST2, one time:Position per
+    block for LV2). Not across a tempo change: there the grid re-anchors on the musical
+    position, which Ardour rounds differently for each format (ppqPos to 1/1920 beat)."""
+    common = ["--preset", "Trance 3"]
+    _, vst2 = render(tmp, args.plugin, 48000, 128.0, 1024, common)
+    inp, lv2 = render(tmp, LV2_URI, 48000, 128.0, 1024, common + ["--lv2-path", args.lv2_path],
+                      fmt="lv2")
+    a, b = wavtool.read_wav(vst2), wavtool.read_wav(lv2)
+    differing = sum(1 for x, y in zip(a.frames, b.frames) if x != y)
+    unchanged = compare(inp, vst2, 0.0, 1024)  # the gate must have shaped the sound
+    print(f"LV2 against VST2: {len(a.frames)} and {len(b.frames)} frames, "
+          f"{differing} differing")
+    return len(a.frames) == len(b.frames) and differing == 0 and not unchanged
+
+
+LV2_URI = "https://www.orbalin.com/Corvanel/lv2"
+
+
 def main(argv):
     ap = argparse.ArgumentParser(description=__doc__,
                                  formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("check", choices=["passthrough", "steady-gate"])
+    ap.add_argument("check", choices=["passthrough", "steady-gate", "formats-agree"])
     ap.add_argument("--plugin", required=True)
+    ap.add_argument("--lv2-path", help="the folder holding Corvanel.lv2 (formats-agree)")
     args = ap.parse_args(argv)
     if not os.path.isfile(ardour_host.ARDOUR_LUA):
         print("SKIP: ardour7-lua is not installed (Debian package ardour)")
         return SKIP
     tmp = tempfile.mkdtemp(prefix="corvanel-ardour-check-")
     try:
-        ok = (passthrough if args.check == "passthrough" else steady_gate)(args, tmp)
+        checks = {"passthrough": passthrough, "steady-gate": steady_gate,
+                  "formats-agree": formats_agree}
+        ok = checks[args.check](args, tmp)
     except (RuntimeError, subprocess.TimeoutExpired, wavtool.WavError) as e:
         print(f"{args.check}: {e}")
         ok = False
