@@ -82,14 +82,16 @@ double IParam::ToNormalized(double value) const {
   return CurvePow((value - mMin) / (mMax - mMin), 1.0 / mShape);
 }
 
-void IParam::SetNormalized(double normalized) {
+double IParam::FromNormalized(double normalized, bool snap) const {
   if (!(normalized >= 0.0)) normalized = 0.0; // hosts send negatives and NaN
   double v = mMin + (mMax - mMin) * CurvePow(normalized, mShape);
-  if (mType != kParamDouble) v = mStep * std::floor(v / mStep + 0.5);
+  if (snap && mType != kParamDouble) v = mStep * std::floor(v / mStep + 0.5);
   if (v > mMax) v = mMax;
   if (v < mMin) v = mMin;
-  mValue = v;
+  return v;
 }
+
+void IParam::SetNormalized(double normalized) { mValue = FromNormalized(normalized); }
 
 void IParam::FormatDisplay(double value, bool normalized, char* out) const {
   if (normalized) value = mMin + (mMax - mMin) * CurvePow(value, mShape);

@@ -40,6 +40,10 @@ public:
   // Normalised values outside [0, 1] (and NaN) are clamped: no parameter ever
   // holds a value outside its range.
   void SetNormalized(double normalized);
+  // The real value a normalised one stands for, clamped into range; with `snap` on the
+  // parameter's grid as SetNormalized stores it, without it the exact inverse of
+  // ToNormalized (formats that hand hosts real values round-trip through it).
+  double FromNormalized(double normalized, bool snap = true) const;
 
   void FormatDisplay(double value, bool normalized, char* out) const;
   int DisplayTextCount() const { return mDisplayTexts.GetSize(); }
