@@ -382,6 +382,12 @@ tresult IPlugVST3::ProcessAudio(ProcessData* data, const IHostTime& time, int nE
     else
       return kInvalidArgument;
   }
+  // The base checks a pointer for every channel it has; those past the arrangement are not
+  // connected and never read or written.
+  for (int k = mInArrangement; k < 2 && k > 0; ++k)
+    in[k] = in[0];
+  for (int k = mOutArrangement; k < 2 && k > 0; ++k)
+    out[k] = out[0];
   ProcessHostBlock(in, out, nFrames, time, mEvents.Get(), nEvents, false);
   if (outBus) outBus->silenceFlags = 0;
   return kResultOk;
