@@ -1,6 +1,7 @@
 #include "IPlugVST3.h"
 
 #include "IGraphics.h"
+#include "IPlugVST3View.h"
 #include "Vst3Text.h"
 
 #include <chrono>
@@ -608,7 +609,11 @@ tresult IPlugVST3::setComponentHandler(IComponentHandler* handler) {
   return kResultOk;
 }
 
-IPlugView* IPlugVST3::createView(FIDString) { return nullptr; }
+IPlugView* IPlugVST3::createView(FIDString name) {
+  // Only the editor (a host asking without a name means it too).
+  if ((name && std::strcmp(name, kEditorViewName) != 0) || !GetGUI()) return nullptr;
+  return new (std::nothrow) IPlugVST3View(this);
+}
 
 // ---- IUnitInfo: the root unit and its one program list, the presets ------------------------------
 
@@ -683,8 +688,14 @@ void IPlugVST3::HostSetParam(int paramIdx, double normalizedValue) {
 }
 
 void IPlugVST3::HostEndEdit(int paramIdx) {
-  if (mInProcess || paramIdx < 0 || paramIdx >= NSavedParams() || !mHandler) return;
-  mHandler->endEdit((ParamID)paramIdx);
+  if (paramIdx < 0 || paramIdx >= NSavedParams()) return;
+  // Output queues carry values, not gestures: a gesture of the audio thread (a step word
+  // published after a pattern edit, which has no control to send its value) ends with the
+  // value it leaves.
+  if (mInProcess)
+    QueueOutput((ParamID)paramIdx, GetParam(paramIdx)->GetNormalized());
+  else if (mHandler)
+    mHandler->endEdit((ParamID)paramIdx);
 }
 
 void IPlugVST3::HostProgramChanged() { mReportAll.store(true); }

@@ -193,6 +193,7 @@ private:
   vst3::tresult ProcessAudio(vst3::ProcessData* data, const IHostTime& time, int nEvents,
                              WDL_TypedBuf<T>& silence, WDL_TypedBuf<T>& scratch);
 
+  IPlugVST3View* mAttachedView = nullptr; // the view whose window is open, main thread
   std::atomic<uint32_t> mRefCount{1};
   int mInitCount = 0; // initialize calls not yet matched by terminate
   vst3::IComponentHandler* mHandler = nullptr;
