@@ -3,7 +3,8 @@
 # compilers: Corvanel.dll (32-bit x86, the deliverable) and Corvanel64.dll
 # (64-bit x64, same sources), both fully static, into build-windows/dist/; and the
 # CLAP plug-in of each, as build-windows/dist/clap-x86/Corvanel.clap and
-# build-windows/dist/clap-x64/Corvanel.clap.
+# build-windows/dist/clap-x64/Corvanel.clap; and the VST3 bundle with both
+# architectures, build-windows/dist/Corvanel.vst3 (Contents/x86-win, Contents/x86_64-win).
 #
 #   scripts/build-windows.sh [--tests]
 #
@@ -32,7 +33,7 @@ build_one() { # build dir, toolchain file, DLL name, CLAP folder
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/$toolchain" \
     -DCORVANEL_WERROR=ON -DCORVANEL_TESTS=ON -DCORVANEL_BENCH=OFF >/dev/null
-  local targets=(Corvanel CorvanelCLAP)
+  local targets=(Corvanel CorvanelCLAP CorvanelVST3)
   if [ $tests = 1 ]; then
     local exe
     while read -r exe; do
@@ -45,11 +46,15 @@ build_one() { # build dir, toolchain file, DLL name, CLAP folder
   mkdir -p "$dist" "$dist/$clap"
   cp "$dir/plugin/$dll" "$dist/$dll"
   cp "$dir/plugin/Corvanel.clap" "$dist/$clap/Corvanel.clap"
+  # Both architectures' VST3 modules go into the one bundle.
+  mkdir -p "$dist/Corvanel.vst3/Contents"
+  cp -r "$dir/framework/vst3/Corvanel.vst3/Contents/." "$dist/Corvanel.vst3/Contents/"
 }
 
 build_one "$win32" mingw-i686.cmake Corvanel.dll clap-x86
 build_one "$win64" mingw-x86_64.cmake Corvanel64.dll clap-x64
 for f in "$dist/Corvanel.dll" "$dist/Corvanel64.dll" "$dist/clap-x86/Corvanel.clap" \
-         "$dist/clap-x64/Corvanel.clap"; do
+         "$dist/clap-x64/Corvanel.clap" "$dist/Corvanel.vst3/Contents/x86-win/Corvanel.vst3" \
+         "$dist/Corvanel.vst3/Contents/x86_64-win/Corvanel.vst3"; do
   echo "build-windows: $f ($(stat -c %s "$f") bytes)"
 done
