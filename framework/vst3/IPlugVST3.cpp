@@ -1,15 +1,14 @@
 #include "IPlugVST3.h"
 
 #include "IGraphics.h"
+#include "ProcessorClock.h"
 #include "IPlugVST3View.h"
 #include "Vst3Text.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <new>
 
 using namespace vst3;
@@ -709,13 +708,4 @@ void IPlugVST3::EditorResized() {}
 
 void IPlugVST3::InitForHost() {}
 
-uint32_t IPlugVST3::ProcessorClock() const {
-#if defined(_WIN32)
-  return (uint32_t)std::clock(); // wall time since the process started, on Windows
-#else
-  // Real time, whatever the host's threads do; the ticks wrap like clock()'s.
-  typedef std::chrono::duration<int64_t, std::ratio<1, CLOCKS_PER_SEC>> Ticks;
-  const auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return (uint32_t)(uint64_t)std::chrono::duration_cast<Ticks>(now).count();
-#endif
-}
+uint32_t IPlugVST3::ProcessorClock() const { return RealTimeProcessorClock(); }

@@ -22,6 +22,22 @@ IPlugVST3* CreateCorvanel(IPlugInstanceInfo instanceInfo) {
   return new (std::nothrow) CLS_CORVANEL(instanceInfo);
 }
 
+// What every form of the class description holds alike: id, cardinality, category (and the
+// flags and sub-categories of the newer forms).
+template <class Info> void DescribeBase(Info* info) {
+  std::memset(info, 0, sizeof(*info));
+  std::memcpy(info->cid, kCorvanelClassId.mBytes, 16);
+  info->cardinality = kManyInstances;
+  vst3text::ToField(kAudioEffectClass, info->category, (int)sizeof(info->category));
+}
+void Describe(PClassInfo* info) { DescribeBase(info); }
+template <class Info> void Describe(Info* info) {
+  DescribeBase(info);
+  // One object is processor and controller: they cannot run apart.
+  info->classFlags = 0;
+  vst3text::ToField(kSubCategories, info->subCategories, (int)sizeof(info->subCategories));
+}
+
 // One factory for the process, never freed: its reference count does nothing.
 class Factory final : public IPluginFactory3 {
 public:
@@ -50,23 +66,14 @@ public:
   int32_t VST3_API countClasses() override { return 1; }
   tresult VST3_API getClassInfo(int32_t index, PClassInfo* info) override {
     if (!info || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, kCorvanelClassId.mBytes, 16);
-    info->cardinality = kManyInstances;
-    vst3text::ToField(kAudioEffectClass, info->category, (int)sizeof(info->category));
+    Describe(info);
     vst3text::ToField(kClassName, info->name, (int)sizeof(info->name));
     return kResultOk;
   }
   tresult VST3_API getClassInfo2(int32_t index, PClassInfo2* info) override {
     if (!info || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, kCorvanelClassId.mBytes, 16);
-    info->cardinality = kManyInstances;
-    vst3text::ToField(kAudioEffectClass, info->category, (int)sizeof(info->category));
+    Describe(info);
     vst3text::ToField(kClassName, info->name, (int)sizeof(info->name));
-    // One object is processor and controller: they cannot run apart.
-    info->classFlags = 0;
-    vst3text::ToField(kSubCategories, info->subCategories, (int)sizeof(info->subCategories));
     vst3text::ToField(kVendor, info->vendor, (int)sizeof(info->vendor));
     vst3text::ToField(kVersion, info->version, (int)sizeof(info->version));
     vst3text::ToField(kSdkVersion, info->sdkVersion, (int)sizeof(info->sdkVersion));
@@ -74,13 +81,8 @@ public:
   }
   tresult VST3_API getClassInfoUnicode(int32_t index, PClassInfoW* info) override {
     if (!info || index != 0) return kInvalidArgument;
-    std::memset(info, 0, sizeof(*info));
-    std::memcpy(info->cid, kCorvanelClassId.mBytes, 16);
-    info->cardinality = kManyInstances;
-    vst3text::ToField(kAudioEffectClass, info->category, (int)sizeof(info->category));
+    Describe(info);
     vst3text::ToUtf16(kClassName, info->name, 64);
-    info->classFlags = 0;
-    vst3text::ToField(kSubCategories, info->subCategories, (int)sizeof(info->subCategories));
     vst3text::ToUtf16(kVendor, info->vendor, 64);
     vst3text::ToUtf16(kVersion, info->version, 64);
     vst3text::ToUtf16(kSdkVersion, info->sdkVersion, 64);
