@@ -55,8 +55,8 @@ public:
   ~IPlugVST3() override;
 
   // [host thread inside the factory's createInstance; takes the creation lock] Creates one
-  // instance with `create` and hands out the interface `iid` (one reference), or fails
-  // with kNoInterface / kOutOfMemory-like results and nothing left behind.
+  // instance with `create` and hands out the interface `iid` (its one reference); on
+  // failure (kNoInterface for an interface the class has not) nothing is left behind.
   static vst3::tresult CreateInstance(CreateInstanceProc create, const void* iid, void** obj);
 
   // ---- FUnknown, IPluginBase (shared by every interface of the object) -----------------------

@@ -223,7 +223,7 @@ TEST(Vst3Params, HostListsShowTenAutomatableParametersAndHideTheStepWords) {
       {"Attack", "%", 0, false, "5%"},     {"Gate", "%", 100, false, "100%"},
       {"Tie Lock", "", 1, true, "Yes"},    {"Release", "%", 0, false, "30%"},
       {"Fade", "%", 0, false, "5%"},       {"Split Freq", "Hz", 0, false, "1000Hz"},
-      {"Target", "", 3, true, "Volume"},   {"Mix", "%", 0 + 100, false, "80%"}};
+      {"Target", "", 3, true, "Volume"},   {"Mix", "%", 100, false, "80%"}};
   for (int i = 0; i < kSavedParams + 1; ++i) {
     ParameterInfo info;
     ASSERT_EQ(p.mController->getParameterInfo(i, &info), kResultOk);
