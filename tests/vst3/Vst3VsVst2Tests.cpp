@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -19,15 +20,20 @@ namespace {
 constexpr double kRate = 44100.0;
 constexpr int kMaxBlock = 512;
 
+struct Change {
+  int mAt; // the frame in the block
+  int mParam;
+  float mValue;
+};
+
 struct Block {
   int mFrames;
   int64_t mPos;
   double mBeats;
   double mTempo;
   bool mPlaying;
-  int mChangeAt = -1; // frame of a parameter change, -1 none
-  int mParam = 0;
-  float mValue = 0.0f;
+  // In the order the host lists them: by parameter, not by frame.
+  std::vector<Change> mChanges;
 };
 
 // The host's timeline: 120 BPM (a 1/16 step is 5512.5 frames), then 137.5 BPM, a long
@@ -38,11 +44,8 @@ std::vector<Block> Timeline() {
   double beats = 0.0;
   double tempo = 120.0;
   bool playing = true;
-  auto add = [&](int frames, int changeAt = -1, int param = 0, float value = 0.0f) {
-    Block b{frames, pos, beats, tempo, playing};
-    b.mChangeAt = changeAt;
-    b.mParam = param;
-    b.mValue = value;
+  auto add = [&](int frames, std::vector<Change> changes = {}) {
+    Block b{frames, pos, beats, tempo, playing, changes};
     blocks.push_back(b);
     pos += frames;
     beats += (double)frames / (kRate * 60.0 / tempo);
@@ -53,12 +56,13 @@ std::vector<Block> Timeline() {
   for (int i = 0; i < 20; ++i)
     add(500);
   add(1000);
-  add(480, 300, 0, 6.0f / 27.0f); // Rate 1/32 from frame 300
+  add(480, {{300, 0, 6.0f / 27.0f}}); // Rate 1/32 from frame 300
   for (int i = 0; i < 10; ++i)
     add(480);
-  add(480, 0, 8, 1.0f);     // Target "Low - High" from the block's start
-  add(480, 479, 9, 0.55f);  // Mix on the block's last frame
-  add(333, 100, 1, 7.0f / 63.0f); // Cycle 8
+  add(480, {{0, 8, 1.0f}});    // Target "Low - High" from the block's start
+  add(480, {{479, 9, 0.55f}}); // Mix on the block's last frame
+  // Mix twice in its queue, Rate 1/16 in a second queue between the two, Cycle 8.
+  add(480, {{50, 9, 0.3f}, {400, 9, 0.9f}, {100, 0, 9.0f / 27.0f}, {200, 1, 7.0f / 63.0f}});
   for (int i = 0; i < 15; ++i)
     add(480);
   playing = false;
@@ -143,21 +147,23 @@ template <class T> void Compare(int channels) {
     }
     played += b.mFrames;
 
-    // VST2: the block, cut where the value changes.
-    SetTime(host, b.mPos, b.mBeats, b.mTempo, b.mPlaying);
-    if (b.mChangeAt <= 0) {
-      if (b.mChangeAt == 0) v2.Set(b.mParam, b.mValue);
-      Vst2Process(v2, inp, o2, b.mFrames);
-    } else {
-      const int k = b.mChangeAt;
-      Vst2Process(v2, inp, o2, k);
-      v2.Set(b.mParam, b.mValue);
-      // The second call's time as the host layer moves it on.
-      const double samplesPerBeat = kRate * 60.0 / b.mTempo;
-      SetTime(host, b.mPos + k, b.mBeats + (double)k / samplesPerBeat, b.mTempo, b.mPlaying);
-      T* inRest[2] = {inp[0] + k, inp[1] + k};
-      T* outRest[2] = {o2[0] + k, o2[1] + k};
-      Vst2Process(v2, inRest, outRest, b.mFrames - k);
+    // VST2: the block cut where values change, each part's time moved on as the host
+    // layer moves a slice's.
+    std::vector<Change> byFrame = b.mChanges;
+    std::stable_sort(byFrame.begin(), byFrame.end(),
+                     [](const Change& x, const Change& y) { return x.mAt < y.mAt; });
+    const double samplesPerBeat = kRate * 60.0 / b.mTempo;
+    size_t next = 0;
+    for (int done = 0; done < b.mFrames;) {
+      for (; next < byFrame.size() && byFrame[next].mAt <= done; ++next)
+        v2.Set(byFrame[next].mParam, byFrame[next].mValue);
+      const int end = next < byFrame.size() ? byFrame[next].mAt : b.mFrames;
+      SetTime(host, b.mPos + done, done ? b.mBeats + (double)done / samplesPerBeat : b.mBeats,
+              b.mTempo, b.mPlaying);
+      T* inPart[2] = {inp[0] + done, inp[1] + done};
+      T* outPart[2] = {o2[0] + done, o2[1] + done};
+      Vst2Process(v2, inPart, outPart, end - done);
+      done = end;
     }
 
     // VST3: one block with the change at its frame.
@@ -170,7 +176,8 @@ template <class T> void Compare(int channels) {
     ctx.tempo = b.mTempo;
     ctx.timeSigNumerator = ctx.timeSigDenominator = 4;
     TestParamChanges changes;
-    if (b.mChangeAt >= 0) changes.Add((ParamID)b.mParam, b.mChangeAt, (double)b.mValue);
+    for (const Change& c : b.mChanges)
+      changes.Add((ParamID)c.mParam, c.mAt, (double)c.mValue);
     ASSERT_EQ(v3.Process(inp, o3, channels, b.mFrames, &ctx, &changes), kResultOk);
 
     for (int c = 0; c < channels; ++c)
