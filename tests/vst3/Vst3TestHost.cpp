@@ -124,6 +124,16 @@ void TestParamChanges::Add(ParamID id, int32_t offset, double value) {
   int32_t index = 0;
   addParameterData(&id, &index)->addPoint(offset, value, &index);
 }
+void TestParamChanges::Prepare(const std::vector<ParamID>& ids, size_t points) {
+  for (ParamID id : ids) {
+    int32_t index = 0;
+    static_cast<TestParamQueue*>(addParameterData(&id, &index))->mPoints.reserve(points);
+  }
+}
+void TestParamChanges::ClearPoints() {
+  for (TestParamQueue* q : mQueues)
+    q->mPoints.clear();
+}
 double TestParamChanges::Last(ParamID id) const {
   for (const TestParamQueue* q : mQueues)
     if (q->mId == id && !q->mPoints.empty()) return q->mPoints.back().second;

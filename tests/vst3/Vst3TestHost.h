@@ -107,6 +107,10 @@ public:
                                                     int32_t* index) override;
 
   void Add(vst3::ParamID id, int32_t offset, double value);
+  // Queues for these ids with room for `points` each, made now: later adds of them, and
+  // ClearPoints, allocate nothing (what a real-time host prepares).
+  void Prepare(const std::vector<vst3::ParamID>& ids, size_t points);
+  void ClearPoints();
   // The last value queued for `id`, or -1 when none.
   double Last(vst3::ParamID id) const;
   void Clear();
