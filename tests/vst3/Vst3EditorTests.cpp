@@ -5,7 +5,7 @@
 // gesture calls on the component handler, values the controller reports, and the step
 // words the audio thread publishes in the output parameter changes.
 #include "Vst3TestHost.h"
-#include "XServer.h"
+#include "XServerEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -21,18 +21,6 @@
 using namespace vst3;
 
 namespace {
-XServer* gServer = nullptr;
-
-class ServerEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override { gServer = new XServer(); }
-  void TearDown() override {
-    delete gServer;
-    gServer = nullptr;
-  }
-};
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new ServerEnvironment());
-
 constexpr ParamID kMix = 9;
 
 long long NowMs() {
