@@ -10,9 +10,9 @@
       Fade 0, Mix 100 %: the gate opens once and stays open, so after the first
       second the output must equal the input sample for sample, at 128 BPM /
       48 kHz and at 60 BPM / 96 kHz with 1024-frame periods.
-  checks.py formats-agree --plugin Corvanel.so --lv2-path DIR
-      the LV2 plug-in renders in Ardour what the VST2 plug-in renders in the same
-      session (a factory preset at 128 BPM), sample for sample.
+  checks.py formats-agree --plugin Corvanel.so [--lv2-path DIR] [--vst3 Corvanel.vst3]
+      the LV2 plug-in and the VST3 bundle render in Ardour what the VST2 plug-in renders
+      in the same session (a factory preset at 128 BPM), sample for sample.
 """
 import argparse
 import os
@@ -105,20 +105,28 @@ def steady_gate(args, tmp):
 
 
 def formats_agree(args, tmp):
-    """The LV2 plug-in in Ardour renders what the VST2 plug-in renders in the same session:
-    a factory preset at 128 BPM, Ardour's own time (ppqPos for VST2, one time:Position per
-    block for LV2). Not across a tempo change: there the grid re-anchors on the musical
+    """The LV2 plug-in and the VST3 bundle in Ardour render what the VST2 plug-in renders in
+    the same session: a factory preset at 128 BPM, Ardour's own time (ppqPos for VST2, one
+    time:Position per block for LV2, the process context for VST3). Not across a tempo change: there the grid re-anchors on the musical
     position, which Ardour rounds differently for each format (ppqPos to 1/1920 beat)."""
     common = ["--preset", "Trance 3"]
-    _, vst2 = render(tmp, args.plugin, 48000, 128.0, 1024, common)
-    inp, lv2 = render(tmp, LV2_URI, 48000, 128.0, 1024, common + ["--lv2-path", args.lv2_path],
-                      fmt="lv2")
-    a, b = wavtool.read_wav(vst2), wavtool.read_wav(lv2)
-    differing = sum(1 for x, y in zip(a.frames, b.frames) if x != y)
+    inp, vst2 = render(tmp, args.plugin, 48000, 128.0, 1024, common)
+    others = []
+    if args.lv2_path:
+        others.append(("LV2", render(tmp, LV2_URI, 48000, 128.0, 1024,
+                                     common + ["--lv2-path", args.lv2_path], fmt="lv2")[1]))
+    if args.vst3:
+        others.append(("VST3", render(tmp, args.vst3, 48000, 128.0, 1024, common, fmt="vst3")[1]))
     unchanged = compare(inp, vst2, 0.0, 1024)  # the gate must have shaped the sound
-    print(f"LV2 against VST2: {len(a.frames)} and {len(b.frames)} frames, "
-          f"{differing} differing")
-    return len(a.frames) == len(b.frames) and differing == 0 and not unchanged
+    ok = bool(others) and not unchanged
+    a = wavtool.read_wav(vst2)
+    for name, out in others:
+        b = wavtool.read_wav(out)
+        differing = sum(1 for x, y in zip(a.frames, b.frames) if x != y)
+        print(f"{name} against VST2: {len(a.frames)} and {len(b.frames)} frames, "
+              f"{differing} differing")
+        ok = ok and len(a.frames) == len(b.frames) and differing == 0
+    return ok
 
 
 LV2_URI = "https://www.orbalin.com/Corvanel/lv2"
@@ -130,6 +138,7 @@ def main(argv):
     ap.add_argument("check", choices=["passthrough", "steady-gate", "formats-agree"])
     ap.add_argument("--plugin", required=True)
     ap.add_argument("--lv2-path", help="the folder holding Corvanel.lv2 (formats-agree)")
+    ap.add_argument("--vst3", help="the Corvanel.vst3 bundle (formats-agree)")
     args = ap.parse_args(argv)
     if not os.path.isfile(ardour_host.ARDOUR_LUA):
         print("SKIP: ardour7-lua is not installed (Debian package ardour)")
