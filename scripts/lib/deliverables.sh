@@ -16,6 +16,8 @@ lv2       linux-x86_64  linux:lv2/Corvanel.lv2              linux-x86_64/lv2/Cor
 clap      linux-x86_64  linux:framework/clap/Corvanel.clap  linux-x86_64/clap/Corvanel.clap
 clap      windows-x64   windows:clap-x64/Corvanel.clap      windows-x64/clap/Corvanel.clap
 clap      windows-x86   windows:clap-x86/Corvanel.clap      windows-x86/clap/Corvanel.clap
+vst3      linux-x86_64  linux:framework/vst3/Corvanel.vst3  linux-x86_64/vst3/Corvanel.vst3
+vst3      windows       windows:Corvanel.vst3               windows/vst3/Corvanel.vst3
 '
 
 # format  the per-user folder (under $HOME) that Linux hosts search for it
@@ -23,6 +25,7 @@ USER_FOLDERS='
 vst2      .vst
 lv2       .lv2
 clap      .clap
+vst3      .vst3
 '
 
 # build_folder NAME: the folder the build named in a source column fills. Each follows
