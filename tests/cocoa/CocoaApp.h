@@ -16,6 +16,9 @@ constexpr int kWindowX = 100, kWindowY = 100;
 
 // [main thread] The application object on the X server of DISPLAY; once per process.
 void StartApplication();
+// [main thread] The program's tests (gtest), each inside the host's autorelease pool, with
+// the application started; the program's exit code.
+int RunCocoaTests(int argc, char** argv);
 // [main thread] Runs the host's event loop for ms milliseconds: events, timers, drawing.
 void Pump(int ms);
 // [main thread] Runs xdotool with these arguments (at most 5 s); true when it succeeded. The

@@ -2,6 +2,8 @@
 #include "ScreenGrab.h"
 #include "XServer.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 
 // A borderless window that can still take the keyboard, as a host's plug-in window does.
@@ -23,6 +25,15 @@ void StartApplication() {
   started = true;
   [NSApplication sharedApplication];
   [NSApp finishLaunching];
+}
+
+int RunCocoaTests(int argc, char** argv) {
+  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+  ::testing::InitGoogleTest(&argc, argv);
+  StartApplication();
+  const int result = RUN_ALL_TESTS();
+  [pool release];
+  return result;
 }
 
 void Pump(int ms) {

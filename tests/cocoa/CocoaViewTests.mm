@@ -266,12 +266,4 @@ TEST_F(CocoaView, EachRequestGivesANewAutoreleasedViewThatOnlyTheHostKeeps) {
 }
 } // namespace
 
-// Every case runs inside the host's autorelease pool.
-int main(int argc, char** argv) {
-  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-  ::testing::InitGoogleTest(&argc, argv);
-  StartApplication();
-  const int result = RUN_ALL_TESTS();
-  [pool release];
-  return result;
-}
+int main(int argc, char** argv) { return RunCocoaTests(argc, argv); }

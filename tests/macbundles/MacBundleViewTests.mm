@@ -356,12 +356,4 @@ INSTANTIATE_TEST_SUITE_P(Formats, MacEditor, ::testing::Values("vst3", "clap"),
                          });
 } // namespace
 
-// Every case runs inside the host's autorelease pool.
-int main(int argc, char** argv) {
-  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-  ::testing::InitGoogleTest(&argc, argv);
-  StartApplication();
-  const int result = RUN_ALL_TESTS();
-  [pool release];
-  return result;
-}
+int main(int argc, char** argv) { return RunCocoaTests(argc, argv); }
