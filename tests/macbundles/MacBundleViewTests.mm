@@ -84,6 +84,8 @@ public:
   // The editor in the host's view; false when refused.
   virtual bool Open(NSView* parent) = 0;
   virtual void Close() = 0;
+  // The host lets go of the plug-in with the editor still open, without closing it.
+  virtual void Abandon() = 0;
   // One silent block, as the host's audio runs, then the last value of each parameter the
   // host was told of since the last call (edits from the editor and output changes).
   virtual std::map<uint32_t, double> Heard() = 0;
@@ -138,6 +140,11 @@ public:
     mView->removed();
     mView->setFrame(nullptr);
     mRefsLeft = (int)mView->release();
+    mView = nullptr;
+  }
+  // The view goes without removed(); it held the plug-in, which goes with it.
+  void Abandon() override {
+    mView->release();
     mView = nullptr;
   }
   std::map<uint32_t, double> Heard() override {
@@ -195,6 +202,8 @@ public:
     mGui->destroy(mClap.mPlugin);
     mOpen = false;
   }
+  // The plug-in is destroyed without gui.destroy.
+  void Abandon() override { mOpen = false; }
   std::map<uint32_t, double> Heard() override {
     float l[256] = {0}, r[256] = {0};
     float* io[2] = {l, r};
@@ -248,6 +257,21 @@ protected:
     const bool ok = mPlugIn->Open(mHostView);
     Pump(700);
     return ok;
+  }
+  // The editor's view, held by the test as well.
+  NSView* RetainedEditorView() {
+    // The subviews' array holds the view too until its pool goes.
+    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
+    NSView* view = [EditorView() retain];
+    [pool release];
+    return view;
+  }
+  // The view is out of the host's view, and nothing but the test holds it.
+  void ExpectGone(NSView* view) {
+    EXPECT_EQ([[mHostView subviews] count], 0u);
+    EXPECT_EQ([view superview], nil);
+    EXPECT_EQ([view retainCount], 1u);
+    EXPECT_FALSE([view isOpaque]); // unlinked from the editor
   }
   NSView* EditorView() {
     NSArray* views = [mHostView subviews];
@@ -327,16 +351,10 @@ TEST_P(MacEditor, ClicksOnAStepBarAndAButtonReachTheHost) {
 // editor, the view's timer) keeps it alive. The editor opens again and works.
 TEST_P(MacEditor, ClosingFreesTheViewAndTheEditorOpensAgain) {
   ASSERT_TRUE(Open());
-  // The subviews' array holds the view too until its pool goes.
-  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-  NSView* view = [EditorView() retain];
-  [pool release];
+  NSView* view = RetainedEditorView();
   ASSERT_NE(view, nil);
   mPlugIn->Close();
-  EXPECT_EQ([[mHostView subviews] count], 0u);
-  EXPECT_EQ([view superview], nil);
-  EXPECT_EQ([view retainCount], 1u); // the test's own, and no other
-  EXPECT_FALSE([view isOpaque]);     // unlinked from the editor
+  ExpectGone(view);
   [view release];
   Pump(200); // no timer ticks through the freed view
 
@@ -348,6 +366,19 @@ TEST_P(MacEditor, ClosingFreesTheViewAndTheEditorOpensAgain) {
   mPlugIn->Close();
   EXPECT_EQ([[mHostView subviews] count], 0u);
   EXPECT_EQ(mPlugIn->Complaints(), "");
+}
+
+// A host that lets go of the plug-in (VST3: of the view) without closing the editor: the
+// view still leaves the host's view and goes.
+TEST_P(MacEditor, APlugInLetGoWithItsEditorOpenTakesTheViewAlong) {
+  ASSERT_TRUE(Open());
+  NSView* view = RetainedEditorView();
+  ASSERT_NE(view, nil);
+  mPlugIn->Abandon();
+  mPlugIn.reset();
+  ExpectGone(view);
+  [view release];
+  Pump(200);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, MacEditor, ::testing::Values("vst3", "clap"),
