@@ -39,6 +39,9 @@ sys.path.insert(0, HERE)
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import ardour_host  # noqa: E402
 import wavtool  # noqa: E402
+sys.path.insert(0, os.path.join(HERE, "..", "..", "common"))
+from editor_layout import (ACTIVITY, H, KNOB_Y, KNOBS, TEXT_AREAS, W,  # noqa: E402
+                           press_level, step_bar)
 
 SKIP = 77
 LV2_URI = "https://www.orbalin.com/Corvanel/lv2"
@@ -55,23 +58,12 @@ PROCESSOR_ENTRY = (324, 207)
 PROCESSOR_PROBE = (300, 207)
 MAIN_WINDOW_SPOT = (800, 500)  # inside the main window, beside Ardour's plug-in window
 
-# The editor (the product's layout).
-W, H = 620, 355
-KNOBS_X = {"Rate": 51, "Cycle": 121, "Attack": 207, "Release": 277, "Fade": 347,
-           "SplitFreq": 499, "Mix": 569}
-KNOB_Y = 125
-MIX_PARAM = 9
+MIX_PARAM = KNOBS["Mix"][0]
 FIRST_STEP_WORD = 10
-# Where text is drawn (the version label, the status line, which the off-screen tool fills
-# with its own session, and the value under each knob), and the two activity rows, whose
-# marker follows the host's transport.
-TEXT_AREAS = [(40, 10, 100, 31), (316, 180, 446, 198)] + [
-    (x - 32, 150, x + 32, 172) for x in KNOBS_X.values()]
-ACTIVITY = [(30, 230, 589, 243), (30, 295, 589, 308)]
-# Step 1's time bar is 30..64 x 210..220; a press at fraction t of its width sets the
-# level round(2 (1 - cos(pi t))): at 31 of 34 pixels, 4 (full).
-STEP1_TIME_CLICK = (61, 215)
-STEP1_LEVEL = 4
+# Step 1's time bar pressed at 31 of its 34 pixels: full time.
+_l, _t, _r, _b = step_bar(1, False)
+STEP1_TIME_CLICK = (_l + 31, (_t + _b) // 2)
+STEP1_LEVEL = press_level(31 / (_r - _l))
 
 
 class Failure(Exception):
@@ -298,6 +290,7 @@ def gui_run(work, display, out, reference):
     session_file = os.path.join(work.session, ardour_host.SESSION + ".ardour")
     saved_at = os.stat(session_file).st_mtime_ns
     t0 = time.time()
+    quitting = False
     try:
         gui.start(session_file)
         main_name = ardour_host.SESSION + " - Ardour"
@@ -349,7 +342,7 @@ def gui_run(work, display, out, reference):
         gui.xdotool("mousemove", ex + STEP1_TIME_CLICK[0], ey + STEP1_TIME_CLICK[1],
                     "click", "1")
         time.sleep(PAUSE)
-        mx, my = ex + KNOBS_X["Mix"], ey + KNOB_Y
+        mx, my = ex + KNOBS["Mix"][1], ey + KNOB_Y
         gui.xdotool("mousemove", mx, my, "mousedown", "1")
         for y in (110, 90, 70, 50):
             time.sleep(0.15)
@@ -368,6 +361,7 @@ def gui_run(work, display, out, reference):
                 "mousemove", MAIN_WINDOW_SPOT[0], MAIN_WINDOW_SPOT[1], "key", "ctrl+s"),
             action_every=5)
         time.sleep(0.5)  # the plug-ins' state folders are written with the session file
+        quitting = True
         gui.xdotool("mousemove", MAIN_WINDOW_SPOT[0], MAIN_WINDOW_SPOT[1], "key", "ctrl+q")
         try:
             code = gui.proc.wait(QUIT_TIMEOUT)
@@ -377,6 +371,12 @@ def gui_run(work, display, out, reference):
             # Saved already: a crash on the way out (Ardour 7.3's heap) does not touch it.
             log("note: Ardour exited with code %d after saving" % code)
         log("GUI run: %.1f s" % (time.time() - t0))
+    except Failure as e:
+        # A window or a picture missing because Ardour died under it: Ardour's crash.
+        if not quitting and gui.proc and gui.proc.poll() is not None:
+            raise ArdourDied("Ardour ended (code %d) before it was told to quit, after: %s"
+                             % (gui.proc.returncode, e))
+        raise
     finally:
         gui.stop()
 
