@@ -114,8 +114,8 @@ class Display:
 class Gui:
     """One run of Ardour's GUI on the display, with the X tools to drive and watch it."""
 
-    def __init__(self, work, display, out):
-        self.work, self.out = work, out
+    def __init__(self, work, display):
+        self.work = work
         self.env = dict(work.env, DISPLAY=display.name, ARDOUR_TRY_AUTOSTART_ENGINE="1")
         self.proc = None
 
@@ -286,7 +286,7 @@ def seed_config(work, rate, block):
 
 def gui_run(work, display, out, reference):
     """One GUI run: open, compare, click, save, quit. Raises ArdourDied or Failure."""
-    gui = Gui(work, display, out)
+    gui = Gui(work, display)
     session_file = os.path.join(work.session, ardour_host.SESSION + ".ardour")
     saved_at = os.stat(session_file).st_mtime_ns
     t0 = time.time()
