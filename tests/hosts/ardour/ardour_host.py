@@ -61,9 +61,9 @@ class HarnessError(Exception):
     pass
 
 
-def step_word_values(pattern):
-    """The thirteen normalised step-word values for "TIMES/VOLUMES" (digits 0-4,
-    spaces ignored; steps not given keep the plug-in's defaults)."""
+def step_words(pattern):
+    """The thirteen step words for "TIMES/VOLUMES" (digits 0-4, spaces ignored; steps
+    not given keep the plug-in's defaults)."""
     times, sep, volumes = pattern.partition("/")
     if not sep:
         raise HarnessError("--pattern wants TIMES/VOLUMES")
@@ -80,8 +80,13 @@ def step_word_values(pattern):
         word = 0
         for e in entries[10 * w:10 * w + count]:
             word = word * 5 + e
-        values.append(word / (5 ** count - 1))
+        values.append(word)
     return values
+
+
+def step_word_values(pattern):
+    """The step words normalised, as the VST2 plug-in takes them."""
+    return [word / (5 ** (10 if w < 12 else 8) - 1) for w, word in enumerate(step_words(pattern))]
 
 
 def parse_params(items):
@@ -264,6 +269,14 @@ def write_input(work, sources, wav, rate):
         os.remove(peak)
 
 
+def make_session(work, job, wav, timeout):
+    """Creates the session (create.lua) and writes the input into its region."""
+    lines = run_lua(work, "create", job, timeout,
+                    reset=lambda: shutil.rmtree(work.session, ignore_errors=True))
+    write_input(work, [(int(ln[1]), ln[2]) for ln in lines if ln[0] == "source"],
+                wav, job["rate"])
+
+
 def render(args):
     rate, block = args.rate, args.block
     if rate not in (44100, 48000, 88200, 96000, 192000):
@@ -274,7 +287,8 @@ def render(args):
         raise HarnessError(f"--tempo {args.tempo} is outside 20..999")
     params = []
     if args.pattern:
-        params += [(STEP_WORD_FIRST_PARAM + w, v) for w, v in enumerate(step_word_values(args.pattern))]
+        params += [(STEP_WORD_FIRST_PARAM + w, v)
+                   for w, v in enumerate(step_word_values(args.pattern))]
     params += parse_params(args.param)
     changes = parse_tempo_changes(args.tempo_change)
     wav = wavtool.read_wav(args.input)
@@ -310,10 +324,7 @@ def render(args):
                 f.write(f"type {plugin['type']}\nid {plugin['id']}\n")
             if "LV2_PATH" in work.env:
                 f.write(f"lv2path {work.env['LV2_PATH']}\n")
-        lines = run_lua(work, "create", job, args.timeout,
-                        reset=lambda: shutil.rmtree(work.session, ignore_errors=True))
-        write_input(work, [(int(ln[1]), ln[2]) for ln in lines if ln[0] == "source"],
-                    wav, rate)
+        make_session(work, job, wav, args.timeout)
         job.update(plugin=plugin, preset=args.preset, params=params,
                    export_dir=work.exports, export_frames=int(round(args.seconds * rate)),
                    export_preset=EXPORT_PRESET, save=bool(args.keep))
