@@ -23,6 +23,16 @@ local tracks = s:new_audio_track(2, 2, nil, 1, JOB.track, ARDOUR.PresentationInf
 if tracks:size() ~= 1 then fail("the track could not be made") end
 local track = tracks:front()
 
+-- Ardour connects a new track to the master bus from a thread of its own, which a loaded
+-- machine can leave behind the save below: the session then exports silence, every time.
+local master_in = s:master_out():input()
+for i = 0, 1 do
+  local port, dest = track:output():audio(i), master_in:audio(i):name()
+  if port:connect(dest) ~= 0 or not port:connected_to(dest) then
+    fail("the track's output " .. i .. " could not be connected to the master bus")
+  end
+end
+
 local region = track:bounce_range(0, JOB.frames, ARDOUR.InterThreadInfo(),
                                   ARDOUR.LuaAPI.nil_proc(), false, "input", false)
 if region:isnil() then fail("the input region could not be made") end
