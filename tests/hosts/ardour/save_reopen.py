@@ -5,10 +5,10 @@
   save_reopen.py vst3 --plugin Corvanel.vst3
   save_reopen.py lv2 --lv2-path DIR        (DIR holds Corvanel.lv2)
 
-One ardour7-lua process inserts the plug-in on a fresh session's track, sets every
-visible parameter to a value other than its default, exports "plain" (still the default
-pattern), gives it a pattern of its own, exports "saved" and saves the session. A second
-process opens the saved session, reads the parameters back and exports "reopened".
+Three ardour7-lua processes on one fresh session (lua/render.lua, lua/params.lua): the
+plug-in with every visible parameter away from its default exports "plain" (the default
+pattern); the same with a pattern of its own is saved and exports "saved"; the saved
+session, opened in a new process, reports the parameters and exports "reopened".
 Passed when:
   - the saved session's plug-in state holds the visible values and the pattern's step
     words (VST3: the component state in the session file's <chunk>; LV2: the state.ttl
@@ -39,6 +39,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 import ardour_host  # noqa: E402
 import wavtool  # noqa: E402
 from ardour_host import HarnessError  # noqa: E402
+from checks import LV2_URI  # noqa: E402
 
 SKIP = 77
 RATE, BLOCK, TEMPO = 48000, 1024, 128.0
@@ -62,7 +63,6 @@ PATTERN = ("40312" * 13)[:64] + "/" + ("42031" * 13)[:64]
 DEFAULT_PATTERN = "/"
 STEP_WORD_FIRST = ardour_host.STEP_WORD_FIRST_PARAM
 
-LV2_URI = "https://www.orbalin.com/Corvanel/lv2"
 LV2_STATE_KEY = LV2_URI + "#state"
 LV2_PRESET_LABEL = "Save test pattern"
 STATE_VALUES = 23  # the visible values and the step words, as little-endian doubles
@@ -144,7 +144,7 @@ def vst3_install(work, args):
 
 def vst3_pattern(work, args):
     words = ardour_host.step_words(PATTERN)
-    return dict(pattern_params=[(STEP_WORD_FIRST + w, float(v)) for w, v in enumerate(words)])
+    return dict(params=[(STEP_WORD_FIRST + w, float(v)) for w, v in enumerate(words)])
 
 
 def lv2_install(work, args):
@@ -176,13 +176,13 @@ def lv2_pattern(work, args):
                 f"  rdfs:label \"{LV2_PRESET_LABEL}\" ;\n"
                 f"  state:state [ <{LV2_STATE_KEY}> \"{base64.b64encode(blob).decode()}\""
                 "^^xsd:base64Binary ] .\n")
-    return dict(pattern_preset=LV2_PRESET_LABEL, pattern_params=[],
+    return dict(preset=LV2_PRESET_LABEL, params=[],
                 env=dict(LV2_PATH=work.env["LV2_PATH"] + ":" + os.path.dirname(bundle)))
 
 
-# install: makes the plug-in visible to Ardour; pattern: the save run's job entries (and
-# its environment); saved_blob: the state as the saved session holds it; step_params:
-# the step words are parameters Ardour reports.
+# install: makes the plug-in visible to Ardour; pattern: the saving run's preset and
+# parameters that give the plug-in PATTERN (and that run's environment); saved_blob: the
+# state as the saved session holds it; step_params: Ardour reports the step words.
 FORMATS = {
     "vst3": dict(install=vst3_install, pattern=vst3_pattern, saved_blob=vst3_saved_blob,
                  step_params=True),
@@ -191,29 +191,31 @@ FORMATS = {
 }
 
 
-# ---- The two Ardour runs -----------------------------------------------------------------
+# ---- The Ardour runs ----------------------------------------------------------------------
 
-def run_exporting(work, script, job, names, reset, env=None):
-    """Runs the script (reset before each attempt); answers its report and its exports
-    by name. Ardour on a loaded machine now and then exports a sounding session as pure
-    silence: then (and for a crash, see run_lua) the run is made once more, never for
-    any other result."""
+def run_exporting(work, script, job, reset, env=None):
+    """Runs the script, which exports into job["export_dir"]; answers its report and the
+    export. Ardour on a loaded machine now and then exports a sounding session as pure
+    silence: then (and for a crash, see run_lua) the run is made again, after reset;
+    never for any other result."""
+    def again():
+        reset()
+        shutil.rmtree(job["export_dir"], ignore_errors=True)
+
     saved_env = work.env
     work.env = dict(work.env, **(env or {}))
     try:
         for attempt in (1, 2):
-            lines = ardour_host.run_lua(work, script, job, TIMEOUT, reset=reset)
-            wavs = {}
-            for name in names:
-                found = glob.glob(os.path.join(work.exports, name, "*.wav"))
-                if len(found) != 1:
-                    raise HarnessError(f"{script}.lua exported {len(found)} files as {name}")
-                wavs[name] = wavtool.read_wav(found[0])
-            silent = [n for n, w in wavs.items() if all(v == 0.0 for f in w.frames for v in f)]
-            if not silent or attempt == 2:
-                return lines, wavs
-            print(f"note: Ardour exported {', '.join(silent)} as silence; running "
-                  f"{script}.lua again", flush=True)
+            lines = ardour_host.run_lua(work, script, job, TIMEOUT, reset=again)
+            found = glob.glob(os.path.join(job["export_dir"], "*.wav"))
+            if len(found) != 1:
+                raise HarnessError(f"{script}.lua exported {len(found)} WAV files, not one")
+            wav = wavtool.read_wav(found[0])
+            if any(v != 0.0 for f in wav.frames for v in f):
+                return lines, wav.frames
+            if attempt == 2:
+                raise HarnessError(f"Ardour exported silence twice in {script}.lua")
+            print(f"note: Ardour exported silence; running {script}.lua again", flush=True)
     finally:
         work.env = saved_env
 
@@ -223,6 +225,8 @@ def reported_params(lines):
 
 
 def save_and_reopen(fmt, args, tmp):
+    """plain: a fresh session with VISIBLE (the default pattern); saved: the same with
+    PATTERN, saved before the export; reopened: the saved session in a new process."""
     table = FORMATS[fmt]
     work = ardour_host.Workdir(os.path.join(tmp, "work"))
     work.prepare()
@@ -231,30 +235,23 @@ def save_and_reopen(fmt, args, tmp):
     wavtool.write_float_wav(wav_in, RATE, wavtool.sine_frames(RATE, INPUT_SECONDS, 220.0, 0.5))
     job = dict(session_dir=work.session, session_name=ardour_host.SESSION,
                track=ardour_host.TRACK, rate=RATE, block=BLOCK, tempo=TEMPO, tempo_changes=[],
-               frames=int(INPUT_SECONDS * RATE), export_dir=work.exports,
-               export_frames=int(EXPORT_SECONDS * RATE), export_preset=ardour_host.EXPORT_PRESET)
-    ardour_host.make_session(work, job, wavtool.read_wav(wav_in), TIMEOUT)
-    created = os.path.join(tmp, "created")
-    shutil.copytree(work.session, created)
+               frames=int(INPUT_SECONDS * RATE), export_frames=int(EXPORT_SECONDS * RATE),
+               export_preset=ardour_host.EXPORT_PRESET)
+    as_made = ardour_host.make_session(work, job, wavtool.read_wav(wav_in), TIMEOUT)
+    visible = [(i, v) for i, v, _ in VISIBLE]
 
-    def fresh():  # the session as made, before any plug-in was inserted
-        shutil.rmtree(work.session, ignore_errors=True)
-        shutil.rmtree(work.exports, ignore_errors=True)
-        shutil.copytree(created, work.session)
+    def export_to(name):
+        return os.path.join(work.exports, name)
 
+    _, plain = run_exporting(work, "render", dict(job, plugin=plugin, params=visible,
+                                                  export_dir=export_to("plain")), as_made)
     pattern = table["pattern"](work, args)
-    save_job = dict(job, plugin=plugin, params=[(i, v) for i, v, _ in VISIBLE],
-                    pattern_params=pattern["pattern_params"],
-                    pattern_preset=pattern.get("pattern_preset"))
-    lines, saved = run_exporting(work, "save", save_job, ["plain", "saved"], fresh,
-                                 pattern.get("env"))
-
-    def no_reopened_export():
-        shutil.rmtree(os.path.join(work.exports, "reopened"), ignore_errors=True)
-
-    reopen_job = dict(job, export_name="reopened")
-    reopen_lines, reopened = run_exporting(work, "params", reopen_job, ["reopened"],
-                                           no_reopened_export)
+    lines, before = run_exporting(
+        work, "render", dict(job, plugin=plugin, preset=pattern.get("preset"),
+                             params=pattern["params"] + visible, save=True,
+                             export_dir=export_to("saved")), as_made, pattern.get("env"))
+    reopen_lines, after = run_exporting(
+        work, "params", dict(job, export=True, export_dir=export_to("reopened")), lambda: None)
 
     failures = []
 
@@ -280,7 +277,6 @@ def save_and_reopen(fmt, args, tmp):
     expect(state[len(VISIBLE):] == words,
            f"the saved state holds the pattern's step words: {state[len(VISIBLE):]}")
 
-    plain, before, after = saved["plain"].frames, saved["saved"].frames, reopened["reopened"].frames
     expect(plain != before, "the pattern changes the render (saved differs from plain)")
     differing = sum(1 for x, y in zip(before, after) if x != y)
     expect(len(before) == len(after) and differing == 0,

@@ -88,51 +88,14 @@ function report_params(proc)
   say("params", n)
 end
 
--- Inserts JOB.plugin ({ type, id }) first on the track; answers its processor.
-function insert_plugin(s, track, spec)
-  local proc = ARDOUR.LuaAPI.new_plugin(s, spec.id, ARDOUR.PluginType[spec.type], "")
-  if proc:isnil() then fail("Ardour has no " .. spec.type .. " plug-in " .. spec.id) end
-  if track:add_processor_by_index(proc, 0, nil, true) ~= 0 then
-    fail("the plug-in could not be inserted on the track")
-  end
-  say("plugin", proc:to_insert():plugin(0):name())
-  return proc
-end
-
--- Loads the plug-in's preset of that name (a factory one or any bundle's on LV2_PATH).
-function load_preset(proc, label)
-  local plugin = proc:to_insert():plugin(0)
-  local preset = plugin:preset_by_label(label)
-  if preset == nil or not preset.valid then fail("no preset named " .. label) end
-  if not plugin:load_preset(preset) then fail("the preset " .. label .. " did not load") end
-end
-
--- Sets { index, value } pairs as Ardour holds them (see report_params).
-function set_params(proc, params)
-  for _, p in ipairs(params) do
-    if not ARDOUR.LuaAPI.set_processor_param(proc, p[1], p[2]) then
-      fail("the plug-in has no input parameter " .. p[1] .. " taking " .. p[2])
-    end
-  end
-end
-
--- Exports the master bus from 0 for JOB.export_frames as float WAV into JOB.export_dir,
--- or into its subfolder NAME (Ardour names the file after the preset, whatever the
--- export is called).
-function export_master(s, name)
+-- Exports the master bus from 0 for JOB.export_frames as float WAV into JOB.export_dir.
+function export_master(s)
   local e = s:simple_export()
-  e:set_folder(name and (JOB.export_dir .. "/" .. name) or JOB.export_dir)
-  e:set_name(name or "render")
+  e:set_folder(JOB.export_dir)
+  e:set_name("render")
   e:set_range(0, JOB.export_frames)
   if not e:set_preset(JOB.export_preset) then fail("the export preset is not installed") end
   if not e:check_outputs() then fail("the master bus has no outputs to export") end
   if not e:run_export() then fail("the export failed") end
-  say("exported", name or "")
-end
-
-function save_session(s)
-  if s:save_state("", false, false, false, false, false) ~= 0 then
-    fail("the session could not be saved")
-  end
-  say("saved")
+  say("exported")
 end

@@ -1,6 +1,6 @@
 -- Reopens a saved session and reports the parameters of the track's first plug-in
--- as the restored plug-in gives them to Ardour; with JOB.export_name, exports the
--- restored session too.
+-- as the restored plug-in gives them to Ardour; with JOB.export, exports the restored
+-- session too.
 JOB = dofile(arg[1])
 dofile(JOB.lua_dir .. "/common.lua")
 
@@ -10,5 +10,5 @@ if proc == nil then fail("the track holds no plug-in") end
 say("plugin", proc:to_insert():plugin(0):name())
 ARDOUR.LuaAPI.wait_for_process_callback(4, 2000)
 report_params(proc)
-if JOB.export_name then export_master(s, JOB.export_name) end
+if JOB.export then export_master(s) end
 finish()
