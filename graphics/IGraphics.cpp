@@ -63,6 +63,7 @@ void IGraphics::Resize(int w, int h) {
   mHeight = h;
   ReleaseMouseCapture();
   mControls.Empty(true);
+  mHasBackground = false;
   if (mPlug) mPlug->EditorResized();
 }
 
@@ -73,6 +74,7 @@ void IGraphics::AttachBackground(int id, const char* name) {
   IRECT whole(0, 0, bitmap.W, bitmap.H);
   mControls.Insert(0, new IBitmapControl(mPlug, &whole, &bitmap,
                                          IChannelBlend(IChannelBlend::kBlendClobber, 1.0f)));
+  mHasBackground = true;
 }
 
 int IGraphics::AttachControl(IControl* control) {
@@ -180,7 +182,7 @@ bool IGraphics::ScaleMenuTakesPress(int x, int y, IMouseMod* mod) {
     return true;
   }
   // A right press on the background itself (index 0: no control above it there).
-  if (mod->R && mControls.GetSize() && GetMouseControlIdx(x, y) == 0) {
+  if (mod->R && mHasBackground && GetMouseControlIdx(x, y) == 0) {
     mScaleMenu.Open(x, y, mWidth, mHeight, mScale);
     mSwallowRelease = true;
     return true;

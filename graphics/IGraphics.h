@@ -236,4 +236,5 @@ private:
   int mChosenScale = 0;
   IScaleMenu mScaleMenu;
   bool mSwallowRelease = false;
+  bool mHasBackground = false; // AttachBackground put the background at index 0
 };

@@ -644,8 +644,11 @@ void IPlugVST::AttachEditor(IGraphics* graphics) {
 void IPlugVST::EditorResized() {
   std::memset(&mEditRect, 0, sizeof(mEditRect));
   if (!mGraphics) return;
-  mEditRect.bottom = (VstInt16)mGraphics->Height();
-  mEditRect.right = (VstInt16)mGraphics->Width();
+  mEditRect.bottom = (VstInt16)mGraphics->DeviceHeight();
+  mEditRect.right = (VstInt16)mGraphics->DeviceWidth();
+  // A new scale while the window is open: the host's frame must follow.
+  if (mGraphics->WindowIsOpen())
+    CallHost(audioMasterSizeWindow, mGraphics->DeviceWidth(), mGraphics->DeviceHeight());
 }
 
 void IPlugVST::SetLatency(int samples) {
