@@ -646,8 +646,9 @@ void IPlugVST::EditorResized() {
   if (!mGraphics) return;
   mEditRect.bottom = (VstInt16)mGraphics->DeviceHeight();
   mEditRect.right = (VstInt16)mGraphics->DeviceWidth();
-  // A new scale while the window is open: the host's frame must follow.
-  if (mGraphics->WindowIsOpen())
+  // A new scale while the window is open (or opening: the desktop's scale is known once
+  // the window is there): the host's frame must follow.
+  if (mGraphics->GetWindow())
     CallHost(audioMasterSizeWindow, mGraphics->DeviceWidth(), mGraphics->DeviceHeight());
 }
 
