@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the Audio Unit, CorvanelAU.component with its Cocoa view, on a Mac with Apple's
-# command line tools and CMake: universal (arm64 and x86_64) by default, signed ad hoc, and
-# installs it into ~/Library/Audio/Plug-Ins/Components. Not for Linux: there
+# Builds the Mac plug-ins with their Cocoa view on a Mac with Apple's command line tools and
+# CMake: the Audio Unit CorvanelAU.component, Corvanel.vst3 and Corvanel.clap; universal
+# (arm64 and x86_64) by default, signed ad hoc, and installs them into
+# ~/Library/Audio/Plug-Ins/Components, VST3 and CLAP. Not for Linux: there
 # `bash scripts/test.sh` builds and tests the macOS configuration on the stand-in frameworks.
 #
 #   bash scripts/build-macos.sh [--arch "arm64;x86_64"] [--libpng-src DIR] [--no-install]
@@ -57,32 +58,49 @@ cmake -S . -B "$dir" -G "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DCORVANEL_TESTS=OFF -DCORVANEL_BENCH=OFF \
   -DCMAKE_OSX_ARCHITECTURES="$archs" -DCMAKE_OSX_DEPLOYMENT_TARGET="$deployment" \
   "${prefix_args[@]}" >/dev/null
-if ! cmake --build "$dir" -j"$jobs" --target CorvanelAU; then
+if ! cmake --build "$dir" -j"$jobs" --target CorvanelAU CorvanelVST3 CorvanelCLAP; then
   die "the build failed; if the link refused libpng for an architecture, give a libpng
   source folder with --libpng-src, or build for this Mac only with --arch $(uname -m)"
 fi
 
-bundle=$dir/CorvanelAU.component
-binary=$bundle/Contents/MacOS/CorvanelAU
-[ -f "$binary" ] || die "no $binary"
-for arch in $arch_list; do
-  lipo "$binary" -verify_arch "$arch" || die "$binary lacks $arch"
-done
-plutil -lint "$bundle/Contents/Info.plist" >/dev/null
-# The system opens the unit through the factory its property list names.
-nm -gU "$binary" | grep -q "_CLS_CORVANEL_Factory$" || die "the binary does not export CLS_CORVANEL_Factory"
+# Each bundle, its binary, the entry points hosts look up in it, and its folder under
+# ~/Library/Audio/Plug-Ins.
+bundles=(
+  "CorvanelAU.component|CorvanelAU|CLS_CORVANEL_Factory CLS_CORVANEL_Entry CLS_CORVANEL_ViewEntry|Components"
+  "framework/vst3/Corvanel.vst3|Corvanel|GetPluginFactory bundleEntry bundleExit|VST3"
+  "framework/clap/Corvanel.clap|Corvanel|clap_entry|CLAP"
+)
+for row in "${bundles[@]}"; do
+  IFS='|' read -r path executable symbols folder <<<"$row"
+  bundle=$dir/$path
+  binary=$bundle/Contents/MacOS/$executable
+  [ -f "$binary" ] || die "no $binary"
+  plutil -lint "$bundle/Contents/Info.plist" >/dev/null
+  [ "$(cat "$bundle/Contents/PkgInfo")" = "BNDL????" ] || die "$bundle/Contents/PkgInfo is not BNDL????"
+  for arch in $arch_list; do
+    lipo "$binary" -verify_arch "$arch" || die "$binary lacks $arch"
+    # Hosts find the plug-in by these names.
+    exported=$(nm -gUj -arch "$arch" "$binary")
+    for symbol in $symbols; do
+      grep -qx "_$symbol" <<<"$exported" || die "$binary ($arch) does not export $symbol"
+    done
+  done
 
-# Ad hoc: no identity, enough for the system to load it on this Mac (not to distribute it).
-codesign --force --sign - --timestamp=none "$bundle"
-codesign --verify --verbose=1 "$bundle"
-echo "build-macos: $bundle ($(lipo -archs "$binary"), macOS $deployment or later)"
+  # Ad hoc: no identity, enough for the system to load it on this Mac (not to distribute it).
+  codesign --force --sign - --timestamp=none "$bundle"
+  codesign --verify --verbose=1 "$bundle"
+  echo "build-macos: $bundle ($(lipo -archs "$binary"), macOS $deployment or later)"
+
+  if [ $install = 1 ]; then
+    dest=$HOME/Library/Audio/Plug-Ins/$folder
+    mkdir -p "$dest"
+    rm -rf "${dest:?}/$(basename "$path")"
+    ditto "$bundle" "$dest/$(basename "$path")"
+    echo "build-macos: installed into $dest"
+  fi
+done
 
 if [ $install = 1 ]; then
-  dest=$HOME/Library/Audio/Plug-Ins/Components
-  mkdir -p "$dest"
-  rm -rf "$dest/CorvanelAU.component"
-  ditto "$bundle" "$dest/CorvanelAU.component"
-  echo "build-macos: installed into $dest"
-  echo "build-macos: check it with: auval -v aufx chzg OrbL"
-  echo "  (a host that scanned before may list it only after it rescans its Audio Units)"
+  echo "build-macos: check the Audio Unit with: auval -v aufx chzg OrbL"
+  echo "  (a host that scanned before may list the plug-ins only after it rescans)"
 fi

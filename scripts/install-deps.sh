@@ -12,7 +12,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fontconfig fonts-liberation fonts-dejavu-core
   libsndfile1-dev
   binutils file
-  libx11-dev libxext-dev xvfb xauth xdotool x11-utils
+  libx11-dev libxext-dev xvfb xauth xdotool x11-utils imagemagick
   gobjc++ libgnustep-gui-dev gnustep-make gnustep-back0.29
   ardour python3
   lv2-dev liblilv-dev lilv-utils sordi jalv jackd2

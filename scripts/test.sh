@@ -35,12 +35,14 @@ fi
 cmake --build "$dir" -j"$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
 
-# The macOS configuration on the stand-in frameworks and GNUstep: the Audio Unit with its
-# Cocoa view and the macOS drawing layer. Its view tests compare the screen with the pictures
-# of the Linux tree's corvanel-editor.
+# The macOS configuration on the stand-in frameworks and GNUstep: the Audio Unit, VST3 and
+# CLAP bundles with the Cocoa view and the macOS drawing layer. Its view tests compare the
+# screen with the pictures of the Linux tree's corvanel-editor, and the bundles' output is
+# compared with the Linux tree's VST2 plug-in.
 if [ "$dir" = build-tests ]; then
   cmake -S . -B build-macos -G Ninja "${options[@]}" -DCORVANEL_MACOS_STANDIN=ON \
-    -DCORVANEL_LINUX_EDITOR="$PWD/build-tests/tools/editor/corvanel-editor" >/dev/null
+    -DCORVANEL_LINUX_EDITOR="$PWD/build-tests/tools/editor/corvanel-editor" \
+    -DCORVANEL_LINUX_VST2="$PWD/build-tests/framework/vst/Corvanel.so" >/dev/null
   cmake --build build-macos -j"$(nproc)"
   ctest --test-dir build-macos --output-on-failure -j"$(nproc)"
 fi

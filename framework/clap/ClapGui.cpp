@@ -1,5 +1,6 @@
 // The gui extension: the editor's window embedded in the host's window or floating on its
-// own, x11 on Linux and win32 on Windows. The life, as the host asks:
+// own, x11 on Linux and win32 on Windows; on macOS the editor's Cocoa view embedded in the
+// host's NSView (cocoa), never floating. The life, as the host asks:
 //   create(api, floating) → [embedded] set_parent: the window opens in the host's window;
 //   [floating] set_transient, suggest_title, show: a top-level window opens →
 //   show / hide → destroy: the window closes.
@@ -7,7 +8,8 @@
 // ticks and the host watches the window's display connection, calling back when events
 // arrive; there is no thread of our own, the timer and fd are dropped while hidden and
 // none stays registered after destroy. On Windows the window runs on the system's own
-// messages and timer, as under VST2.
+// messages and timer, as under VST2; on macOS the view's own timer on the main run loop
+// drives it, as in the Audio Unit, and destroy takes the view out of the host's view.
 // Every call is on the main thread. The editor's idle runs without the instance mutex, as
 // under VST2: what it changes takes the mutex itself.
 #include "ClapExtensions.h"
@@ -15,7 +17,12 @@
 
 #include <cstring>
 
-#if defined(__linux__) || defined(_WIN32)
+#if defined(CORVANEL_MACOS)
+#define CORVANEL_CLAP_COCOA 1
+#elif defined(__linux__)
+#define CORVANEL_CLAP_X11 1
+#endif
+#if defined(CORVANEL_CLAP_COCOA) || defined(CORVANEL_CLAP_X11) || defined(_WIN32)
 #include "PlatformGraphics.h"
 #define CORVANEL_CLAP_GUI 1
 #endif
@@ -26,13 +33,19 @@
 #endif
 
 namespace {
-#if defined(__linux__)
+#if defined(CORVANEL_CLAP_X11)
 constexpr const char* kApi = clapabi::kWindowApiX11;
+constexpr bool kFloats = true;
 // The editor draws at 24 frames a second from real time: a shorter period only keeps the
 // ticks close to it.
 constexpr uint32_t kTimerPeriodMs = 20;
+#elif defined(CORVANEL_CLAP_COCOA)
+constexpr const char* kApi = clapabi::kWindowApiCocoa;
+// The view has no window of its own to float in.
+constexpr bool kFloats = false;
 #else
 constexpr const char* kApi = clapabi::kWindowApiWin32;
+constexpr bool kFloats = true;
 
 // The floating editor's frame: a captioned top-level window holding the editor's child
 // window. Closing it hides it and tells the host, which destroys the editor when it wants.
@@ -58,7 +71,7 @@ struct ClapGuiExtension {
     return plug ? static_cast<PlatformGraphics*>(plug->GetGUI()) : nullptr;
   }
 
-#if defined(__linux__)
+#if defined(CORVANEL_CLAP_X11)
   // The host's timer and its watch of the window's connection, while the window shows.
   static void StartDriving(IPlugCLAP* plug) {
     const clapabi::HostTimerSupport* timers = plug->mHostTimers;
@@ -87,6 +100,13 @@ struct ClapGuiExtension {
   static bool OpenFloating(IPlugCLAP* plug, const char* title) {
     return Editor(plug)->OpenFloatingWindow(title, (unsigned long)plug->mGuiOwner);
   }
+  static void CloseFloating(IPlugCLAP*) {}
+#elif defined(CORVANEL_CLAP_COCOA)
+  // The view's own timer drives it; there is no floating window.
+  static void StartDriving(IPlugCLAP*) {}
+  static void StopDriving(IPlugCLAP*) {}
+  static bool HostCanDrive(IPlugCLAP*) { return true; }
+  static bool OpenFloating(IPlugCLAP*, const char*) { return false; }
   static void CloseFloating(IPlugCLAP*) {}
 #else
   static void StartDriving(IPlugCLAP*) {}
@@ -137,8 +157,7 @@ struct ClapGuiExtension {
 
   static bool CLAPABI_CALL IsApiSupported(const clapabi::Plugin* plugin, const char* api,
                                           bool floating) {
-    (void)floating; // both ways
-    return Editor(Plug(plugin)) && api && !std::strcmp(api, kApi);
+    return Editor(Plug(plugin)) && api && !std::strcmp(api, kApi) && (kFloats || !floating);
   }
   static bool CLAPABI_CALL GetPreferredApi(const clapabi::Plugin* plugin, const char** api,
                                            bool* floating) {
@@ -204,8 +223,10 @@ struct ClapGuiExtension {
     StopDriving(plug); // a new parent: the old window's connection goes
     {
       WDL_MutexLock lock(&plug->mMutex);
-#if defined(__linux__)
+#if defined(CORVANEL_CLAP_X11)
       void* parent = (void*)(uintptr_t)window->x11;
+#elif defined(CORVANEL_CLAP_COCOA)
+      void* parent = window->cocoa;
 #else
       void* parent = window->win32;
 #endif
@@ -256,7 +277,7 @@ struct ClapGuiExtension {
     return true;
   }
 
-#if defined(__linux__)
+#if defined(CORVANEL_CLAP_X11)
   // [main thread] The host's timer and fd callbacks: the editor's ticks and events.
   static void Idle(IPlugCLAP* plug) {
     PlatformGraphics* editor = Editor(plug);
@@ -288,7 +309,7 @@ const clapabi::PluginGui kGui = {
 } // namespace
 const clapabi::PluginGui* const kClapGui = &kGui;
 
-#if defined(__linux__)
+#if defined(CORVANEL_CLAP_X11)
 namespace {
 const clapabi::PluginTimerSupport kTimerSupport = {ClapGuiExtension::OnTimer};
 const clapabi::PluginPosixFdSupport kPosixFdSupport = {ClapGuiExtension::OnFd};

@@ -8,9 +8,17 @@
 
 using namespace vst3;
 
+// Only the X11 editor needs the host's run loop: Windows and macOS run the editor's window
+// and timer on the system's own message loop.
+#if !defined(_WIN32) && !defined(CORVANEL_MACOS)
+#define CORVANEL_VST3_RUN_LOOP 1
+#endif
+
 namespace {
 #if defined(_WIN32)
 constexpr const char* kPlatformType = kPlatformHwnd;
+#elif defined(CORVANEL_MACOS)
+constexpr const char* kPlatformType = kPlatformNSView;
 #else
 constexpr const char* kPlatformType = kPlatformX11;
 #endif
@@ -35,7 +43,7 @@ tresult IPlugVST3View::queryInterface(const TUID iid, void** obj) {
   *obj = nullptr;
   if (kFUnknownIid.Is(iid) || kPlugViewIid.Is(iid))
     *obj = static_cast<IPlugView*>(this);
-#if !defined(_WIN32)
+#ifdef CORVANEL_VST3_RUN_LOOP
   else if (kEventHandlerIid.Is(iid))
     *obj = static_cast<IEventHandler*>(this);
   else if (kTimerHandlerIid.Is(iid))
@@ -70,7 +78,7 @@ tresult IPlugVST3View::attached(void* parent, FIDString type) {
     mPlug->EditorOpened();
   }
   mAttached = true;
-#if !defined(_WIN32)
+#ifdef CORVANEL_VST3_RUN_LOOP
   // The host's run loop drives the editor: asked of the frame, where Linux hosts offer it.
   void* loop = nullptr;
   if (mFrame && mFrame->queryInterface(kRunLoopIid.mBytes, &loop) == kResultOk && loop) {

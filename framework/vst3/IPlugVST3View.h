@@ -4,7 +4,9 @@
 // editor runs only from the host's run loop, which the view asks the frame for: an event
 // handler on the editor's X connection and a timer at the editor's 24 ticks per second,
 // both calling the editor's idle work; no thread of our own. On Windows the parent is an
-// HWND ("HWND") and the editor's own window and timer do the rest.
+// HWND ("HWND") and the editor's own window and timer do the rest. On macOS the parent is
+// an NSView ("NSView"): the editor's Cocoa view goes into it and its own timer on the main
+// run loop drives it; removed() takes the view out of the parent again, which frees it.
 //
 // The view holds a reference to its plug-in; closing it (removed) keeps the editor's
 // controls for the next view. One view at a time is attached per plug-in.

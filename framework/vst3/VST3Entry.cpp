@@ -1,11 +1,15 @@
 // The entry points a VST3 host looks up (GetPluginFactory, and ModuleEntry/ModuleExit on
-// Linux, InitDll/ExitDll on Windows) and the factory that lists the one class, Corvanel,
+// Linux, InitDll/ExitDll on Windows, bundleEntry/bundleExit on macOS) and the factory that lists the one class, Corvanel,
 // and creates its instances.
 #include "Corvanel.h"
 #include "Vst3Text.h"
 
 #include <cstring>
 #include <new>
+
+#if defined(CORVANEL_MACOS)
+#include <CoreFoundation/CoreFoundation.h>
+#endif
 
 using namespace vst3;
 
@@ -116,6 +120,10 @@ CORVANEL_ENTRY IPluginFactory* GetPluginFactory() { return &sFactory; }
 #if defined(_WIN32)
 CORVANEL_ENTRY bool InitDll() { return true; }
 CORVANEL_ENTRY bool ExitDll() { return true; }
+#elif defined(CORVANEL_MACOS)
+// The editor finds the skin in the bundle its own binary lies in, not through this handle.
+CORVANEL_ENTRY bool bundleEntry(CFBundleRef) { return true; }
+CORVANEL_ENTRY bool bundleExit() { return true; }
 #else
 CORVANEL_ENTRY bool ModuleEntry(void*) { return true; }
 CORVANEL_ENTRY bool ModuleExit() { return true; }

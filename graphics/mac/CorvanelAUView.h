@@ -50,4 +50,6 @@ struct IRECT;
 - (void)endUserInput;
 - (BOOL)isClickOutsideEntry:(NSEvent*)event;
 - (BOOL)hasUserInput;
+// Takes the view out of its superview for real (removeFromSuperview only closes the editor).
+- (void)leaveSuperview;
 @end

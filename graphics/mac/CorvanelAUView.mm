@@ -298,6 +298,10 @@ NSString* ToNSString(const char* text) {
   [super dealloc];
 }
 
+- (void)leaveSuperview {
+  if ([self superview]) [super removeFromSuperview];
+}
+
 - (IGraphicsMac*)graphics {
   return mGraphics;
 }

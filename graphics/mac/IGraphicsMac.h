@@ -7,18 +7,21 @@
 //
 // Life of the view:
 //   1. the plug-in constructor builds the editor on this class (the Cocoa application
-//      environment is loaded; the bundle identifier is the component's);
-//   2. the host asks the view factory for a view: OpenWindow(null) makes a new CorvanelAU
-//      whose timer runs in the common run-loop modes (it keeps firing while a button is
-//      held) and hands it to the factory with the one reference from alloc; the factory
-//      returns it autoreleased. The editor and the timer refer to the view without owning
-//      it, so the view lives as long as the host holds it; an earlier view is unlinked;
+//      environment is loaded; the skin comes from the bundle the binary lies in);
+//   2. the host asks the view factory for a view (Audio Unit): OpenWindow(null) makes a new
+//      CorvanelAU whose timer runs in the common run-loop modes (it keeps firing while a
+//      button is held) and hands it to the factory with the one reference from alloc; the
+//      factory returns it autoreleased. Or the host hands the editor a view of its own
+//      (VST3, CLAP): OpenWindow(parent) adds the new view to it, which holds that reference.
+//      The editor and the timer refer to the view without owning it, so the view lives as
+//      long as the host (or its view) holds it; an earlier view is unlinked;
 //   3. ticks: dirty controls mark their rectangles for display, drawRect: repaints them and
 //      DrawScreen hands the surface to AppKit; the deferred end of a wheel gesture counts down;
 //   4. mouse, wheel and value entry (the view's text field or combo box);
 //   5. the host removes the view (removeFromSuperview) or lets go of it (dealloc), or the
 //      editor closes it (CloseWindow): the pending wheel gesture ends, the timer stops, view
-//      and graphics are unlinked. Asking again makes a new view.
+//      and graphics are unlinked, and a view put into a parent leaves it. Asking again
+//      makes a new view.
 //
 // Threads: every call runs on the main (user-interface) thread.
 #include "IGraphics.h"
@@ -38,7 +41,8 @@ public:
   // [main thread] Closes a view still open: its timer must not tick a deleted editor.
   ~IGraphicsMac() override;
 
-  // [main thread] The component bundle whose resources hold the skin.
+  // [main thread] The bundle whose resources hold the skin when the binary holding the
+  // editor lies in no bundle of its own.
   void SetBundleID(const char* bundleID) { mBundleID.Set(bundleID); }
   const char* GetBundleID() const { return mBundleID.Get(); }
 
@@ -76,6 +80,7 @@ public:
 
 private:
   CorvanelAU* mView = nullptr;
+  bool mViewInParent = false; // OpenWindow put mView into a parent view, which holds it
   WDL_String mBundleID;
   int mCursor = 0;        // last cursor number set, 0 none
   WDL_HeapBuf mScreenRGB; // GNUstep: the surface as packed RGB for AppKit

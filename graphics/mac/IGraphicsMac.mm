@@ -15,6 +15,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 
 #import "CorvanelAUView.h"
 #import "CorvanelViewFactory.h"
@@ -41,9 +42,29 @@ void LoadApplication() {
 #endif
 }
 
+// The bundle whose binary holds this code (<bundle>/Contents/MacOS/<binary>): the Audio
+// Unit's, the VST3's or the CLAP's, whichever the host loaded; nil for a binary outside a
+// bundle.
+NSBundle* OwnBundle() {
+  Dl_info info;
+  if (!dladdr((const void*)&OwnBundle, &info) || !info.dli_fname) return nil;
+  NSString* binary = [NSString stringWithUTF8String:info.dli_fname];
+  NSString* folder = [binary stringByDeletingLastPathComponent];
+  if (![[folder lastPathComponent] isEqualToString:@"MacOS"]) return nil;
+  NSString* contents = [folder stringByDeletingLastPathComponent];
+#ifdef GNUSTEP
+  // GNUstep reads a macOS bundle's Contents folder as the bundle itself.
+  return [NSBundle bundleWithPath:contents];
+#else
+  return [NSBundle bundleWithPath:[contents stringByDeletingLastPathComponent]];
+#endif
+}
+
 NSBundle* FindBundle(const char* bundleID) {
+  NSBundle* bundle = OwnBundle();
+  if (bundle) return bundle;
   NSString* identifier = [NSString stringWithUTF8String:bundleID];
-  NSBundle* bundle = identifier ? [NSBundle bundleWithIdentifier:identifier] : nil;
+  bundle = identifier ? [NSBundle bundleWithIdentifier:identifier] : nil;
 #ifdef GNUSTEP
   // GNUstep reads a macOS bundle's Contents folder as the bundle itself.
   WDL_String path;
@@ -169,8 +190,9 @@ void* IGraphicsMac::OpenWindow(void* parent) {
   // parent, or to the caller (the view factory autoreleases it for the host).
   CorvanelAU* view = [[CorvanelAU alloc] initWithIGraphics:this];
   mView = view;
+  mViewInParent = view && parent;
   SetAllTooltips();
-  if (view && parent) {
+  if (mViewInParent) {
     [(NSView*)parent addSubview:view];
     [view release];
   }
@@ -188,8 +210,12 @@ void IGraphicsMac::CloseWindow() {
   if ([view graphics] == this) {
     [view forgetGraphics];
     [view removeFromSuperview];
+    // A view this editor put into the host's view leaves it, and goes with the reference
+    // the host's view held.
+    if (mViewInParent) [view leaveSuperview];
   }
-  // The view is the host's: one it still holds stays, unlinked, and draws and does nothing.
+  mViewInParent = false;
+  // A view the host holds itself stays, unlinked, and draws and does nothing.
 }
 
 void IGraphicsMac::ViewRemoved(CorvanelAU* view) {

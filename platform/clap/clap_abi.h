@@ -322,6 +322,7 @@ struct HostLog {
 constexpr const char* kExtGui = "clap.gui";
 constexpr const char* kWindowApiX11 = "x11";
 constexpr const char* kWindowApiWin32 = "win32";
+constexpr const char* kWindowApiCocoa = "cocoa"; // macOS: the parent is an NSView*
 
 struct Window {
   const char* api;

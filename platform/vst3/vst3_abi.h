@@ -126,6 +126,7 @@ constexpr int32_t kManyInstances = 0x7FFFFFFF;
 constexpr const char* kAudioEffectClass = "Audio Module Class";
 constexpr const char* kPlatformX11 = "X11EmbedWindowID";
 constexpr const char* kPlatformHwnd = "HWND";
+constexpr const char* kPlatformNSView = "NSView"; // macOS: the parent is an NSView*
 constexpr const char* kEditorViewName = "editor";
 
 // ---- Structs ---------------------------------------------------------------------------------

@@ -18,6 +18,8 @@ clap      windows-x64   windows:clap-x64/Corvanel.clap      windows-x64/clap/Cor
 clap      windows-x86   windows:clap-x86/Corvanel.clap      windows-x86/clap/Corvanel.clap
 vst3      linux-x86_64  linux:framework/vst3/Corvanel.vst3  linux-x86_64/vst3/Corvanel.vst3
 vst3      windows       windows:Corvanel.vst3               windows/vst3/Corvanel.vst3
+vst3      macos         macos:framework/vst3/Corvanel.vst3  macos/vst3/Corvanel.vst3
+clap      macos         macos:framework/clap/Corvanel.clap  macos/clap/Corvanel.clap
 '
 
 # format  the per-user folder (under $HOME) that Linux hosts search for it
@@ -44,7 +46,7 @@ build_hint() {
   case $1 in
     linux) echo "bash scripts/build.sh" ;;
     windows) echo "bash scripts/build-windows.sh" ;;
-    macos) echo "bash scripts/test.sh (it builds the macOS configuration in build-macos after the Linux tree), or the component alone: cmake -S . -B build-macos -G Ninja -DCORVANEL_MACOS_STANDIN=ON && cmake --build build-macos --target CorvanelAU" ;;
+    macos) echo "bash scripts/test.sh (it builds the macOS configuration in build-macos after the Linux tree), or the bundles alone: cmake -S . -B build-macos -G Ninja -DCORVANEL_MACOS_STANDIN=ON && cmake --build build-macos --target CorvanelAU CorvanelVST3 CorvanelCLAP" ;;
     *) return 1 ;;
   esac
 }

@@ -13,8 +13,18 @@ inline std::string BuiltClapPath() {
   return fromEnv && *fromEnv ? fromEnv : CORVANEL_CLAP_PLUGIN;
 }
 
+// The library: in the macOS configuration the plug-in is a bundle around it (and the
+// entry's init is given the bundle).
+inline std::string BuiltClapLibraryPath() {
+#ifdef CORVANEL_MACOS
+  return BuiltClapPath() + "/Contents/MacOS/Corvanel";
+#else
+  return BuiltClapPath();
+#endif
+}
+
 inline const PluginLibrary& BuiltClap() {
-  static const PluginLibrary library(BuiltClapPath());
+  static const PluginLibrary library(BuiltClapLibraryPath());
   return library;
 }
 

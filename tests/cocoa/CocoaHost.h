@@ -3,28 +3,16 @@
 // the built component through the component manager (AuHost), reads
 // kAudioUnitProperty_CocoaUI, makes the view factory by its class name, asks it for the
 // editor's view and puts the view into a window of its own at a known place on the screen
-// (borderless, so that there is no window manager to ask). The user is played with xdotool
-// on the same X server; the host's event loop runs between the user's actions (Pump).
+// (CocoaApp.h). The user is played with xdotool on the same X server; the host's event
+// loop runs between the user's actions (Pump).
 #include "AuHost.h"
+#include "CocoaApp.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #import <AudioUnit/AUCocoaUIView.h>
-#import <Cocoa/Cocoa.h>
-
-// Where the window's top left corner is on the screen.
-constexpr int kWindowX = 100, kWindowY = 100;
-constexpr int kEditorW = 620, kEditorH = 355;
-
-// [main thread] The application object on the X server of DISPLAY; once per process.
-void StartApplication();
-// [main thread] Runs the host's event loop for ms milliseconds: events, timers, drawing.
-void Pump(int ms);
-// [main thread] Runs xdotool with these arguments (at most 5 s); true when it succeeded. The
-// events it sends wait for the next Pump.
-bool Xdo(const std::vector<std::string>& args);
 
 // Parameter events the unit sent, as the host's listeners heard them.
 struct HeardEvent {
@@ -47,18 +35,17 @@ public:
   // The host takes the view out of its window.
   void RemoveView();
 
-  // The screen point of an editor point.
-  static std::string ScreenX(int x) { return std::to_string(kWindowX + x); }
-  static std::string ScreenY(int y) { return std::to_string(kWindowY + y); }
   // A click of that button at an editor point, with keys held (xdotool names, e.g. "alt").
-  bool Click(int x, int y, int button = 1, const char* key = nullptr);
+  bool Click(int x, int y, int button = 1, const char* key = nullptr) {
+    return ClickEditor(x, y, button, key);
+  }
   // Press at (x0, y0), move to (x1, y1) in steps, release.
   bool Drag(int x0, int y0, int x1, int y1);
   // Types the text and presses Return.
   bool TypeAndReturn(const char* text);
 
   // The editor as it is on the screen now, 0xRRGGBB, top row first.
-  std::vector<uint32_t> Screen();
+  std::vector<uint32_t> Screen() { return EditorScreen(); }
 
   AuInstance mUnit;
   NSWindow* mWindow = nil;

@@ -1,49 +1,4 @@
-#include "ScreenGrab.h"
-#include "XServer.h"
-
-#include <chrono>
-
 #import "CocoaHost.h"
-
-// A borderless window that can still take the keyboard, as a host's plug-in window does.
-@interface HostWindow : NSWindow
-@end
-
-@implementation HostWindow
-- (BOOL)canBecomeKeyWindow {
-  return YES;
-}
-- (BOOL)canBecomeMainWindow {
-  return YES;
-}
-@end
-
-void StartApplication() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  [NSApplication sharedApplication];
-  [NSApp finishLaunching];
-}
-
-void Pump(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-    NSEvent* event = [NSApp nextEventMatchingMask:NSAnyEventMask
-                                        untilDate:[NSDate dateWithTimeIntervalSinceNow:0.005]
-                                           inMode:NSDefaultRunLoopMode
-                                          dequeue:YES];
-    if (event) [NSApp sendEvent:event];
-    [pool release];
-  }
-}
-
-bool Xdo(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {"xdotool"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return RunProgram(argv, 5000) == 0;
-}
 
 std::vector<HeardEvent> HeardEvents() {
   std::vector<HeardEvent> events;
@@ -55,16 +10,7 @@ std::vector<HeardEvent> HeardEvents() {
   return events;
 }
 
-CocoaEditorHost::CocoaEditorHost() {
-  StartApplication();
-  const CGFloat screenH = [[NSScreen mainScreen] frame].size.height;
-  const NSRect frame = NSMakeRect(kWindowX, screenH - kWindowY - kEditorH, kEditorW, kEditorH);
-  mWindow = [[HostWindow alloc] initWithContentRect:frame
-                                          styleMask:NSBorderlessWindowMask
-                                            backing:NSBackingStoreBuffered
-                                              defer:NO];
-  [mWindow setReleasedWhenClosed:NO];
-}
+CocoaEditorHost::CocoaEditorHost() { mWindow = MakeHostWindow(); }
 
 CocoaEditorHost::~CocoaEditorHost() {
   RemoveView();
@@ -120,16 +66,6 @@ void CocoaEditorHost::RemoveView() {
   Pump(50);
 }
 
-bool CocoaEditorHost::Click(int x, int y, int button, const char* key) {
-  std::vector<std::string> args = {"mousemove", ScreenX(x), ScreenY(y)};
-  if (key) args.insert(args.end(), {"keydown", key});
-  args.insert(args.end(), {"click", std::to_string(button)});
-  if (key) args.insert(args.end(), {"keyup", key});
-  const bool ok = Xdo(args);
-  Pump(300);
-  return ok;
-}
-
 bool CocoaEditorHost::Drag(int x0, int y0, int x1, int y1) {
   bool ok = Xdo({"mousemove", ScreenX(x0), ScreenY(y0)});
   Pump(100);
@@ -148,9 +84,4 @@ bool CocoaEditorHost::TypeAndReturn(const char* text) {
   const bool ok = Xdo({"type", "--delay", "20", text}) && Xdo({"key", "Return"});
   Pump(300);
   return ok;
-}
-
-std::vector<uint32_t> CocoaEditorHost::Screen() {
-  Pump(100);
-  return GrabScreen(kWindowX, kWindowY, kEditorW, kEditorH);
 }

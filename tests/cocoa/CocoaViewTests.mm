@@ -1,17 +1,11 @@
 // The editor in a Cocoa host, played through the X server: the host finds the view
 // through kAudioUnitProperty_CocoaUI, shows it in its window, and what the user does
 // reaches the host as parameter values and gesture events.
-#include "IGraphicsStructs.h"
-#include "lice_bitmap.h"
-#include "lice_png.h"
-#include "XServer.h"
+#include "EditorPicture.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -71,70 +65,15 @@ TEST_F(CocoaView, TheHostFindsTheFactoryByNameAndGetsTheEditorsView) {
   EXPECT_FALSE([mHost.mView isFlipped]);
 }
 
-// The text areas, where CoreText on macOS and the Linux renderer draw their own glyphs at
-// their own sizes: the version label, the status line (the off-screen tool also reports its
-// own session there) and the value under each knob (50 pixels wide, 5 below the knob).
-struct TextArea {
-  IRECT mRect;
-  uint32_t mColor; // the text's colour and alpha; alpha 0 when the area starts empty
-  int mAlpha;
-};
-const TextArea kTextAreas[] = {
-    {{45, 12, 95, 30}, 0x373737, 100},     {{316, 180, 446, 198}, 0, 0},
-    {{26, 155, 76, 170}, 0xffffff, 180},   {{96, 155, 146, 170}, 0xffffff, 180},
-    {{182, 155, 232, 170}, 0xffffff, 180}, {{252, 155, 302, 170}, 0xffffff, 180},
-    {{322, 155, 372, 170}, 0xffffff, 180}, {{474, 155, 524, 170}, 0xffffff, 180},
-    {{544, 155, 594, 170}, 0xffffff, 180}};
-
-bool InTextArea(int x, int y) {
-  for (const TextArea& a : kTextAreas)
-    if (x >= a.mRect.L && x < a.mRect.R && y >= a.mRect.T && y < a.mRect.B) return true;
-  return false;
-}
-
 // Outside its text areas the screen shows the picture the Linux off-screen editor draws of
-// the same (fresh) state.
+// the same (fresh) state; the text areas hold CoreText's glyphs.
 TEST_F(CocoaView, TheScreenShowsTheOffScreenPictureOfTheSameState) {
-  const std::string png = "/tmp/corvanel-cocoa-" + std::to_string(getpid()) + ".png";
-  ASSERT_EQ(RunProgram({CORVANEL_EDITOR_TOOL, "-o", png}, 20000), 0);
-  LICE_IBitmap* picture = LICE_LoadPNG(png.c_str());
-  std::remove(png.c_str());
-  ASSERT_NE(picture, nullptr);
-  ASSERT_EQ(picture->getWidth(), kEditorW);
-  ASSERT_EQ(picture->getHeight(), kEditorH);
+  std::string error, where;
+  const std::vector<uint32_t> picture = OffScreenPicture(&error);
+  ASSERT_FALSE(picture.empty()) << error;
   const std::vector<uint32_t> screen = mHost.Screen();
-  ASSERT_EQ(screen.size(), (size_t)kEditorW * kEditorH);
-  int differing = 0, l = kEditorW, t = kEditorH, r = -1, b = -1;
-  for (int y = 0; y < kEditorH; ++y)
-    for (int x = 0; x < kEditorW; ++x) {
-      const LICE_pixel p = picture->getBits()[y * picture->getRowSpan() + x];
-      const uint32_t want = LICE_GETR(p) << 16 | LICE_GETG(p) << 8 | LICE_GETB(p);
-      if (screen[(size_t)y * kEditorW + x] == want || InTextArea(x, y)) continue;
-      ++differing;
-      l = std::min(l, x), t = std::min(t, y), r = std::max(r, x), b = std::max(b, y);
-    }
-  EXPECT_EQ(differing, 0) << "within " << l << "," << t << " - " << r << "," << b;
-  delete picture;
-  // The text areas hold text: glyphs drawn without antialiasing, in the text's colour weighed
-  // by its alpha over the background at the area's corner.
-  for (const TextArea& a : kTextAreas) {
-    if (!a.mAlpha) continue;
-    const uint32_t bg = screen[(size_t)a.mRect.T * kEditorW + a.mRect.L];
-    auto blend = [&](int shift) {
-      const int under = (bg >> shift) & 0xff, c = (a.mColor >> shift) & 0xff;
-      return under + (c - under) * a.mAlpha / 255;
-    };
-    int glyphPixels = 0;
-    for (int y = a.mRect.T; y < a.mRect.B; ++y)
-      for (int x = a.mRect.L; x < a.mRect.R; ++x) {
-        const uint32_t p = screen[(size_t)y * kEditorW + x];
-        bool near = true;
-        for (int shift : {0, 8, 16})
-          near = near && std::abs((int)((p >> shift) & 0xff) - blend(shift)) <= 3;
-        glyphPixels += near;
-      }
-    EXPECT_GE(glyphPixels, 10) << a.mRect.L << "," << a.mRect.T;
-  }
+  EXPECT_EQ(DifferingOutsideText(screen, picture, &where), 0) << where;
+  EXPECT_EQ(TextAreasWithoutGlyphs(screen), std::vector<std::string>());
 }
 
 TEST_F(CocoaView, ADragOnAKnobIsOneGestureTheHostHears) {
@@ -159,7 +98,7 @@ TEST_F(CocoaView, AClickOnTheTieLockButtonTogglesIt) {
 TEST_F(CocoaView, ADoubleClickOnAKnobRestoresItsDefault) {
   ASSERT_TRUE(mHost.Drag(kCycleX, kKnobY, kCycleX, kKnobY - 40));
   ASSERT_NE(mHost.mUnit.Param(kCycle), 16.0f);
-  ASSERT_TRUE(Xdo({"mousemove", CocoaEditorHost::ScreenX(kCycleX), CocoaEditorHost::ScreenY(kKnobY),
+  ASSERT_TRUE(Xdo({"mousemove", ScreenX(kCycleX), ScreenY(kKnobY),
                    "click", "--repeat", "2", "--delay", "80", "1"}));
   Pump(300);
   EXPECT_EQ(mHost.mUnit.Param(kCycle), 16.0f);
@@ -264,7 +203,7 @@ TEST_F(CocoaView, TheTimerKeepsRedrawingWhileAButtonIsHeld) {
       usleep(11000);
     }
   });
-  ASSERT_TRUE(Xdo({"mousemove", CocoaEditorHost::ScreenX(kCycleX), CocoaEditorHost::ScreenY(kKnobY),
+  ASSERT_TRUE(Xdo({"mousemove", ScreenX(kCycleX), ScreenY(kKnobY),
                    "mousedown", "1"}));
   Pump(300);
   const std::vector<uint32_t> first = mHost.Screen();
@@ -327,12 +266,4 @@ TEST_F(CocoaView, EachRequestGivesANewAutoreleasedViewThatOnlyTheHostKeeps) {
 }
 } // namespace
 
-// Every case runs inside the host's autorelease pool.
-int main(int argc, char** argv) {
-  NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
-  ::testing::InitGoogleTest(&argc, argv);
-  StartApplication();
-  const int result = RUN_ALL_TESTS();
-  [pool release];
-  return result;
-}
+int main(int argc, char** argv) { return RunCocoaTests(argc, argv); }

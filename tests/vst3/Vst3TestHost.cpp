@@ -3,6 +3,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#ifdef CORVANEL_MACOS
+#include "MacStandIn.h"
+#include <CoreFoundation/CoreFoundation.h>
+#endif
+
 using namespace vst3;
 
 namespace {
@@ -159,12 +164,25 @@ const Vst3Module& BuiltVst3() {
     const std::string path = Vst3BundlePath() +
                              (sizeof(void*) == 8 ? "/Contents/x86_64-win/Corvanel.vst3"
                                                  : "/Contents/x86-win/Corvanel.vst3");
+#elif defined(CORVANEL_MACOS)
+    const std::string path = Vst3BundlePath() + "/Contents/MacOS/Corvanel";
 #else
     const std::string path = Vst3BundlePath() + "/Contents/x86_64-linux/Corvanel.so";
 #endif
     m.mLibrary = new PluginLibrary(path);
     if (!m.mLibrary->IsLoaded()) return m;
-#ifndef _WIN32
+#if defined(CORVANEL_MACOS)
+    // A macOS host hands the module its bundle, here as the frameworks' stand-in knows it
+    // by the identifier of its Info.plist.
+    CorvanelMac_AddBundle(CORVANEL_VST3_BUNDLE_ID, Vst3BundlePath().c_str());
+    CFStringRef id = CFStringCreateWithCString(nullptr, CORVANEL_VST3_BUNDLE_ID,
+                                               kCFStringEncodingUTF8);
+    CFBundleRef bundle = CFBundleGetBundleWithIdentifier(id);
+    CFRelease(id);
+    typedef bool (*EntryProc)(CFBundleRef);
+    EntryProc entry = (EntryProc)m.mLibrary->Symbol("bundleEntry");
+    if (!entry || !bundle || !entry(bundle)) return m;
+#elif !defined(_WIN32)
     typedef bool (*EntryProc)(void*);
     EntryProc entry = (EntryProc)m.mLibrary->Symbol("ModuleEntry");
     if (!entry || !entry(nullptr)) return m;

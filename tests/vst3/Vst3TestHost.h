@@ -1,6 +1,6 @@
 #pragma once
 // A VST3 host of our own for the tests: it loads the built bundle's module as a host does
-// (ModuleEntry, GetPluginFactory), and supplies the host-side objects a plug-in talks to:
+// (ModuleEntry, or bundleEntry in the macOS configuration, and GetPluginFactory), and supplies the host-side objects a plug-in talks to:
 // the host context, the component handler (recording the edits it is told of), memory
 // streams that may start inside a larger buffer, and parameter-change lists. Vst3Plugin
 // holds one instance through the calls Ardour 7.3 makes, quirks included.

@@ -12,7 +12,6 @@ wine and X call has a timeout; nothing is left running. Exit code 0 when every c
 passed.
 """
 import argparse
-import math
 import os
 import queue
 import re
@@ -27,32 +26,14 @@ WAIT = 8            # seconds to wait for something the editor does on its timer
 START_TIMEOUT = 120  # the host's start, with a cold wine server under qemu
 PAUSE = 0.7         # between clicks: longer than the double-click time
 
-# Editor geometry (the product's layout).
-KNOBS = {"Rate": (0, 51), "Cycle": (1, 121), "Attack": (2, 207), "Release": (5, 277),
-         "Fade": (6, 347), "SplitFreq": (7, 499), "Mix": (9, 569)}
-KNOB_Y = 125
-STEP_ROWS = [210, 244, 275, 309]
-TARGET_SLICES = {"Volume": 105, "Low Gain": 123, "High Gain": 141, "Low - High": 159}
-# Where the platforms draw text differently (GDI against FreeType), and the two
-# activity displays, whose marker follows the transport.
-TEXT_AREAS = [(40, 10, 100, 31), (316, 180, 446, 198)] + [
-    (x - 32, 150, x + 32, 172) for _, x in KNOBS.values()]
-ACTIVITY = [(30, 230, 589, 243), (30, 295, 589, 308)]
-W, H = 620, 355
 CONVERT = "/usr/bin/convert"  # ImageMagick's own
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "common"))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+from editor_layout import (ACTIVITY, H, KNOB_Y, TARGET_SLICES, TEXT_AREAS,  # noqa: E402
+                           W, press_level, step_bar)
+
 HOST_PITCH = W + 20  # host windows stand side by side
-
-
-def step_bar(step, volume):
-    """The rectangle of step `step` (1-64) time or volume bar."""
-    i = step - 1
-    x, y = 30 + 35 * (i % 16), STEP_ROWS[i // 16]
-    return (x, y + 11, x + 34, y + 19) if volume else (x, y, x + 34, y + 10)
-
-
-def press_level(t):
-    """The level a left press at fraction t of a bar sets."""
-    return int(2.0 * (1.0 - math.cos(math.pi * t)) + 0.5)
 
 
 class Steps:
