@@ -43,6 +43,12 @@ void IGraphics::SetPlatformScale(int percent) {
   SetScale(WantedScale());
 }
 
+void IGraphics::SetHostScale(int percent) {
+  if (percent && !editor_scale::IsScale(percent)) return;
+  mHostScale = percent;
+  SetScale(WantedScale());
+}
+
 void IGraphics::OpenWindowScale(int platformPercent) {
   if (!mChosenScale) mChosenScale = editor_prefs::LoadScale();
   if (editor_scale::IsScale(platformPercent)) mPlatformScale = platformPercent;

@@ -117,8 +117,12 @@ public:
   IRECT DeviceRect(const IRECT& r) const { return editor_scale::ToDevice(r, mScale); }
   // A device position in editor units.
   int ToEditor(int device) const { return editor_scale::ToEditor(device, mScale); }
-  // The scale the window's platform or host asks for; used unless the user chose one.
+  // The scale the window's platform (its desktop, monitor or backing store) asks for;
+  // used unless the user chose one or the host gave one.
   void SetPlatformScale(int percent);
+  // The scale the host gives through its format's interface (VST3 content scale, CLAP
+  // set_scale, LV2 ui:scaleFactor); 0 forgets it. It wins over the platform's guess.
+  void SetHostScale(int percent);
   // A window opens with the platform's scale (0: unknown, keep the last): the user's
   // preference, when this editor has no choice yet, is read first.
   void OpenWindowScale(int platformPercent);
@@ -226,13 +230,16 @@ private:
   // Draws `bitmap`'s part at (srcX, srcY) into dest, scaled, only where clip is.
   void BlitScaled(LICE_IBitmap* bitmap, const IRECT& dest, int srcX, int srcY, const IRECT& clip,
                   const IChannelBlend* blend);
-  // The scale for this window: the user's choice, else the platform's.
-  int WantedScale() const { return mChosenScale ? mChosenScale : mPlatformScale; }
+  // The scale for this window: the user's choice, else the host's, else the platform's.
+  int WantedScale() const {
+    return mChosenScale ? mChosenScale : mHostScale ? mHostScale : mPlatformScale;
+  }
   // The size menu takes a press while it is open; true when it did.
   bool ScaleMenuTakesPress(int x, int y, IMouseMod* mod);
 
   int mScale = editor_scale::kScale100;
   int mPlatformScale = editor_scale::kScale100;
+  int mHostScale = 0;
   int mChosenScale = 0;
   IScaleMenu mScaleMenu;
   bool mSwallowRelease = false;
