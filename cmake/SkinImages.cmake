@@ -9,7 +9,18 @@ set(CORVANEL_SKIN_IMAGES
   105 radio.png
   106 slider.png
   107 on.png
-  108 on_.png)
+  108 on_.png
+  # The same images drawn at twice the size, for the editor at 150 % and 200 %: the id
+  # plus 1000.
+  1100 bg@2x.png
+  1101 knob@2x.png
+  1102 but1@2x.png
+  1103 but2@2x.png
+  1104 but3@2x.png
+  1105 radio@2x.png
+  1106 slider@2x.png
+  1107 on@2x.png
+  1108 on_@2x.png)
 set(CORVANEL_SKIN_DIR ${PROJECT_SOURCE_DIR}/resources)
 
 # Sets <outvar> to the list "id;path;id;path..." of the images present under

@@ -1,7 +1,7 @@
 # The Windows shape of the VST2 plug-in: corvanel_windows_deliverable(<target>)
 # makes <target> Corvanel.dll (32-bit) or Corvanel64.dll (64-bit) with
 #   - the entry points VSTPluginMain and main (one address) from a .def file,
-#   - the skin images as resources of type "PNG" under ids 100-108,
+#   - the skin images as resources of type "PNG" under ids 100-108 (and 1100-1108 for the 2x art),
 #   - the compiler runtimes, winpthread, libpng and zlib linked statically, so
 #     that it imports system DLLs only,
 #   - SSE2 floating point on 32-bit x86 (checked when it compiles).

@@ -112,6 +112,8 @@ public:
   virtual double HostTempo();
   virtual void HostTimeSignature(int* outNumerator, int* outDenominator);
   virtual int HostId() = 0;
+  // [editor thread] The editor's device size changed (a new scale, IGraphics::SetScale): the
+  // adapter reports the new size and, with the window open, asks the host's frame to follow.
   virtual void EditorResized() = 0;
   virtual void InitForHost() = 0;
   // [main thread; takes the mutex] Pushes every parameter to the editor and takes it over.

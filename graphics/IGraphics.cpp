@@ -2,6 +2,7 @@
 // The drawing primitives and the process-wide caches are in IGraphicsDrawing.cpp.
 #include "IGraphics.h"
 
+#include "EditorPrefs.h"
 #include "IBitmapControl.h"
 #include "IControl.h"
 #include "IPlugBase.h"
@@ -23,7 +24,44 @@ IGraphics::~IGraphics() {
 }
 
 void IGraphics::PrepareDrawing() {
-  if (!mDrawBitmap) mDrawBitmap = new LICE_SysBitmap(mWidth, mHeight);
+  if (!mDrawBitmap) mDrawBitmap = new LICE_SysBitmap(DeviceWidth(), DeviceHeight());
+}
+
+// ---- Scale ----------------------------------------------------------------------------------
+
+void IGraphics::SetScale(int percent) {
+  if (!editor_scale::IsScale(percent) || percent == mScale) return;
+  mScale = percent;
+  if (mDrawBitmap) mDrawBitmap->resize(DeviceWidth(), DeviceHeight());
+  SetAllControlsDirty();
+  if (mPlug) mPlug->EditorResized();
+}
+
+void IGraphics::SetPlatformScale(int percent) {
+  if (!editor_scale::IsScale(percent)) return;
+  mPlatformScale = percent;
+  SetScale(WantedScale());
+}
+
+void IGraphics::SetHostScale(int percent) {
+  if (percent && !editor_scale::IsScale(percent)) return;
+  mHostScale = percent;
+  SetScale(WantedScale());
+}
+
+void IGraphics::OpenWindowScale(int platformPercent) {
+  if (!mChosenScale) mChosenScale = editor_prefs::LoadScale();
+  if (editor_scale::IsScale(platformPercent)) mPlatformScale = platformPercent;
+  SetScale(WantedScale());
+}
+
+void IGraphics::ChooseScale(int percent) {
+  if (!editor_scale::IsScale(percent)) return;
+  mChosenScale = percent;
+  // Only a choice made in a real window becomes the user's preference (not one a tool
+  // or a test makes off screen).
+  if (GetWindow()) editor_prefs::SaveScale(percent);
+  SetScale(percent);
 }
 
 void IGraphics::Resize(int w, int h) {
@@ -31,6 +69,7 @@ void IGraphics::Resize(int w, int h) {
   mHeight = h;
   ReleaseMouseCapture();
   mControls.Empty(true);
+  mHasBackground = false;
   if (mPlug) mPlug->EditorResized();
 }
 
@@ -41,6 +80,7 @@ void IGraphics::AttachBackground(int id, const char* name) {
   IRECT whole(0, 0, bitmap.W, bitmap.H);
   mControls.Insert(0, new IBitmapControl(mPlug, &whole, &bitmap,
                                          IChannelBlend(IChannelBlend::kBlendClobber, 1.0f)));
+  mHasBackground = true;
 }
 
 int IGraphics::AttachControl(IControl* control) {
@@ -95,7 +135,7 @@ void IGraphics::SetFromStringAfterPrompt(IControl* control, IParam* param, const
 // editor repainting.
 
 bool IGraphics::IsDirty(IRECT* r) {
-  bool dirty = false;
+  bool dirty = mScaleMenu.TakeDirty(r);
   for (int i = 0; i < mControls.GetSize(); ++i) {
     IControl* control = mControls.Get(i);
     if (control->IsDirty()) {
@@ -114,6 +154,7 @@ bool IGraphics::Draw(IRECT* r) {
     if (!control->mHide && control->mRECT.Intersects(*r)) control->Draw(this);
     control->SetClean();
   }
+  mScaleMenu.Draw(this, *r);
   return DrawScreen(r);
 }
 
@@ -138,8 +179,26 @@ void IGraphics::ReleaseMouseCapture() {
   mMouseX = mMouseY = -1;
 }
 
+bool IGraphics::ScaleMenuTakesPress(int x, int y, IMouseMod* mod) {
+  if (mScaleMenu.IsOpen()) {
+    const int chosen = mScaleMenu.ScaleAt(x, y);
+    mScaleMenu.Close();
+    if (chosen && mod->L) ChooseScale(chosen);
+    mSwallowRelease = true;
+    return true;
+  }
+  // A right press on the background itself (index 0: no control above it there).
+  if (mod->R && mHasBackground && GetMouseControlIdx(x, y) == 0) {
+    mScaleMenu.Open(x, y, mWidth, mHeight, mScale);
+    mSwallowRelease = true;
+    return true;
+  }
+  return false;
+}
+
 void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod) {
   ReleaseMouseCapture();
+  if (ScaleMenuTakesPress(x, y, mod)) return;
   const int c = GetMouseControlIdx(x, y);
   if (c < 0) return;
   IControl* control = mControls.Get(c);
@@ -151,6 +210,11 @@ void IGraphics::OnMouseDown(int x, int y, IMouseMod* mod) {
 }
 
 void IGraphics::OnMouseUp(int x, int y, IMouseMod* mod) {
+  if (mSwallowRelease) {
+    // The release of a press the size menu took: no control saw the press.
+    mSwallowRelease = false;
+    return;
+  }
   const int c = GetMouseControlIdx(x, y);
   ReleaseMouseCapture();
   if (c < 0) return;
@@ -170,6 +234,7 @@ void IGraphics::OnMouseDrag(int x, int y, IMouseMod* mod) {
 
 bool IGraphics::OnMouseDblClick(int x, int y, IMouseMod* mod) {
   ReleaseMouseCapture();
+  if (ScaleMenuTakesPress(x, y, mod)) return false;
   const int c = GetMouseControlIdx(x, y);
   if (c < 0) return false;
   IControl* control = mControls.Get(c);

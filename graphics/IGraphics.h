@@ -21,11 +21,21 @@
 //   6. window closed (CloseWindow): the description stays and can be shown again;
 //   7. destroyed with the plug-in instance: controls last to first, then the surface.
 //
+// Scale: the editor draws at 100 %, 150 % or 200 % (IScale.h). Controls, rectangles
+// and mouse positions are in editor units (the 100 % pixels) everywhere in the core;
+// the primitives draw them scaled into a surface of the device size, from the 2x skin
+// art above 100 %, with text sizes scaled. A window converts its device positions
+// with ToEditor before it calls the input functions, and copies DeviceRect(r) of the
+// surface. The scale a window uses is the user's choice (the size menu a right-click
+// on the background opens) or else the one its platform or host gives.
+//
 // Threads: everything runs on the editor (user-interface) thread except
 // SetParameterFromPlug, which a host or audio thread may call with the plug-in
 // mutex held; it only stores values and sets dirty flags. The core takes no lock
 // but the two cache mutexes.
 #include "IGraphicsStructs.h"
+#include "IScale.h"
+#include "IScaleMenu.h"
 #include "WDL_PtrList.h"
 #include "WDL_String.h"
 
@@ -90,9 +100,39 @@ public:
   // window has no event loop of its own handle their events and ticks here.
   virtual void HostIdle() {}
 
+  // [editor thread] Draws at `percent` (100, 150 or 200; others are ignored) from now on: the
+  // surface is remade at the device size, every control is dirty and the plug-in hears
+  // of the new size (EditorResized). A platform class also resizes its window.
+  virtual void SetScale(int percent);
+
   // ---- Accessors --------------------------------------------------------------------------
+  // The editor's size in editor units.
   int Width() const { return mWidth; }
   int Height() const { return mHeight; }
+  // ---- Scale [editor thread] ------------------------------------------------------------------
+  int Scale() const { return mScale; }
+  // The surface's and the window's size, in device pixels.
+  int DeviceWidth() const { return editor_scale::ToDevice(mWidth, mScale); }
+  int DeviceHeight() const { return editor_scale::ToDevice(mHeight, mScale); }
+  IRECT DeviceRect(const IRECT& r) const { return editor_scale::ToDevice(r, mScale); }
+  // A device position in editor units.
+  int ToEditor(int device) const { return editor_scale::ToEditor(device, mScale); }
+  // The scale the window's platform (its desktop, monitor or backing store) asks for;
+  // used unless the user chose one or the host gave one.
+  void SetPlatformScale(int percent);
+  // The scale the host gives through its format's interface (VST3 content scale, CLAP
+  // set_scale, LV2 ui:scaleFactor); 0 forgets it. It wins over the platform's guess.
+  void SetHostScale(int percent);
+  // A window opens with the platform's scale (0: unknown, keep the last): the user's
+  // preference, when this editor has no choice yet, is read first.
+  void OpenWindowScale(int platformPercent);
+  int PlatformScale() const { return mPlatformScale; }
+  // The user's choice from the size menu (0: none, follow the platform). It stays with the
+  // editor for the life of the instance and is saved as the user's preference, which
+  // new editors start from (EditorPrefs.h).
+  void ChooseScale(int percent);
+  int ChosenScale() const { return mChosenScale; }
+  const IScaleMenu& GetScaleMenu() const { return mScaleMenu; }
   int FPS() const { return mFPS; }
   IPlugBase* GetPlug() const { return mPlug; }
   LICE_SysBitmap* GetDrawBitmap() const { return mDrawBitmap; }
@@ -175,4 +215,33 @@ protected:
   int mMouseCapture = -1;
   int mMouseX = -1, mMouseY = -1;
   bool mStrict = true;
+
+private:
+  // The image a primitive draws from at the current scale and how many of its pixels
+  // make one editor unit.
+  struct Art {
+    LICE_IBitmap* mBitmap;
+    int mFactor;
+  };
+  Art ArtFor(LICE_IBitmap* bitmap);
+  // [bitmap cache mutex held] The 2x art of a cached bitmap (loaded or cropped once), null
+  // when there is none.
+  LICE_IBitmap* TwiceLocked(LICE_IBitmap* bitmap);
+  // Draws `bitmap`'s part at (srcX, srcY) into dest, scaled, only where clip is.
+  void BlitScaled(LICE_IBitmap* bitmap, const IRECT& dest, int srcX, int srcY, const IRECT& clip,
+                  const IChannelBlend* blend);
+  // The scale for this window: the user's choice, else the host's, else the platform's.
+  int WantedScale() const {
+    return mChosenScale ? mChosenScale : mHostScale ? mHostScale : mPlatformScale;
+  }
+  // The size menu takes a press while it is open; true when it did.
+  bool ScaleMenuTakesPress(int x, int y, IMouseMod* mod);
+
+  int mScale = editor_scale::kScale100;
+  int mPlatformScale = editor_scale::kScale100;
+  int mHostScale = 0;
+  int mChosenScale = 0;
+  IScaleMenu mScaleMenu;
+  bool mSwallowRelease = false;
+  bool mHasBackground = false; // AttachBackground put the background at index 0
 };

@@ -12,17 +12,32 @@
 #include "WDL_PtrList.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace {
 
+// The 2x art of skin image `id` is image id + kTwiceIdOffset, file name@2x.png.
+constexpr int kTwiceIdOffset = 1000;
+const char kTwiceSuffix[] = "@2x";
+
 // ---- Process-wide caches: filled by every editor of the process, emptied when the
 // library is unloaded. Each has its own mutex.
 
+// A skin image as loaded (id and file name), or a part cropped from one (id -1, the
+// image it came from and where), with its 2x art once an editor above 100 % asked.
 struct BitmapEntry {
   int mId;
   LICE_IBitmap* mBitmap;
-  ~BitmapEntry() { delete mBitmap; }
+  char mName[64] = {0};
+  LICE_IBitmap* mCroppedFrom = nullptr;
+  IRECT mCrop;
+  LICE_IBitmap* mTwice = nullptr; // owned; null until needed or when there is none
+  bool mTwiceTried = false;
+  ~BitmapEntry() {
+    delete mBitmap;
+    delete mTwice;
+  }
 };
 
 struct FontEntry {
@@ -40,7 +55,18 @@ struct BitmapCache {
       if (mEntries.Get(i)->mId == id && mEntries.Get(i)->mBitmap) return mEntries.Get(i)->mBitmap;
     return nullptr;
   }
-  void Add(int id, LICE_IBitmap* bitmap) { mEntries.Add(new BitmapEntry{id, bitmap}); }
+  BitmapEntry* EntryOf(const LICE_IBitmap* bitmap) {
+    for (int i = 0; i < mEntries.GetSize(); ++i)
+      if (mEntries.Get(i)->mBitmap == bitmap) return mEntries.Get(i);
+    return nullptr;
+  }
+  BitmapEntry* Add(int id, LICE_IBitmap* bitmap) {
+    BitmapEntry* entry = new BitmapEntry;
+    entry->mId = id;
+    entry->mBitmap = bitmap;
+    mEntries.Add(entry);
+    return entry;
+  }
 };
 
 struct FontCache {
@@ -92,6 +118,17 @@ LICE_IBitmap* BitmapOf(IBitmap* bitmap) {
   return bitmap ? static_cast<LICE_IBitmap*>(bitmap->mData) : nullptr;
 }
 
+// The file name of an image's 2x art: "../img/bg.png" gives "../img/bg@2x.png".
+void TwiceName(const char* name, char* out, size_t size) {
+  std::snprintf(out, size, "%s", name);
+  char* dot = std::strrchr(out, '.');
+  const char* slash = std::strrchr(out, '/');
+  if (!dot || (slash && dot < slash)) dot = out + std::strlen(out);
+  char ext[16];
+  std::snprintf(ext, sizeof(ext), "%s", name + (dot - out));
+  std::snprintf(dot, size - (size_t)(dot - out), "%s%s", kTwiceSuffix, ext);
+}
+
 // Native font quality for the style's quality.
 int FontQuality(int quality) {
   switch (quality) {
@@ -134,7 +171,8 @@ IBitmap IGraphics::LoadIBitmap(int id, const char* name, int nStates) {
     // A missing image is not cached: it stays an IBitmap without data, which every
     // primitive skips, and the next load tries again.
     if (!bitmap) return IBitmap(nullptr, 0, 0, nStates);
-    cache.Add(id, bitmap);
+    BitmapEntry* entry = cache.Add(id, bitmap);
+    if (name) std::snprintf(entry->mName, sizeof(entry->mName), "%s", name);
   }
   return IBitmap(bitmap, bitmap->getWidth(), bitmap->getHeight(), nStates);
 }
@@ -147,8 +185,66 @@ IBitmap IGraphics::CropBitmap(IBitmap* bitmap, IRECT* r) {
   LICE_Blit(copy, src, 0, 0, r->L, r->T, w, h, 1.0f, LICE_BLIT_MODE_COPY);
   BitmapCache& cache = Bitmaps();
   WDL_MutexLock lock(&cache.mMutex);
-  cache.Add(-1, copy);
+  BitmapEntry* entry = cache.Add(-1, copy);
+  entry->mCroppedFrom = src;
+  entry->mCrop = *r;
   return IBitmap(copy, w, h, bitmap->N);
+}
+
+IGraphics::Art IGraphics::ArtFor(LICE_IBitmap* bitmap) {
+  if (mScale == editor_scale::kScale100) return {bitmap, 1};
+  BitmapCache& cache = Bitmaps();
+  WDL_MutexLock lock(&cache.mMutex);
+  LICE_IBitmap* twice = TwiceLocked(bitmap);
+  // Without 2x art the 1x image is drawn larger: blurred, but in place.
+  return twice ? Art{twice, 2} : Art{bitmap, 1};
+}
+
+LICE_IBitmap* IGraphics::TwiceLocked(LICE_IBitmap* bitmap) {
+  BitmapEntry* entry = Bitmaps().EntryOf(bitmap);
+  if (!entry) return nullptr;
+  if (entry->mTwiceTried) return entry->mTwice;
+  entry->mTwiceTried = true;
+  LICE_IBitmap* twice = nullptr;
+  if (entry->mCroppedFrom) {
+    LICE_IBitmap* whole = TwiceLocked(entry->mCroppedFrom);
+    const IRECT& c = entry->mCrop;
+    if (whole) {
+      twice = new LICE_MemBitmap(2 * c.W(), 2 * c.H());
+      LICE_Blit(twice, whole, 0, 0, 2 * c.L, 2 * c.T, 2 * c.W(), 2 * c.H(), 1.0f,
+                LICE_BLIT_MODE_COPY);
+    }
+  } else if (entry->mId >= 0) {
+    char name[sizeof(entry->mName) + 8];
+    TwiceName(entry->mName, name, sizeof(name));
+    twice = OSLoadBitmap(entry->mId + kTwiceIdOffset, name);
+  }
+  // Art of the wrong size would put every control out of place: use the 1x image.
+  if (twice && (twice->getWidth() != 2 * bitmap->getWidth() ||
+                twice->getHeight() != 2 * bitmap->getHeight())) {
+    delete twice;
+    twice = nullptr;
+  }
+  entry->mTwice = twice;
+  return twice;
+}
+
+void IGraphics::BlitScaled(LICE_IBitmap* bitmap, const IRECT& dest, int srcX, int srcY,
+                           const IRECT& clip, const IChannelBlend* blend) {
+  const Art art = ArtFor(bitmap);
+  const IRECT d = DeviceRect(dest), c = DeviceRect(clip).Intersect(d);
+  if (c.Empty() || !art.mBitmap) return;
+  const int f = art.mFactor;
+  const int sx = f * srcX, sy = f * srcY, sw = f * dest.W(), sh = f * dest.H();
+  const RasterBlend b = Translate(blend);
+  if (d.W() == sw && d.H() == sh) {
+    LICE_Blit(mDrawBitmap, art.mBitmap, c.L, c.T, sx + c.L - d.L, sy + c.T - d.T, c.W(), c.H(),
+              b.mWeight, b.mMode);
+  } else {
+    const LICE_RECT lc = {c.L, c.T, c.R, c.B};
+    LICE_ScaledBlit(mDrawBitmap, art.mBitmap, d.L, d.T, d.W(), d.H(), sx, sy, sw, sh, &lc,
+                    b.mWeight, b.mMode);
+  }
 }
 
 // ---- Drawing --------------------------------------------------------------------------------
@@ -159,6 +255,10 @@ bool IGraphics::DrawBitmap(IBitmap* bitmap, IRECT* dest, int srcX, int srcY,
   if (!src || !mDrawBitmap) return true;
   const IRECT r = dest->Intersect(mDrawRECT);
   if (r.Empty()) return true;
+  if (mScale != editor_scale::kScale100) {
+    BlitScaled(src, *dest, srcX, srcY, r, blend);
+    return true;
+  }
   const RasterBlend b = Translate(blend);
   LICE_Blit(mDrawBitmap, src, r.L, r.T, srcX + r.L - dest->L, srcY + r.T - dest->T, r.W(), r.H(),
             b.mWeight, b.mMode);
@@ -180,6 +280,11 @@ bool IGraphics::DrawBitmapFrame(IBitmap* bitmap, IRECT* dest, int frame, const I
 bool IGraphics::DrawWholeBitmap(IBitmap* bitmap, int x, int y, const IChannelBlend* blend) {
   LICE_IBitmap* src = BitmapOf(bitmap);
   if (!src || !mDrawBitmap) return true;
+  if (mScale != editor_scale::kScale100) {
+    const IRECT whole(x, y, x + src->getWidth(), y + src->getHeight());
+    BlitScaled(src, whole, 0, 0, IRECT(0, 0, mWidth, mHeight), blend);
+    return true;
+  }
   const RasterBlend b = Translate(blend);
   LICE_Blit(mDrawBitmap, src, x, y, 0, 0, src->getWidth(), src->getHeight(), b.mWeight, b.mMode);
   return true;
@@ -191,6 +296,18 @@ bool IGraphics::DrawRotatedBitmap(IBitmap* bitmap, int centerX, int centerY, dou
   if (!src || !mDrawBitmap) return true;
   const int w = src->getWidth(), h = src->getHeight();
   const RasterBlend b = Translate(blend);
+  if (mScale != editor_scale::kScale100) {
+    // The same turn of the 2x art, into the scaled square around the scaled centre; the
+    // source offset is in the art's pixels.
+    const Art art = ArtFor(src);
+    const IRECT d = DeviceRect(IRECT(centerX - w / 2, centerY - h / 2, centerX - w / 2 + w,
+                                     centerY - h / 2 + h));
+    const float f = (float)art.mFactor;
+    LICE_RotatedBlit(mDrawBitmap, art.mBitmap, d.L, d.T, d.W(), d.H(), srcX * f, srcY * f, w * f,
+                     h * f, (float)angle, false, b.mWeight, b.mMode | kBlendFilterBilinear, 0.0f,
+                     0.0f);
+    return true;
+  }
   LICE_RotatedBlit(mDrawBitmap, src, centerX - w / 2, centerY - h / 2, w, h, srcX, srcY, (float)w,
                    (float)h, (float)angle, false, b.mWeight, b.mMode | kBlendFilterBilinear, 0.0f,
                    0.0f);
@@ -200,7 +317,8 @@ bool IGraphics::DrawRotatedBitmap(IBitmap* bitmap, int centerX, int centerY, dou
 bool IGraphics::FillIRect(const IColor* color, IRECT* r, const IChannelBlend* blend) {
   if (!mDrawBitmap) return true;
   const RasterBlend b = Translate(blend);
-  LICE_FillRect(mDrawBitmap, r->L, r->T, r->W(), r->H(),
+  const IRECT d = DeviceRect(*r);
+  LICE_FillRect(mDrawBitmap, d.L, d.T, d.W(), d.H(),
                 LICE_RGBA(color->R, color->G, color->B, color->A), b.mWeight, b.mMode);
   return true;
 }
@@ -237,7 +355,16 @@ LICE_CachedFont* IGraphics::CacheFont(IText* text) {
 
 bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r) {
   if (!str || !*str) return true;
-  LICE_CachedFont* font = text->mCached ? text->mCached : CacheFont(text);
+  LICE_CachedFont* font;
+  if (mScale == editor_scale::kScale100) {
+    font = text->mCached ? text->mCached : CacheFont(text);
+  } else {
+    // The style's own font stays the 100 % one; the scaled size has its cache entry.
+    IText scaled = *text;
+    scaled.mSize = editor_scale::ToDevice(text->mSize, mScale);
+    scaled.mCached = nullptr;
+    font = CacheFont(&scaled);
+  }
   if (!font || !mDrawBitmap) return false;
   const IColor& c = text->mColor;
   font->SetTextColor(LICE_RGBA(c.R, c.G, c.B, c.A));
@@ -249,7 +376,8 @@ bool IGraphics::DrawIText(IText* text, const char* str, IRECT* r) {
   else
     flags |= LICE_DT_RIGHT;
   if (c.A != 255) flags |= kTextUseColorAlpha;
-  LICE_RECT rect = {r->L, r->T, r->R, r->B};
+  const IRECT d = DeviceRect(*r);
+  LICE_RECT rect = {d.L, d.T, d.R, d.B};
   font->DrawText(mDrawBitmap, str, -1, &rect, flags);
   return true;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Renders the nine skin images resources/img/*.png from their sources
-# resources/skin/*.svg. Builds never run this: the PNGs are committed. Run it
-# after editing a source and commit both. Installs its tools itself (librsvg's
+# resources/skin/*.svg, each twice: at the editor's size and at twice its size
+# (name@2x.png, drawn from the vector source, for high-resolution screens; the
+# editor draws 150 % from the 2x art). Builds never run this: the PNGs are
+# committed. Run it after editing a source and commit them all. Installs its tools itself (librsvg's
 # rsvg-convert, ImageMagick, the two font families the sources use).
 set -euo pipefail
 
@@ -45,38 +47,50 @@ mkdir -p "$out"
 # type 2 (RGB) or 6 (RGBA) whatever the content.
 png_opts=(-strip -define png:exclude-chunks=date,time -define png:bit-depth=8)
 
-for entry in "${images[@]}"; do
-  read -r name w h kind bleed <<<"$entry"
-  rsvg-convert -o "$tmp/$name.png" "$src/$name.svg"
+# render NAME ZOOM FILE KIND BLEED W H: one image at a zoom factor, checked for its size.
+render() {
+  local name=$1 zoom=$2 file=$3 kind=$4 bleed=$5 w=$6 h=$7
+  rsvg-convert --zoom "$zoom" -o "$tmp/$file" "$src/$name.svg"
   if [ "$kind" = alpha ]; then
-    convert "$tmp/$name.png" -background "$bleed" -alpha background "${png_opts[@]}" "PNG32:$out/$name.png"
+    convert "$tmp/$file" -background "$bleed" -alpha background "${png_opts[@]}" "PNG32:$out/$file"
   else
-    convert "$tmp/$name.png" -alpha off "${png_opts[@]}" "PNG24:$out/$name.png"
+    convert "$tmp/$file" -alpha off "${png_opts[@]}" "PNG24:$out/$file"
   fi
-  size=$(identify -format '%wx%h' "$out/$name.png")
+  local size
+  size=$(identify -format '%wx%h' "$out/$file")
   if [ "$size" != "${w}x${h}" ]; then
-    echo "render-skin: $name.png is $size, expected ${w}x${h}" >&2
+    echo "render-skin: $file is $size, expected ${w}x${h}" >&2
     exit 1
   fi
+}
+
+for entry in "${images[@]}"; do
+  read -r name w h kind bleed <<<"$entry"
+  render "$name" 1 "$name.png" "$kind" "${bleed:-}" "$w" "$h"
+  render "$name" 2 "$name@2x.png" "$kind" "${bleed:-}" $((2 * w)) $((2 * h))
 done
 
 # The no-alpha control images replace part of the background. Their looks are
 # drawn from the same pieces (parts.svg); this checks that the pixels a slice
 # or button leaves unchanged really match where the editor puts them.
-check_on_bg() { # image x y: the image's border must equal the background there
-  local name=$1 x=$2 y=$3 w h a b
-  w=$(identify -format '%w' "$out/$name.png")
-  h=$(identify -format '%h' "$out/$name.png")
-  a=$(convert "$out/bg.png" -crop "${w}x${h}+$x+$y" +repage -gravity center -fill black \
-        -draw "rectangle 1,1 $((w - 2)),$((h - 2))" rgb:- | md5sum)
-  b=$(convert "$out/$name.png" -gravity center -fill black \
-        -draw "rectangle 1,1 $((w - 2)),$((h - 2))" rgb:- | md5sum)
+check_on_bg() { # image x y [suffix zoom]: the image's border must equal the background there
+  local name=$1 x=$2 y=$3 suffix=${4:-} zoom=${5:-1} w h a b
+  x=$((x * zoom)) y=$((y * zoom))
+  w=$(identify -format '%w' "$out/$name$suffix.png")
+  h=$(identify -format '%h' "$out/$name$suffix.png")
+  a=$(convert "$out/bg$suffix.png" -crop "${w}x${h}+$x+$y" +repage -gravity center -fill black \
+        -draw "rectangle $zoom,$zoom $((w - 1 - zoom)),$((h - 1 - zoom))" rgb:- | md5sum)
+  b=$(convert "$out/$name$suffix.png" -gravity center -fill black \
+        -draw "rectangle $zoom,$zoom $((w - 1 - zoom)),$((h - 1 - zoom))" rgb:- | md5sum)
   if [ "$a" != "$b" ]; then
-    echo "render-skin: the edge of $name.png differs from the background at ($x, $y)" >&2
+    echo "render-skin: the edge of $name$suffix.png differs from the background at ($x, $y)" >&2
     exit 1
   fi
 }
-check_on_bg but3 288 179
-check_on_bg radio 387 97
+for scale in "" "@2x 2"; do
+  read -r suffix zoom <<<"$scale"
+  check_on_bg but3 288 179 "$suffix" "${zoom:-1}"
+  check_on_bg radio 387 97 "$suffix" "${zoom:-1}"
+done
 
-echo "render-skin: wrote ${#images[@]} images to ${out#"$root"/}"
+echo "render-skin: wrote $((2 * ${#images[@]})) images to ${out#"$root"/}"

@@ -11,3 +11,7 @@ extern const clapabi::PluginLatency kClapLatency;
 extern const clapabi::PluginGui* const kClapGui;
 extern const clapabi::PluginTimerSupport* const kClapTimerSupport;
 extern const clapabi::PluginPosixFdSupport* const kClapPosixFdSupport;
+
+class IPlugCLAP;
+// [main thread] The editor's size changed: the host (or the floating frame) follows.
+void ClapGuiResized(IPlugCLAP* plug);

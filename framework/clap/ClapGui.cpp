@@ -100,6 +100,8 @@ struct ClapGuiExtension {
   static bool OpenFloating(IPlugCLAP* plug, const char* title) {
     return Editor(plug)->OpenFloatingWindow(title, (unsigned long)plug->mGuiOwner);
   }
+  // The floating window is the editor's own top-level window: it resizes itself.
+  static void ResizeFloating(IPlugCLAP*) {}
   static void CloseFloating(IPlugCLAP*) {}
 #elif defined(CORVANEL_CLAP_COCOA)
   // The view's own timer drives it; there is no floating window.
@@ -107,6 +109,7 @@ struct ClapGuiExtension {
   static void StopDriving(IPlugCLAP*) {}
   static bool HostCanDrive(IPlugCLAP*) { return true; }
   static bool OpenFloating(IPlugCLAP*, const char*) { return false; }
+  static void ResizeFloating(IPlugCLAP*) {}
   static void CloseFloating(IPlugCLAP*) {}
 #else
   static void StartDriving(IPlugCLAP*) {}
@@ -133,8 +136,7 @@ struct ClapGuiExtension {
       wc.lpszClassName = kFrameClass;
       RegisterClassA(&wc);
     }
-    RECT r = {0, 0, Editor(plug)->Width(), Editor(plug)->Height()};
-    AdjustWindowRect(&r, kFrameStyle, FALSE);
+    RECT r = FrameRect(plug);
     HWND frame = CreateWindowExA(0, kFrameClass, title, kFrameStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                                  r.right - r.left, r.bottom - r.top, (HWND)plug->mGuiOwner,
                                  nullptr, module, nullptr);
@@ -146,6 +148,18 @@ struct ClapGuiExtension {
     SetWindowLongPtrA(frame, GWLP_USERDATA, (LONG_PTR)plug);
     plug->mGuiFrame = frame;
     return true;
+  }
+  // The floating frame around the editor at its current size.
+  static RECT FrameRect(IPlugCLAP* plug) {
+    RECT r = {0, 0, Editor(plug)->DeviceWidth(), Editor(plug)->DeviceHeight()};
+    AdjustWindowRect(&r, kFrameStyle, FALSE);
+    return r;
+  }
+  static void ResizeFloating(IPlugCLAP* plug) {
+    if (!plug->mGuiFrame) return;
+    const RECT r = FrameRect(plug);
+    SetWindowPos((HWND)plug->mGuiFrame, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   static void CloseFloating(IPlugCLAP* plug) {
     if (!plug->mGuiFrame) return;
@@ -195,12 +209,27 @@ struct ClapGuiExtension {
     plug->mGuiCreated = false;
     plug->MarkDirtyIfPending();
   }
-  static bool CLAPABI_CALL SetScale(const clapabi::Plugin*, double) { return false; }
+  // x11 and win32 sizes are physical pixels: the editor draws at the nearest of 100, 150 and
+  // 200 % (unless the user chose a size). Cocoa hosts never call it: the view follows its
+  // backing store.
+  static bool CLAPABI_CALL SetScale(const clapabi::Plugin* plugin, double scale) {
+#ifdef CORVANEL_CLAP_COCOA
+    (void)plugin;
+    (void)scale;
+    return false;
+#else
+    IPlugCLAP* plug = Plug(plugin);
+    if (!plug || !plug->mGuiCreated) return false;
+    plug->CheckThread(false, "gui.set_scale");
+    Editor(plug)->SetHostScale(editor_scale::NearestScale(scale));
+    return true;
+#endif
+  }
   static bool CLAPABI_CALL GetSize(const clapabi::Plugin* plugin, uint32_t* w, uint32_t* h) {
     IPlugCLAP* plug = Plug(plugin);
     if (!plug || !plug->mGuiCreated || !w || !h) return false;
-    *w = (uint32_t)Editor(plug)->Width();
-    *h = (uint32_t)Editor(plug)->Height();
+    *w = (uint32_t)Editor(plug)->DeviceWidth();
+    *h = (uint32_t)Editor(plug)->DeviceHeight();
     return true;
   }
   static bool CLAPABI_CALL CanResize(const clapabi::Plugin*) { return false; }
@@ -210,7 +239,7 @@ struct ClapGuiExtension {
   static bool CLAPABI_CALL AdjustSize(const clapabi::Plugin*, uint32_t*, uint32_t*) {
     return false;
   }
-  // The editor has one size: asking for it is all that succeeds.
+  // The editor's size follows its scale alone: asking for it is all that succeeds.
   static bool CLAPABI_CALL SetSize(const clapabi::Plugin* plugin, uint32_t w, uint32_t h) {
     uint32_t ww = 0, hh = 0;
     return GetSize(plugin, &ww, &hh) && ww == w && hh == h;
@@ -277,6 +306,21 @@ struct ClapGuiExtension {
     return true;
   }
 
+  // [main thread] The editor's size changed (its scale): an embedded editor asks the host
+  // for the new size, a floating one resizes its frame.
+  static void Resized(IPlugCLAP* plug) {
+    if (!plug->mGuiCreated) return;
+    if (plug->mGuiFloating) {
+      ResizeFloating(plug);
+      return;
+    }
+    // Before set_parent the host has not sized anything yet: get_size tells it.
+    if (!Editor(plug)->GetWindow()) return;
+    if (plug->mHostGui && plug->mHostGui->request_resize)
+      plug->mHostGui->request_resize(plug->mClapHost, (uint32_t)Editor(plug)->DeviceWidth(),
+                                     (uint32_t)Editor(plug)->DeviceHeight());
+  }
+
 #if defined(CORVANEL_CLAP_X11)
   // [main thread] The host's timer and fd callbacks: the editor's ticks and events.
   static void Idle(IPlugCLAP* plug) {
@@ -309,6 +353,8 @@ const clapabi::PluginGui kGui = {
 } // namespace
 const clapabi::PluginGui* const kClapGui = &kGui;
 
+void ClapGuiResized(IPlugCLAP* plug) { ClapGuiExtension::Resized(plug); }
+
 #if defined(CORVANEL_CLAP_X11)
 namespace {
 const clapabi::PluginTimerSupport kTimerSupport = {ClapGuiExtension::OnTimer};
@@ -324,6 +370,7 @@ const clapabi::PluginPosixFdSupport* const kClapPosixFdSupport = nullptr;
 
 #else
 // No editor window on this platform.
+void ClapGuiResized(IPlugCLAP*) {}
 const clapabi::PluginGui* const kClapGui = nullptr;
 const clapabi::PluginTimerSupport* const kClapTimerSupport = nullptr;
 const clapabi::PluginPosixFdSupport* const kClapPosixFdSupport = nullptr;

@@ -380,7 +380,7 @@ int IPlugCLAP::HostId() {
   return mHost;
 }
 
-void IPlugCLAP::EditorResized() {}
+void IPlugCLAP::EditorResized() { ClapGuiResized(this); }
 
 void IPlugCLAP::InitForHost() { HostId(); }
 

@@ -1,5 +1,7 @@
 #include "IPlugLV2.h"
 
+#include "IGraphics.h"
+
 #include "LV2Describe.h"
 #include "LV2Description.h"
 #include "LV2Features.h"
@@ -245,6 +247,13 @@ LV2_State_Status IPlugLV2::RestoreFrom(LV2_State_Retrieve_Function retrieve,
 void IPlugLV2::AttachUIHost(const UIHost* host) {
   WDL_MutexLock lock(&mMutex);
   mUIHost = host ? *host : UIHost();
+}
+
+void IPlugLV2::EditorResized() {
+  const LV2UI_Resize* resize = mUIHost.mResize;
+  IGraphics* graphics = GetGUI();
+  if (resize && resize->ui_resize && graphics && graphics->GetWindow())
+    resize->ui_resize(resize->handle, graphics->DeviceWidth(), graphics->DeviceHeight());
 }
 
 void IPlugLV2::HostBeginEdit(int paramIdx) {

@@ -93,7 +93,8 @@ public:
     LV2UI_Write_Function mWrite = nullptr;
     LV2UI_Controller mController = nullptr;
     const LV2UI_Touch* mTouch = nullptr;
-    const void* mOwner = nullptr; // the UI whose window shows the editor
+    const LV2UI_Resize* mResize = nullptr; // ui:resize, when the host offers it
+    const void* mOwner = nullptr;          // the UI whose window shows the editor
   };
   // [UI thread; takes the mutex] Edits of port parameters go to this host from now on (a
   // newer UI takes the editor over from an older one); null detaches it.
@@ -112,7 +113,9 @@ public:
   void HostProgramChanged() override;
   // LV2 does not name its host.
   int HostId() override { return kHostUnknown; }
-  void EditorResized() override {}
+  // [UI thread] The editor's size changed (its scale): the host hears of it through
+  // ui:resize while a UI shows the editor.
+  void EditorResized() override;
   void InitForHost() override {}
 
   // Resolved statically by the plug-in class, like every adapter's.

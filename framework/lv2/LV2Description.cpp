@@ -197,7 +197,8 @@ std::string PluginText(IPlugLV2* plug) {
     t += "\n<" + std::string(id->mUIURI) + ">\n  a ui:X11UI ;\n"
          "  lv2:requiredFeature ui:idleInterface , ui:parent , "
          "<http://lv2plug.in/ns/ext/instance-access> ;\n"
-         "  lv2:optionalFeature ui:resize , ui:touch ;\n"
+         "  lv2:optionalFeature ui:resize , ui:touch , urid:map , opts:options ;\n"
+         "  opts:supportedOption ui:scaleFactor ;\n"
          "  lv2:extensionData ui:idleInterface .\n";
   // The project, and the state property that presets and sessions hold.
   t += "\n<" + std::string(id->mProjectPage) + ">\n  a doap:Project ;\n  doap:name " +

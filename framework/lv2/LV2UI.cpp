@@ -5,20 +5,40 @@
 // The editor works on the plug-in instance itself (pattern edits, the status line, the
 // activity display), so the UI needs the instance-access feature (Ardour, jalv and
 // Qtractor offer it). A host without it, or without a parent window, gets no editor and a
-// message saying why; it still has the ports for its generic controls.
+// message saying why; it still has the ports for its generic controls. The editor draws at
+// the host's ui:scaleFactor when it gives one (else the desktop's, or the user's choice)
+// and tells the host its size through ui:resize.
 #include "LV2UI.h"
 
 #include "IGraphics.h"
 #include "IPlugLV2.h"
 #include "LV2Features.h"
 
+#include "lv2/atom/atom.h"
 #include "lv2/instance-access/instance-access.h"
+#include "lv2/options/options.h"
+#include "lv2/urid/urid.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 namespace {
+// The host's ui:scaleFactor among its options (a float, 2.0 = 200 %), 0 when it gives none
+// or the options cannot be read (no URID map).
+float HostScaleFactor(const LV2_Feature* const* features) {
+  const LV2_URID_Map* map = (const LV2_URID_Map*)LV2Feature(features, LV2_URID__map);
+  const LV2_Options_Option* options =
+      (const LV2_Options_Option*)LV2Feature(features, LV2_OPTIONS__options);
+  if (!map || !map->map || !options) return 0.0f;
+  const LV2_URID key = map->map(map->handle, LV2_UI__scaleFactor);
+  const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+  for (const LV2_Options_Option* o = options; o->key || o->value; ++o)
+    if (o->key == key && o->type == floatType && o->size == sizeof(float) && o->value)
+      return *(const float*)o->value;
+  return 0.0f;
+}
+
 struct EditorUI {
   IPlugLV2* mPlug;
   IGraphics* mGraphics;
@@ -52,11 +72,14 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
   host.mWrite = write;
   host.mController = controller;
   host.mTouch = (const LV2UI_Touch*)LV2Feature(features, LV2_UI__touch);
+  host.mResize = (const LV2UI_Resize*)LV2Feature(features, LV2_UI__resize);
   host.mOwner = ui;
   plug->AttachUIHost(&host);
   void* window = nullptr;
   {
     WDL_MutexLock lock(&plug->mMutex);
+    const float scale = HostScaleFactor(features);
+    graphics->SetHostScale(scale > 0.0f ? editor_scale::NearestScale(scale) : 0);
     window = graphics->OpenWindow(parent);
     if (window) plug->EditorOpened();
   }
@@ -67,8 +90,7 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char*, const char*,
     return nullptr;
   }
   *widget = (LV2UI_Widget)window;
-  if (const LV2UI_Resize* resize = (const LV2UI_Resize*)LV2Feature(features, LV2_UI__resize))
-    if (resize->ui_resize) resize->ui_resize(resize->handle, graphics->Width(), graphics->Height());
+  plug->EditorResized(); // the host learns the size the editor opened at
   return ui;
 }
 

@@ -644,8 +644,12 @@ void IPlugVST::AttachEditor(IGraphics* graphics) {
 void IPlugVST::EditorResized() {
   std::memset(&mEditRect, 0, sizeof(mEditRect));
   if (!mGraphics) return;
-  mEditRect.bottom = (VstInt16)mGraphics->Height();
-  mEditRect.right = (VstInt16)mGraphics->Width();
+  mEditRect.bottom = (VstInt16)mGraphics->DeviceHeight();
+  mEditRect.right = (VstInt16)mGraphics->DeviceWidth();
+  // A new scale while the window is open (or opening: the desktop's scale is known once
+  // the window is there): the host's frame must follow.
+  if (mGraphics->GetWindow())
+    CallHost(audioMasterSizeWindow, mGraphics->DeviceWidth(), mGraphics->DeviceHeight());
 }
 
 void IPlugVST::SetLatency(int samples) {

@@ -704,7 +704,9 @@ int IPlugVST3::HostId() {
   return mHost;
 }
 
-void IPlugVST3::EditorResized() {}
+void IPlugVST3::EditorResized() {
+  if (mAttachedView) mAttachedView->RequestResize();
+}
 
 void IPlugVST3::InitForHost() {}
 

@@ -43,6 +43,8 @@ tresult IPlugVST3View::queryInterface(const TUID iid, void** obj) {
   *obj = nullptr;
   if (kFUnknownIid.Is(iid) || kPlugViewIid.Is(iid))
     *obj = static_cast<IPlugView*>(this);
+  else if (kPlugViewContentScaleSupportIid.Is(iid))
+    *obj = static_cast<IPlugViewContentScaleSupport*>(this);
 #ifdef CORVANEL_VST3_RUN_LOOP
   else if (kEventHandlerIid.Is(iid))
     *obj = static_cast<IEventHandler*>(this);
@@ -73,8 +75,14 @@ tresult IPlugVST3View::attached(void* parent, FIDString type) {
     WDL_MutexLock lock(&mPlug->mMutex);
     IGraphics* graphics = mPlug->GetGUI();
     // The plug-in's one editor window belongs to one view at a time.
-    if (!graphics || mPlug->mAttachedView || !graphics->OpenWindow(parent)) return kResultFalse;
+    if (!graphics || mPlug->mAttachedView) return kResultFalse;
+    // Attached before the window opens: a window that finds its screen at another scale
+    // asks the frame for its size through this view.
     mPlug->mAttachedView = this;
+    if (!graphics->OpenWindow(parent)) {
+      mPlug->mAttachedView = nullptr;
+      return kResultFalse;
+    }
     mPlug->EditorOpened();
   }
   mAttached = true;
@@ -131,12 +139,29 @@ tresult IPlugVST3View::getSize(ViewRect* size) {
   IGraphics* graphics = mPlug->GetGUI();
   if (!graphics) return kResultFalse;
   size->left = size->top = 0;
-  size->right = graphics->Width();
-  size->bottom = graphics->Height();
+  size->right = graphics->DeviceWidth();
+  size->bottom = graphics->DeviceHeight();
   return kResultOk;
 }
 
-// The editor has one size: any other is answered with it.
+tresult IPlugVST3View::setContentScaleFactor(float factor) {
+#ifndef CORVANEL_MACOS
+  IGraphics* graphics = mPlug->GetGUI();
+  if (!graphics) return kResultFalse;
+  graphics->SetHostScale(editor_scale::NearestScale(factor));
+#else
+  (void)factor;
+#endif
+  return kResultOk;
+}
+
+void IPlugVST3View::RequestResize() {
+  ViewRect size;
+  if (!mFrame || getSize(&size) != kResultOk) return;
+  mFrame->resizeView(this, &size);
+}
+
+// The editor's size follows its scale alone: any other is answered with it.
 tresult IPlugVST3View::onSize(ViewRect* newSize) { return newSize ? kResultOk : kInvalidArgument; }
 
 tresult IPlugVST3View::onFocus(TBool) { return kResultOk; }

@@ -8,6 +8,10 @@
 // an NSView ("NSView"): the editor's Cocoa view goes into it and its own timer on the main
 // run loop drives it; removed() takes the view out of the parent again, which frees it.
 //
+// Its size is the editor's device size: 620 x 355 at 100 %, more at a higher scale (the
+// host's content scale, the desktop's, or the user's choice from the editor's size menu);
+// a new size goes to the host through the frame's resizeView.
+//
 // The view holds a reference to its plug-in; closing it (removed) keeps the editor's
 // controls for the next view. One view at a time is attached per plug-in.
 //
@@ -19,6 +23,7 @@
 class IPlugVST3;
 
 class IPlugVST3View final : public vst3::IPlugView,
+                            public vst3::IPlugViewContentScaleSupport,
                             public vst3::IEventHandler,
                             public vst3::ITimerHandler {
 public:
@@ -47,6 +52,14 @@ public:
   vst3::tresult VST3_API setFrame(vst3::IPlugFrame* frame) override;
   vst3::tresult VST3_API canResize() override;
   vst3::tresult VST3_API checkSizeConstraint(vst3::ViewRect* rect) override;
+
+  // [UI thread] The screen's scale: the editor draws at the nearest of 100, 150 and 200 %
+  // (unless the user chose a size) and asks the frame for the new size. On macOS the
+  // Cocoa view follows its backing store instead: the factor is taken and ignored.
+  vst3::tresult VST3_API setContentScaleFactor(float factor) override;
+
+  // [UI thread] The editor's size changed while attached: the frame is asked to follow.
+  void RequestResize();
 
   // [UI thread, from the host's run loop] The X connection is readable / a tick is due:
   // the editor's idle work (its events and the ticks elapsed time calls for), without the

@@ -4,6 +4,8 @@
 #include "lice_bitmap.h"
 #include "lice_pixel.h"
 
+struct LICE_RECT;
+
 // Blend mode word: bits 0-7 the combine mode, bits 8-15 the filter, bit 16 the
 // source-alpha flag. Every drawing operation also takes a weight (1.0 = full)
 // that becomes w = int(weight * 256), 0..256; w < 1 draws nothing.
@@ -42,3 +44,12 @@ void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty,
                       float srcx, float srcy, float srcw, float srch, float angle,
                       bool clipToSourceRect, float weight, int mode, float rotxcent = 0.0f,
                       float rotycent = 0.0f);
+
+// [editor thread] Draws the source rectangle into the destination rectangle at another
+// size with bilinear filtering, pixel centres onto pixel centres, reading nothing
+// outside the source rectangle. Only destination pixels inside `clip` (null: the whole
+// bitmap) are touched, and each gets the same value whatever the clip: a part redrawn
+// alone matches the whole.
+void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+                     int srcx, int srcy, int srcw, int srch, const LICE_RECT* clip, float weight,
+                     int mode);

@@ -2,6 +2,7 @@
 // into the source with a 16.16 fixed-point walk.
 #include "lice.h"
 #include "lice_combine.h"
+#include "lice_native_font.h"
 
 #include <cmath>
 #include <cstdint>
@@ -116,10 +117,22 @@ void RotateDispatch(Rule r, LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int
 
 } // namespace
 
-void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
-                      float srcx, float srcy, float srcw, float srch, float angle,
-                      bool clipToSourceRect, float weight, int mode, float rotxcent,
-                      float rotycent) {
+namespace {
+
+// The destination pixels a copy may touch: clipL <= x < clipR, clipT <= y < clipB.
+struct DestClip {
+  int clipL, clipT, clipR, clipB;
+};
+
+// Source pixels a copy may read, lo <= p < hi; all of the bitmap when not given.
+struct SourceBounds {
+  int lox, loy, hix, hiy;
+};
+
+void WalkBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+              float srcx, float srcy, float srcw, float srch, float angle, bool clipToSourceRect,
+              float weight, int mode, float rotxcent, float rotycent, DestClip clip,
+              const SourceBounds* bounds = nullptr) {
   if (!dest || !src || !dest->getBits() || !src->getBits()) return;
   if (!dstw || !dsth) return;
   const int wt = WeightToInt(weight);
@@ -168,24 +181,34 @@ void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty,
     if (r < wk.hix) wk.hix = (int)std::ceil(r);
     if (b < wk.hiy) wk.hiy = (int)std::ceil(b);
   }
+  if (bounds) {
+    if (bounds->lox > wk.lox) wk.lox = bounds->lox;
+    if (bounds->loy > wk.loy) wk.loy = bounds->loy;
+    if (bounds->hix < wk.hix) wk.hix = bounds->hix;
+    if (bounds->hiy < wk.hiy) wk.hiy = bounds->hiy;
+  }
   if (wk.lox >= wk.hix || wk.loy >= wk.hiy) return;
 
   // Clip the destination rectangle to the bitmap; the walk starts at the first
   // destination pixel kept (columns and rows counted in walk order when mirrored).
+  if (clip.clipL < 0) clip.clipL = 0;
+  if (clip.clipT < 0) clip.clipT = 0;
+  if (clip.clipR > dest->getWidth()) clip.clipR = dest->getWidth();
+  if (clip.clipB > dest->getHeight()) clip.clipB = dest->getHeight();
   int cx0 = 0, cy0 = 0; // first kept column and row, relative to the rectangle
   int w = dstw, h = dsth;
-  if (dstx < 0) {
-    cx0 = -dstx;
-    w += dstx;
-    dstx = 0;
+  if (dstx < clip.clipL) {
+    cx0 = clip.clipL - dstx;
+    w -= cx0;
+    dstx = clip.clipL;
   }
-  if (dsty < 0) {
-    cy0 = -dsty;
-    h += dsty;
-    dsty = 0;
+  if (dsty < clip.clipT) {
+    cy0 = clip.clipT - dsty;
+    h -= cy0;
+    dsty = clip.clipT;
   }
-  if (w > dest->getWidth() - dstx) w = dest->getWidth() - dstx;
-  if (h > dest->getHeight() - dsty) h = dest->getHeight() - dsty;
+  if (w > clip.clipR - dstx) w = clip.clipR - dstx;
+  if (h > clip.clipB - dsty) h = clip.clipB - dsty;
   if (w <= 0 || h <= 0) return;
 
   // Index along the unmirrored walk of the first kept pixel, and the direction.
@@ -207,4 +230,32 @@ void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty,
     RotateDispatch<true>(r, dest, src, dstx, dsty, w, h, wk, wt);
   else
     RotateDispatch<false>(r, dest, src, dstx, dsty, w, h, wk, wt);
+}
+
+} // namespace
+
+void LICE_RotatedBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+                      float srcx, float srcy, float srcw, float srch, float angle,
+                      bool clipToSourceRect, float weight, int mode, float rotxcent,
+                      float rotycent) {
+  if (!dest) return;
+  WalkBlit(dest, src, dstx, dsty, dstw, dsth, srcx, srcy, srcw, srch, angle, clipToSourceRect,
+           weight, mode, rotxcent, rotycent, {0, 0, dest->getWidth(), dest->getHeight()});
+}
+
+void LICE_ScaledBlit(LICE_IBitmap* dest, LICE_IBitmap* src, int dstx, int dsty, int dstw, int dsth,
+                     int srcx, int srcy, int srcw, int srch, const LICE_RECT* clip, float weight,
+                     int mode) {
+  if (!dest || dstw <= 0 || dsth <= 0 || srcw <= 0 || srch <= 0) return;
+  DestClip c = {0, 0, dest->getWidth(), dest->getHeight()};
+  if (clip) c = {clip->left, clip->top, clip->right, clip->bottom};
+  // Pixel centres onto pixel centres: destination pixel i samples the source at
+  // srcx + (i + 1/2) * srcw / dstw - 1/2. The walk maps pixel corners, so the start
+  // moves by that half-pixel difference; the source rectangle bounds the samples so a
+  // frame never picks up its neighbour.
+  const double sx = (double)srcw / dstw, sy = (double)srch / dsth;
+  const float x0 = (float)(srcx + 0.5 * sx - 0.5), y0 = (float)(srcy + 0.5 * sy - 0.5);
+  const SourceBounds bounds = {srcx, srcy, srcx + srcw, srcy + srch};
+  WalkBlit(dest, src, dstx, dsty, dstw, dsth, x0, y0, (float)srcw, (float)srch, 0.0f, false, weight,
+           mode | LICE_BLIT_FILTER_BILINEAR, 0.0f, 0.0f, c, &bounds);
 }

@@ -48,8 +48,9 @@ IGraphicsLinux::~IGraphicsLinux() {
 void* IGraphicsLinux::OpenWindow(void* parent) {
   if (parent) {
     if (mX11) CloseWindow();
-    mX11 = X11Window::Create((unsigned long)(uintptr_t)parent, Width(), Height(), this);
+    mX11 = X11Window::Create((unsigned long)(uintptr_t)parent, DeviceWidth(), DeviceHeight(), this);
     if (!mX11) return nullptr;
+    OpenWindowScale(editor_scale::NearestScale(mX11->ScreenFactor()));
     mCaptured = false;
     mX11->SetCursor(mCursor);
     mClock.Start(TickClock::NowNs());
@@ -60,6 +61,12 @@ void* IGraphicsLinux::OpenWindow(void* parent) {
   IRECT r;
   if (IsDirty(&r)) Draw(&r);
   return GetWindow();
+}
+
+void IGraphicsLinux::SetScale(int percent) {
+  const int before = Scale();
+  IGraphics::SetScale(percent);
+  if (Scale() != before && mX11) mX11->Resize(DeviceWidth(), DeviceHeight());
 }
 
 void IGraphicsLinux::CloseWindow() {

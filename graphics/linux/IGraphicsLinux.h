@@ -53,6 +53,8 @@ public:
   // r (and the entry) to the window. Off screen there is nothing to copy.
   bool DrawScreen(IRECT* r) override;
   bool WindowIsOpen() override { return mWindowOpen; }
+  // [editor thread] With a window, it takes the new size too.
+  void SetScale(int percent) override;
   // [editor thread] Nothing without a control or parameter, or while an entry is open.
   void PromptUserInput(IControl* control, IParam* param, bool centered) override;
   void PromptUserInput(IEditableTextControl* control) override;

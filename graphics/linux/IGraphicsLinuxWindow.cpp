@@ -15,7 +15,7 @@ bool IGraphicsLinux::DrawScreen(IRECT* r) {
     DrawValueEntry(this);
     area = area.Union(EntryArea(*this));
   }
-  mX11->Put(GetDrawBitmap(), area);
+  mX11->Put(GetDrawBitmap(), DeviceRect(area));
   return true;
 }
 
@@ -43,7 +43,12 @@ void IGraphicsLinux::ShowEntry() {
   DrawScreen(&area);
 }
 
-void IGraphicsLinux::OnWindowInput(const WindowInput& in) {
+void IGraphicsLinux::OnWindowInput(const WindowInput& device) {
+  // The window's positions are device pixels; the editor works in its own units.
+  WindowInput in = device;
+  in.mX = ToEditor(device.mX);
+  in.mY = ToEditor(device.mY);
+  in.mRect = editor_scale::ToEditorCover(device.mRect, Scale());
   IMouseMod mod = in.mMod;
   switch (in.mKind) {
   case WindowInput::kExpose: {

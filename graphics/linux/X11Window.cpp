@@ -1,6 +1,7 @@
 #include "X11Window.h"
 
 #include "IGraphics.h"
+#include "ScreenScale.h"
 #include "lice_bitmap.h"
 
 #include <X11/Xlib.h>
@@ -8,6 +9,7 @@
 #include <X11/cursorfont.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -189,6 +191,16 @@ bool X11Window::SeenBefore(const XEvent& ev) {
   mSeen[mSeenNext] = s;
   mSeenNext = (mSeenNext + 1) % (int)(sizeof(mSeen) / sizeof(mSeen[0]));
   return false;
+}
+
+double X11Window::ScreenFactor() const {
+  return ScreenScaleFactor(std::getenv("GDK_SCALE"), XResourceManagerString(mDisplay));
+}
+
+void X11Window::Resize(int w, int h) {
+  if (mGone || w <= 0 || h <= 0) return;
+  ErrorTrap trap(mDisplay);
+  XResizeWindow(mDisplay, mWindow, (unsigned)w, (unsigned)h);
 }
 
 void X11Window::Put(LICE_IBitmap* surface, const IRECT& r) {

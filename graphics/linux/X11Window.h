@@ -72,6 +72,10 @@ public:
 
   // [editor thread] Handles every event queued on this connection.
   void Pump();
+  // [editor thread] The desktop's scale factor (ScreenScale.h) on this window's display.
+  double ScreenFactor() const;
+  // [editor thread] A new size (the editor's scale changed).
+  void Resize(int w, int h);
   // [editor thread] Copies r of the surface to the same place in the window.
   void Put(LICE_IBitmap* surface, const IRECT& r);
   // [editor thread] IGraphics::kCursorArrow or kCursorSizeWE.

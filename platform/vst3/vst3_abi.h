@@ -97,6 +97,8 @@ constexpr Uid kUnitInfoIid = MakeUid(0x3D4BD6B5, 0x913A4FD2, 0xA886E768, 0xA5EB9
 constexpr Uid kPlugViewIid = MakeUid(0x5BC32507, 0xD06049EA, 0xA6151B52, 0x2B755B29);
 constexpr Uid kPlugFrameIid = MakeUid(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 constexpr Uid kRunLoopIid = MakeUid(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
+constexpr Uid kPlugViewContentScaleSupportIid =
+    MakeUid(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
 constexpr Uid kEventHandlerIid = MakeUid(0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983);
 constexpr Uid kTimerHandlerIid = MakeUid(0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9);
 constexpr Uid kBStreamIid = MakeUid(0xC3BF6EA2, 0x30994752, 0x9B6BF990, 0x1EE33E9B);
@@ -495,6 +497,17 @@ public:
   virtual tresult VST3_API setFrame(IPlugFrame* frame) = 0;
   virtual tresult VST3_API canResize() = 0;
   virtual tresult VST3_API checkSizeConstraint(ViewRect* rect) = 0;
+};
+
+// Offered by a view that draws at the screen's scale: hosts tell it the factor (1.0 = 100 %;
+// physical pixels on Windows and X11, points on macOS).
+class IPlugViewContentScaleSupport : public FUnknown {
+public:
+protected:
+  ~IPlugViewContentScaleSupport() = default;
+
+public:
+  virtual tresult VST3_API setContentScaleFactor(float factor) = 0;
 };
 
 class IPlugFrame : public FUnknown {

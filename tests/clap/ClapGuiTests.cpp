@@ -176,6 +176,42 @@ TEST_F(ClapGui, EmbeddedEditorDrivenByTheHostsTimerAndFdSendsEditsAndClosesClean
   EXPECT_TRUE(mHost.mViolations.empty()) << mHost.mViolations[0];
 }
 
+// set_scale: the editor's size is the nearest scale's, before and after set_parent; a new
+// scale while embedded asks the host for the size; a click at 150 % reaches the pattern.
+TEST_F(ClapGui, TheHostsScaleSizesTheEditorAndANewOneAsksForTheSize) {
+  ASSERT_TRUE(mGui->create(mClap->mPlugin, "x11", false));
+  EXPECT_TRUE(mGui->set_scale(mClap->mPlugin, 2.0));
+  uint32_t w = 0, h = 0;
+  ASSERT_TRUE(mGui->get_size(mClap->mPlugin, &w, &h));
+  EXPECT_EQ(w, 1240u);
+  EXPECT_EQ(h, 710u);
+  EXPECT_TRUE(mGui->set_size(mClap->mPlugin, 1240, 710));
+  clapabi::Window parent;
+  parent.api = "x11";
+  parent.x11 = mTop;
+  XResizeWindow(mDisplay, mTop, 1240, 710);
+  ASSERT_TRUE(mGui->set_parent(mClap->mPlugin, &parent));
+  ASSERT_TRUE(mGui->show(mClap->mPlugin));
+  Run(200);
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(mDisplay, EditorWindow(), &a));
+  EXPECT_EQ(a.width, 1240);
+  EXPECT_TRUE(mHost.mResizeRequests.empty()) << "the size the host asked for already";
+
+  EXPECT_TRUE(mGui->set_scale(mClap->mPlugin, 1.5));
+  ASSERT_EQ(mHost.mResizeRequests.size(), 1u);
+  EXPECT_EQ(mHost.mResizeRequests[0], std::make_pair(930u, 533u));
+  Run(200);
+  ASSERT_TRUE(XGetWindowAttributes(mDisplay, EditorWindow(), &a));
+  EXPECT_EQ(a.width, 930);
+  const int dirty = mHost.mDirtyMarks;
+  ASSERT_TRUE(ClickAt(EditorWindow(), 71, 343, 1)); // (47, 228) at 100 %: step 1's volume
+  Run(200);
+  EXPECT_GT(mHost.mDirtyMarks, dirty) << "the pattern changed";
+  mGui->destroy(mClap->mPlugin);
+  EXPECT_FALSE(mGui->set_scale(mClap->mPlugin, 2.0)) << "no editor to scale";
+}
+
 TEST_F(ClapGui, FloatingEditorHasTheHostsTitleAndTakesClicks) {
   ASSERT_TRUE(mGui->create(mClap->mPlugin, "x11", true));
   clapabi::Window owner;

@@ -97,6 +97,77 @@ TEST(EditorTool, PlayedEventsChangeWhatTheHostSees) {
   EXPECT_EQ(Displays(dir.Read("out.txt")), after);
 }
 
+// A user's gestures, written in 100 % pixels: step bars clicked and dragged across, a
+// knob dragged and wheeled, a Target slice, Tie Lock, a shift button held, the Gate
+// slider dragged, a value typed into a knob's entry, and presses on the one-pixel gaps
+// between bars.
+const char* const kGestures[] = {
+    "press 30 212",  "drag 120 214",  "drag 300 216",  "release 300 216", "press 47 225",
+    "release 47 225", "press 64 212",  "release 64 212", "press 65 250",   "release 65 250",
+    "press 121 125", "drag 121 110",  "drag 121 96",   "release 121 96",  "wheel 277 125 3",
+    "press 420 150", "release 420 150", "press 299 189", "release 299 189", "press 40 187",
+    "tick 6",        "release 40 187", "press 250 184", "drag 230 184",    "drag 206 185",
+    "release 206 185", "press 499 125 right", "release 499 125 right", "type 2500",
+    "press 555 320", "release 555 320", "press 588 327", "release 588 327", "tick 3",
+};
+
+// The gestures at a scale, as a window at that scale reports them: every position is the
+// first device pixel of its 100 % pixel, or its last when `last` is set.
+std::string GesturesAt(int percent, bool last) {
+  auto device = [&](int v) {
+    const int first = (v * percent + 50) / 100;
+    const int next = ((v + 1) * percent + 50) / 100;
+    return last ? next - 1 : first;
+  };
+  std::ostringstream out;
+  for (const char* line : kGestures) {
+    std::istringstream in(line);
+    std::string kind, rest;
+    int x = 0, y = 0;
+    in >> kind;
+    if (kind == "tick" || kind == "type") {
+      out << line << "\n";
+      continue;
+    }
+    in >> x >> y;
+    std::getline(in, rest);
+    out << kind << " " << device(x) << " " << device(y) << rest << "\n";
+  }
+  return out.str();
+}
+
+TEST(EditorTool, GesturesAt150And200PercentEditWhatTheyEditAt100) {
+  ToolDir dir;
+  struct Run {
+    const char* scale;
+    int percent;
+    bool last;
+  };
+  const Run runs[] = {{"1", 100, false}, {"1.5", 150, false}, {"1.5", 150, true},
+                      {"2", 200, false}, {"2", 200, true}};
+  std::string expected, expectedState;
+  for (const Run& run : runs) {
+    SCOPED_TRACE(std::string(run.scale) + (run.last ? " (last pixels)" : " (first pixels)"));
+    dir.Write("events.txt", GesturesAt(run.percent, run.last));
+    ASSERT_EQ(RunEditor(dir, {"--scale", run.scale, "--events", "events.txt", "--print-params",
+                              "--print-gestures", "--state-out", "state.bin", "-o", "e.png"}),
+              0)
+        << dir.Read("err.txt");
+    const std::string out = dir.Read("out.txt"), state = dir.Read("state.bin");
+    const std::string png = dir.Read("e.png");
+    ASSERT_GE(png.size(), 24u);
+    EXPECT_EQ((unsigned char)png[18] * 256 + (unsigned char)png[19], 620 * run.percent / 100);
+    if (expected.empty()) {
+      expected = out;
+      expectedState = state;
+      EXPECT_NE(out.find("change 7 "), std::string::npos) << "the typed Split Freq: " << out;
+      continue;
+    }
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(state, expectedState);
+  }
+}
+
 TEST(EditorTool, BadInputGetsOneMessageAndNoFiles) {
   struct Case {
     const char* meaning;
@@ -111,6 +182,9 @@ TEST(EditorTool, BadInputGetsOneMessageAndNoFiles) {
       {"an unreadable events file", nullptr, {"--events", "missing.txt"}},
       {"an unknown option", nullptr, {"--volume", "11"}},
       {"a step outside the pattern", nullptr, {"--playing-step", "65"}},
+      {"a scale the editor does not draw", nullptr, {"--scale", "3"}},
+      {"a point outside the 150 % editor", "press 930 10\n",
+       {"--scale", "1.5", "--events", "events.txt"}},
       {"an unreadable state", nullptr, {"--state-in", "missing.bin"}},
       {"an unknown preset", nullptr, {"--preset", "No Such Preset"}},
   };

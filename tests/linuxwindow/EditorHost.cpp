@@ -127,16 +127,33 @@ void EditorHost::Run(int ms) {
   }
 }
 
-std::vector<uint32_t> EditorHost::Screenshot(Instance* inst) {
+std::vector<uint32_t> EditorHost::Screenshot(Instance* inst, int w, int h) {
   std::vector<uint32_t> pixels;
   if (!inst->mEditor) return pixels;
-  XImage* image = XGetImage(mDisplay, inst->mEditor, 0, 0, 620, 355, AllPlanes, ZPixmap);
+  XImage* image =
+      XGetImage(mDisplay, inst->mEditor, 0, 0, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
   if (!image) return pixels;
-  for (int y = 0; y < 355; ++y)
-    for (int x = 0; x < 620; ++x)
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
       pixels.push_back((uint32_t)XGetPixel(image, x, y) & 0xffffff);
   XDestroyImage(image);
   return pixels;
+}
+
+bool EditorHost::FollowSizeRequests(Instance* inst) {
+  const std::vector<HostCall> asks = mHost.CallsOf(audioMasterSizeWindow);
+  if (asks.empty()) return false;
+  XResizeWindow(mDisplay, inst->mTop, (unsigned)asks.back().mIndex, (unsigned)asks.back().mValue);
+  XSync(mDisplay, False);
+  return true;
+}
+
+bool EditorHost::EditorSize(Instance* inst, int* w, int* h) {
+  XWindowAttributes a;
+  if (!inst->mEditor || !XGetWindowAttributes(mDisplay, inst->mEditor, &a)) return false;
+  *w = a.width;
+  *h = a.height;
+  return true;
 }
 
 bool EditorHost::ScribbleOver(Instance* inst) {

@@ -49,8 +49,14 @@ public:
   void CloseEditor(Instance* inst);
   // [test thread] Runs the host's loop for ms milliseconds in the instances' drive mode.
   void Run(int ms);
-  // [test thread] The editor window's pixels as the X server has them, 0x00RRGGBB.
-  std::vector<uint32_t> Screenshot(Instance* inst);
+  // [test thread] The editor window's pixels as the X server has them, 0x00RRGGBB (the
+  // window's top-left w x h).
+  std::vector<uint32_t> Screenshot(Instance* inst, int w = 620, int h = 355);
+  // [test thread] Does what the plug-in asked with audioMasterSizeWindow since the last
+  // Clear: the host's window takes the size. False when it asked nothing.
+  bool FollowSizeRequests(Instance* inst);
+  // [test thread] The size of the plug-in's window as the X server has it.
+  bool EditorSize(Instance* inst, int* w, int* h);
   // [test thread] Paints the editor window black from the host's connection.
   bool ScribbleOver(Instance* inst);
   // [test thread] Calls the editor's event function with an exposure of all of `window`,

@@ -13,7 +13,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -298,6 +301,94 @@ TEST(EditorEventProc, AnExposureThroughTheEventFunctionRepaints) {
   host.CallEventProc(fx, fx->mEditor);
   EXPECT_EQ(host.Screenshot(fx), painted);
 }
+
+#ifdef CORVANEL_EDITOR_TOOL
+// The desktop at 200 % (GDK_SCALE=2): the window opens at twice the size, the host is
+// asked to follow, the screen is the tool's 200 % picture, a click edits the step word
+// the same click edits at 100 %, and the size menu's "150 %" applies at once and is
+// remembered for the next opening.
+TEST(EditorWindowScale, ADesktopAt200PercentGetsASharpEditorThatEditsAsAt100) {
+  ASSERT_TRUE(gServer && gServer->IsRunning());
+  const char* prefs = std::getenv("CORVANEL_CONFIG_DIR");
+  ASSERT_NE(prefs, nullptr) << "the X server's environment gives the editors a folder";
+  auto words = [](EditorHost::Instance* fx) {
+    std::vector<float> w;
+    for (int i = 10; i <= 22; ++i)
+      w.push_back(fx->Get(i));
+    return w;
+  };
+
+  // At 100 %: the bottom of step 1's volume bar.
+  std::vector<float> at100;
+  {
+    unsetenv("GDK_SCALE");
+    EditorHost host;
+    EditorHost::Instance* fx = host.AddInstance(0, 0);
+    ASSERT_NE(fx, nullptr);
+    ASSERT_TRUE(host.OpenEditor(fx, Drive::kIdle60));
+    host.Run(300);
+    ASSERT_TRUE(ClickAt(fx->mEditor, 47, 228, 1));
+    host.Run(200);
+    host.Process(fx);
+    at100 = words(fx);
+    host.CloseEditor(fx);
+  }
+
+  setenv("GDK_SCALE", "2", 1);
+  EditorHost host;
+  EditorHost::Instance* fx = host.AddInstance(0, 0);
+  ASSERT_NE(fx, nullptr);
+  const std::vector<float> fresh = words(fx);
+  ASSERT_NE(fresh, at100);
+  ASSERT_TRUE(host.OpenEditor(fx, Drive::kIdle60));
+  host.Run(300);
+  int w = 0, h = 0;
+  ASSERT_TRUE(host.EditorSize(fx, &w, &h));
+  EXPECT_EQ(w, 1240);
+  EXPECT_EQ(h, 710);
+  ASSERT_TRUE(host.FollowSizeRequests(fx)) << "the host is asked for 1240 x 710";
+  EXPECT_EQ(host.mHost.CallsOf(audioMasterSizeWindow).back().mIndex, 1240);
+  EXPECT_EQ(host.mHost.CallsOf(audioMasterSizeWindow).back().mValue, 710);
+  host.Run(200);
+
+  const std::string picture = ::testing::TempDir() + "window-tool-200.png";
+  ASSERT_EQ(RunProgram({CORVANEL_EDITOR_TOOL, "--scale", "2", "-o", picture}, 20000), 0);
+  const std::vector<uint32_t> expected = ReadPicture(picture);
+  const std::vector<uint32_t> screen = host.Screenshot(fx, 1240, 710);
+  ASSERT_EQ(expected.size(), 1240u * 710u);
+  ASSERT_EQ(screen, expected);
+
+  // The same spot of step 1's volume bar, at its last device pixel.
+  ASSERT_TRUE(ClickAt(fx->mEditor, 95, 457, 1));
+  host.Run(200);
+  host.Process(fx);
+  EXPECT_EQ(words(fx), at100);
+
+  // The size menu from the background at (8, 60); its second entry is "150 %".
+  host.mHost.Clear();
+  ASSERT_TRUE(ClickAt(fx->mEditor, 16, 120, 3));
+  host.Run(200);
+  ASSERT_TRUE(ClickAt(fx->mEditor, 60, 2 * (61 + 18 + 9), 1));
+  host.Run(300);
+  ASSERT_TRUE(host.EditorSize(fx, &w, &h));
+  EXPECT_EQ(w, 930);
+  EXPECT_EQ(h, 533);
+  ASSERT_TRUE(host.FollowSizeRequests(fx));
+  EXPECT_EQ(host.mHost.CallsOf(audioMasterSizeWindow).back().mIndex, 930);
+  EXPECT_TRUE(host.mHost.Gestures().empty()) << "the menu's clicks reach no control";
+  EXPECT_EQ(words(fx), at100);
+
+  // Closed and opened again: the remembered 150 % wins over the desktop's 200 %.
+  host.CloseEditor(fx);
+  ASSERT_TRUE(host.OpenEditor(fx, Drive::kIdle60));
+  host.Run(300);
+  ASSERT_TRUE(host.EditorSize(fx, &w, &h));
+  EXPECT_EQ(w, 930);
+  host.CloseEditor(fx);
+  unsetenv("GDK_SCALE");
+  std::remove((std::string(prefs) + "/editor.conf").c_str());
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Drives, EditorWindowTest,
                          ::testing::Values(Drive::kEventProc, Drive::kIdle15, Drive::kIdle60),

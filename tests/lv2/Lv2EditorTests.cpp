@@ -12,7 +12,10 @@
 #include "XServerEnvironment.h"
 
 #include "lv2/instance-access/instance-access.h"
+#include "lv2/atom/atom.h"
+#include "lv2/options/options.h"
 #include "lv2/ui/ui.h"
+#include "lv2/urid/urid.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -65,7 +68,9 @@ public:
 
   // Opens the UI with the given features, on this host's plug-in or on `plug`; false when
   // it declines.
-  bool Open(bool instanceAccess = true, bool parent = true, Lv2Instance* plug = nullptr) {
+  // With `scale` above 0 the host gives ui:scaleFactor among its options.
+  bool Open(bool instanceAccess = true, bool parent = true, Lv2Instance* plug = nullptr,
+            float scale = 0.0f) {
     const LV2UI_Descriptor* d = UIDescriptor();
     if (!plug) plug = &mPlug;
     if (!d || !plug->Ok()) return false;
@@ -82,6 +87,18 @@ public:
     const LV2_Feature resizeF = {LV2_UI__resize, &mResize};
     const LV2_Feature touchF = {LV2_UI__touch, &mTouch};
     std::vector<const LV2_Feature*> features = {&resizeF, &touchF};
+    Lv2World& world = Lv2World::Get();
+    mScale = scale;
+    const LV2_Options_Option options[] = {
+        {LV2_OPTIONS_INSTANCE, 0, world.Urid(LV2_UI__scaleFactor), sizeof(float),
+         world.Urid(LV2_ATOM__Float), &mScale},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    const LV2_Feature mapF = {LV2_URID__map, world.Map()};
+    const LV2_Feature optionsF = {LV2_OPTIONS__options, (void*)options};
+    if (scale > 0.0f) {
+      features.push_back(&mapF);
+      features.push_back(&optionsF);
+    }
     if (parent) features.push_back(&parentF);
     if (instanceAccess) features.push_back(&accessF);
     features.push_back(nullptr);
@@ -121,6 +138,7 @@ public:
   LV2UI_Resize mResize = {};
   LV2UI_Touch mTouch = {};
   std::pair<int, int> mSize = {0, 0};
+  float mScale = 0.0f;
   std::vector<std::pair<uint32_t, float>> mWrites;
   std::vector<int> mTouches; // +port grabbed, -(port + 1) released
 
@@ -165,6 +183,32 @@ TEST_F(Lv2Editor, OpensInTheHostsWindowAtItsSizeWithTheVst2EditorsPixels) {
   const std::vector<uint32_t> lv2 = mHost.Screenshot(), vst2 = vst.Screenshot(fx);
   ASSERT_EQ(lv2.size(), (size_t)kWidth * kHeight);
   EXPECT_TRUE(lv2 == vst2);
+}
+
+// The host's ui:scaleFactor: the editor opens at the nearest scale and says its size
+// through ui:resize; the size menu's 100 % goes to the host the same way.
+TEST(Lv2EditorScale, TheHostsScaleFactorSizesTheEditorAndTheHostHearsEverySize) {
+  ASSERT_TRUE(gServer && gServer->IsRunning());
+  Lv2EditorHost host;
+  ASSERT_NE(host.mDisplay, nullptr);
+  XResizeWindow(host.mDisplay, host.mTop, 1240, 710);
+  ASSERT_TRUE(host.Open(true, true, nullptr, 1.8f));
+  host.Run(200);
+  EXPECT_EQ(host.mSize, std::make_pair(1240, 710));
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(host.mDisplay, host.mEditor, &a));
+  EXPECT_EQ(a.width, 1240);
+  // A right click on the background at (8, 60), then the menu's first entry, "100 %".
+  std::vector<std::string> menu = At(host.mEditor, 16, 120);
+  menu.insert(menu.end(), {"click", "3"});
+  ASSERT_TRUE(Xdotool(menu));
+  host.Run(200);
+  std::vector<std::string> choose = At(host.mEditor, 40, 2 * (61 + 9));
+  choose.insert(choose.end(), {"click", "1"});
+  ASSERT_TRUE(Xdotool(choose));
+  host.Run(200);
+  EXPECT_EQ(host.mSize, std::make_pair(620, 355));
+  EXPECT_TRUE(host.mWrites.empty()) << "the menu's clicks reach no control";
 }
 
 TEST_F(Lv2Editor, AKnobDragWritesThePortInsideOneTouchGesture) {

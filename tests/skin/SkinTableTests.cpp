@@ -1,4 +1,4 @@
-// The nine skin images as the editor loads them: resource id, file name, size,
+// The nine skin images (and their 2x art) as the editor loads them: resource id, file name, size,
 // alpha, and how the frames lie. The Windows build embeds them under these ids
 // and the controls cut their frames by these counts.
 #include "SkinFiles.h"
@@ -78,6 +78,20 @@ TEST_P(SkinTable, FramesDivideTheImageEvenlyIntoWhatTheControlShows) {
   EXPECT_EQ(im.height % down, 0);
   EXPECT_EQ(im.width / across, im.frameWidth);
   EXPECT_EQ(im.height / down, im.frameHeight);
+}
+
+// The 2x art beside each image: twice the size, the same colour type, so that every
+// frame and rectangle of the layout doubles exactly.
+TEST_P(SkinTable, TheTwiceArtHasDoubleTheSizeAndTheSameColourType) {
+  const SkinImage& im = GetParam();
+  std::string twice = im.file;
+  twice.insert(twice.rfind('.'), "@2x");
+  skin::Header h = skin::ReadHeader(twice.c_str());
+  ASSERT_TRUE(h.ok) << skin::PathOf(twice.c_str());
+  EXPECT_EQ(h.width, 2 * im.width);
+  EXPECT_EQ(h.height, 2 * im.height);
+  EXPECT_EQ(h.bitDepth, 8);
+  EXPECT_EQ(h.colourType, im.alpha ? 6 : 2);
 }
 
 TEST(SkinTable, IdsRunFrom100To108InOrder) {

@@ -47,7 +47,14 @@ public:
   }
   uint32_t VST3_API addRef() override { return ++mRefs; }
   uint32_t VST3_API release() override { return --mRefs; }
-  tresult VST3_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+  // As Ardour does: the window takes the size and the view hears onSize before the return.
+  tresult VST3_API resizeView(IPlugView* view, ViewRect* r) override {
+    if (!view || !r) return kInvalidArgument;
+    mResizes.push_back(*r);
+    view->onSize(r);
+    return kResultOk;
+  }
+  std::vector<ViewRect> mResizes;
 
   tresult VST3_API registerEventHandler(IEventHandler* handler, int fd) override {
     if (!handler || fd < 0) return kInvalidArgument;
@@ -269,6 +276,54 @@ TEST_F(Vst3EditorTest, StepBarClicksReachTheHostAsStepWordsFromTheAudioThread) {
   // The editor's own signal parameters never reach the host.
   for (const HandlerCall& c : e.mPlugin.mHandler.mCalls)
     EXPECT_LT(c.mId, 23u) << c.mKind;
+}
+
+// The host's content scale: the view answers the interface, its size follows the nearest
+// scale before and after it is attached, the frame is asked for every new size, and a
+// click at 150 % edits what it edits at 100 %.
+TEST_F(Vst3EditorTest, TheHostsContentScaleSizesTheEditorAndTheFrameFollows) {
+  Editor e(mDisplay, 0, 0);
+  ASSERT_TRUE(e.mPlugin.Setup());
+  e.mView = e.mPlugin.mController->createView("editor");
+  ASSERT_NE(e.mView, nullptr);
+  void* obj = nullptr;
+  ASSERT_EQ(e.mView->queryInterface(kPlugViewContentScaleSupportIid.mBytes, &obj), kResultOk);
+  auto* scale = static_cast<IPlugViewContentScaleSupport*>(obj);
+  EXPECT_EQ(scale->setContentScaleFactor(2.0f), kResultOk);
+  ViewRect size;
+  ASSERT_EQ(e.mView->getSize(&size), kResultOk);
+  EXPECT_EQ(size.right, 1240);
+  EXPECT_EQ(size.bottom, 710);
+  e.mView->setFrame(&e.mFrame);
+  ASSERT_EQ(e.mView->attached((void*)(uintptr_t)e.mTop, kPlatformX11), kResultOk);
+  e.mFrame.Run(200);
+  XWindowAttributes a;
+  ASSERT_TRUE(XGetWindowAttributes(mDisplay, e.Child(), &a));
+  EXPECT_EQ(a.width, 1240);
+  EXPECT_EQ(a.height, 710);
+
+  XResizeWindow(mDisplay, e.mTop, 930, 533);
+  EXPECT_EQ(scale->setContentScaleFactor(1.4f), kResultOk) << "nearest: 150 %";
+  ASSERT_EQ(e.mFrame.mResizes.size(), 1u);
+  EXPECT_EQ(e.mFrame.mResizes[0].right, 930);
+  EXPECT_EQ(e.mFrame.mResizes[0].bottom, 533);
+  e.mFrame.Run(200);
+  ASSERT_TRUE(XGetWindowAttributes(mDisplay, e.Child(), &a));
+  EXPECT_EQ(a.width, 930);
+  // The bottom of step 1's volume bar: (47, 228) at 100 % is (71, 343) at 150 %.
+  std::vector<double> before;
+  for (ParamID id = 10; id <= 22; ++id)
+    before.push_back(e.mPlugin.mController->getParamNormalized(id));
+  ASSERT_TRUE(ClickAt(e.Child(), 71, 343, 1));
+  e.mFrame.Run(200);
+  e.Process();
+  int changed = 0;
+  for (ParamID id = 10; id <= 22; ++id)
+    changed += e.mPlugin.mController->getParamNormalized(id) != before[id - 10];
+  EXPECT_EQ(changed, 1) << "the word holding step 1's volume";
+  scale->setContentScaleFactor(1.5f);
+  EXPECT_EQ(e.mFrame.mResizes.size(), 1u) << "no new size, no request";
+  scale->release();
 }
 
 TEST_F(Vst3EditorTest, TwoInstancesSideBySideKeepTheirOwnValues) {

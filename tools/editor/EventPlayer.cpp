@@ -22,26 +22,28 @@ bool PlayEvents(const std::vector<EditorEvent>& events, IGraphicsLinux* g, Silen
   for (const EditorEvent& e : events) {
     const std::string where = "event line " + std::to_string(e.line) + ": ";
     IMouseMod mod(!e.right, e.right, e.shift, e.control, e.alt);
+    // Positions are the picture's pixels, as a window at the editor's scale gives them.
+    const int x = g->ToEditor(e.x), y = g->ToEditor(e.y);
     switch (e.kind) {
     case EditorEvent::kPress:
       held = mod;
-      g->OnMouseDown(e.x, e.y, &mod);
+      g->OnMouseDown(x, y, &mod);
       break;
     case EditorEvent::kDrag: {
       IMouseMod drag(held.L, held.R, e.shift, e.control, e.alt);
-      g->OnMouseDrag(e.x, e.y, &drag);
+      g->OnMouseDrag(x, y, &drag);
       break;
     }
     case EditorEvent::kRelease:
-      g->OnMouseUp(e.x, e.y, &mod);
+      g->OnMouseUp(x, y, &mod);
       held = IMouseMod();
       break;
     case EditorEvent::kDoubleClick:
-      g->OnMouseDblClick(e.x, e.y, &mod);
+      g->OnMouseDblClick(x, y, &mod);
       break;
     case EditorEvent::kWheel: {
       IMouseMod wheel(false, false, e.shift, e.control, e.alt);
-      g->OnMouseWheel(e.x, e.y, &wheel, e.count);
+      g->OnMouseWheel(x, y, &wheel, e.count);
       break;
     }
     case EditorEvent::kTick:

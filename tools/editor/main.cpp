@@ -45,6 +45,8 @@ const char kUsage[] =
     "\n"
     "Outputs:\n"
     "  -o PICTURE.png        the editor's picture after the events\n"
+    "  --scale 1|1.5|2       draw the editor at 100 %, 150 % or 200 % (default 1); event\n"
+    "                        positions are then in the scaled picture's pixels\n"
     "  --state-out FILE      the plug-in's state as a host stores it\n"
     "  --print-params        index, name, display text and normalised value of each parameter\n"
     "  --print-status        the status line\n"
@@ -67,6 +69,7 @@ struct EditorOptions {
   RenderOptions settings; // the render tool's settings and transport options
   std::string picture, stateOut, events;
   int playingStep = 0; // 0: none given
+  int scale = 100;      // percent
   bool playDemo = false;
   bool printParams = false, printStatus = false, printGestures = false;
   bool help = false;
@@ -119,6 +122,19 @@ bool ParseEditorOptions(int argc, char** argv, EditorOptions* out, std::string* 
         return false;
       }
       out->playingStep = (int)n;
+    } else if (arg == "--scale") {
+      std::string v;
+      if (!value(&v)) return false;
+      if (v == "1") {
+        out->scale = 100;
+      } else if (v == "1.5") {
+        out->scale = 150;
+      } else if (v == "2") {
+        out->scale = 200;
+      } else {
+        *error = "--scale wants 1, 1.5 or 2: '" + v + "'";
+        return false;
+      }
     } else if (arg == "--play-demo") {
       out->playDemo = true;
     } else if (arg == "--print-params") {
@@ -186,7 +202,9 @@ int Run(int argc, char** argv) {
   if (!options.events.empty()) {
     std::string text;
     if (!ReadEvents(options.events, &text, &error)) return Fail(error);
-    if (!ParseEditorEvents(text, 620, 355, &events, &error)) return Fail(error, kExitUsage);
+    const int w = editor_scale::ToDevice(620, options.scale);
+    const int h = editor_scale::ToDevice(355, options.scale);
+    if (!ParseEditorEvents(text, w, h, &events, &error)) return Fail(error, kExitUsage);
   }
 
   PluginHost host;
@@ -229,6 +247,7 @@ int Run(int argc, char** argv) {
   }
 
   graphics->OpenWindow(nullptr);
+  graphics->SetScale(options.scale);
   graphics->Tick();
   const size_t editsBefore = host.Edits().size();
   if (!PlayEvents(events, graphics, audio, &error)) return Fail(error, kExitUsage);
