@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job in one command: installs the Linux dependencies, builds the plug-in,
 # corvanel-render and corvanel-editor into ./build (Release), renders the built-in demo
-# chord through the plug-in, and draws the editor as it stands at the end of the demo.
+# chord through the plug-in, and draws the editor as it stands at the end of the demo
+# (at 100 % and at 200 %).
 # Extra arguments go to corvanel-render, for example:
 #   scripts/demo.sh --preset "Trance 3" --tempo 128
 set -euo pipefail
@@ -28,6 +29,10 @@ while [ $# -gt 0 ]; do
   esac
   shift
 done
+picture200="$PWD/build/corvanel-editor-200.png"
 ./build/tools/editor/corvanel-editor --state-in "$state" --play-demo "${transport[@]}" -o "$picture"
+./build/tools/editor/corvanel-editor --state-in "$state" --play-demo "${transport[@]}" --scale 2 \
+  -o "$picture200"
 rm -f "$state"
 echo "Editor: $picture (the editor at the end of the demo; open it in any image viewer)"
+echo "        $picture200 (the same at 200 %, as on a high-resolution screen)"

@@ -9,6 +9,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
+# The editors the tests open read and write the user's editor-size preference: here in a
+# folder of the run's own, so that neither the user's choice nor one test's changes another.
+CORVANEL_CONFIG_DIR=$(mktemp -d)
+export CORVANEL_CONFIG_DIR
+trap 'rm -rf "$CORVANEL_CONFIG_DIR"' EXIT
+
 dir=build-tests
 options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANEL_WERROR=ON)
 case "${1:-}" in
@@ -30,7 +36,8 @@ esac
 cmake -S . -B "$dir" -G Ninja "${options[@]}" >/dev/null
 if [ "${1:-}" = --tsan ]; then
   cmake --build "$dir" -j"$(nproc)" --target corvanel-stress
-  exec "$dir/tests/stress/corvanel-stress" 4
+  "$dir/tests/stress/corvanel-stress" 4
+  exit
 fi
 cmake --build "$dir" -j"$(nproc)"
 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)"
