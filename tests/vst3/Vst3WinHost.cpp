@@ -21,6 +21,8 @@
 //   chunk n           CHUNK n <hex of the component's state>
 //   open n            creates a view and attaches it: OPEN n rc (1: attached)
 //   close n           removed, setFrame(null), release: CLOSE n rc (1: removed)
+//   reattach n        the open view removed and attached again, as hosts that move it
+//                     do: REATTACH n rc (1: attached)
 //   second n          a second view of the plug-in, attached to the same window while the
 //                     first holds it: SECOND n rc (1: attached), then released
 //   view n            what the view says of itself: VIEW n hwnd x11 resize w h (the first
@@ -195,6 +197,11 @@ bool RunCommand(const std::string& v, int n, const std::string&) {
     const bool closed = Close(in);
     PrintCalls(in); // a gesture the closing ended comes before the answer
     Print("CLOSE %d %d\n", n, closed ? 1 : 0);
+  } else if (v == "reattach") {
+    const bool again = in.mView && in.mView->removed() == kResultOk &&
+                       in.mView->attached(in.mWindow, kPlatformHwnd) == kResultOk;
+    PrintCalls(in);
+    Print("REATTACH %d %d\n", n, again ? 1 : 0);
   } else if (v == "second") {
     IPlugView* second = in.mPlugin.mController->createView(kEditorViewName);
     int rc = -1;

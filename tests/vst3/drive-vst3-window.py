@@ -10,8 +10,9 @@ host window as "HWND". Clicks and drags go through the X server with xdotool; th
 are on what the host sees: the component handler's beginEdit / performEdit / endEdit, the
 controller's values and texts, the step words in the output parameter changes, the frame
 never asked to resize, and the pictures against the Linux editor's off-screen picture.
-Closing and opening the view again (the same picture), and a second view refused while one
-holds the window.
+The editor's own wheel messages, and removing the view during their gesture (which ends
+first); removing and attaching a view again, or the same one (the same picture), and a second view
+refused while one holds the window.
 Every wine and X call has a timeout; nothing is left running. Exit code 0 when every check
 passed.
 """
@@ -23,7 +24,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "winwindow"))
 
-from editor_driver import ACTIVITY, TARGET_SLICES, W, H, Driver, common_arguments, run  # noqa: E402
+from editor_driver import ACTIVITY, HOST_PITCH, TARGET_SLICES, W, H, Driver, common_arguments, run  # noqa: E402
 
 WORDS = range(10, 23)  # the step words' parameter ids
 
@@ -55,7 +56,9 @@ class Vst3Driver(Driver):
                  full),
                 ("removed, the view leaves no window in the host's", "close", "CLOSE 1",
                  ["RECT %d none" % n]),
-                ("attached again it has its size at the origin", "open", "OPEN 1", full)):
+                ("attached again it has its size at the origin", "open", "OPEN 1", full),
+                ("the same view removed and attached again is back", "reattach", "REATTACH 1",
+                 full)):
             if command == "close":
                 time.sleep(0.5)
                 before = self.shot("before-close.png")
@@ -84,7 +87,7 @@ class Vst3Driver(Driver):
         self.steps(1, 0)
         self.knobs_and_buttons(1, 0)
         self.second_editor_alone()
-        h.ask("close 2", "CLOSE")
+        self.focused_wheel_then_close(2, HOST_PITCH)
         self.reopen(1)
         self.expect_edit("the reopened editor sends its edits", 1,
                          lambda: self.click(420, TARGET_SLICES["Low Gain"]), {8: "Low Gain"})

@@ -114,25 +114,7 @@ class Vst2Driver(Driver):
         self.check("the wheel gesture ends after the timer (half a second)",
                    end is not None and autos and ev[-1][3] - autos[-1][3] >= 400, str(ev))
 
-        # The editor's own wheel messages, when it has the keyboard focus.
-        h.send("focus %d" % n)
-        time.sleep(0.3)
-        b = h.params(n)
-        m = h.mark()
-        self.xdo("mousemove", x, y, "click", "5", "click", "5")
-        h.wait(lambda l: l.startswith("END %d 9 " % n), m)
-        a = h.params(n)
-        self.check("wheel messages to the editor window turn the knob down by notches",
-                   a[9][1] == str(int(b[9][1]) - 2), "%s -> %s" % (b[9], a[9]))
-
-        m = h.mark()
-        self.xdo("mousemove", x, y, "click", "4")
-        h.send("close %d" % n)
-        closed = h.wait(lambda l: l.startswith("CLOSE %d" % n), m)
-        lines = h.since(m)
-        ends = [i for i, l in enumerate(lines) if l.startswith("END %d 9 " % n)]
-        self.check("closing the editor during a wheel gesture sends its end",
-                   closed is not None and ends and ends[0] < lines.index(closed), str(lines))
+        self.focused_wheel_then_close(n, x0)
 
     def reopen(self, n):
         h = self.host

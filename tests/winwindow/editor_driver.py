@@ -50,6 +50,12 @@ def press_level(t):
     return int(2.0 * (1.0 - math.cos(math.pi * t)) + 0.5)
 
 
+def display_number(text):
+    """The whole number a parameter's display text starts with ("80" or "80%": 80)."""
+    m = re.match(r"-?\d+", text)
+    return int(m.group(0)) if m else None
+
+
 class Steps:
     """The step pattern as the host should see it in parameters 10-22."""
 
@@ -404,6 +410,31 @@ class Driver:
                          lambda: self.click(x0 + 420, TARGET_SLICES["High Gain"]),
                          {8: "High Gain"})
 
+    def focused_wheel_then_close(self, n, x0):
+        """The editor's own wheel messages, when it has the keyboard focus, turn the Mix knob;
+        closing the editor during the wheel's gesture ends it first."""
+        h = self.host
+        x, y = x0 + 569, KNOB_Y
+        h.send("focus %d" % n)
+        time.sleep(0.3)
+        b = h.params(n)
+        m = h.mark()
+        self.xdo("mousemove", x, y, "click", "5", "click", "5")
+        h.wait(lambda l: l.startswith("END %d 9 " % n), m)
+        a = h.params(n)
+        self.check("wheel messages to the editor window turn the knob down by notches",
+                   display_number(a[9][1]) == display_number(b[9][1]) - 2,
+                   "%s -> %s" % (b[9], a[9]))
+
+        m = h.mark()
+        self.xdo("mousemove", x, y, "click", "4")
+        h.send("close %d" % n)
+        closed = h.wait(lambda l: l.startswith("CLOSE %d" % n), m)
+        lines = h.since(m)
+        ends = [i for i, l in enumerate(lines) if l.startswith("END %d 9 " % n)]
+        self.check("closing the editor during a wheel gesture sends its end",
+                   closed is not None and ends and ends[0] < lines.index(closed), str(lines))
+
     # ---- The whole run ---------------------------------------------------------------------
     def host_argv(self, instances):
         """The host program and its arguments for `instances` plug-in instances."""
@@ -472,6 +503,8 @@ class Driver:
         finally:
             if self.host:
                 self.host.stop()
+                with open(os.path.join(a.work, "host-stdout.txt"), "w") as f:
+                    f.write("\n".join(self.host.since(0)) + "\n")
             self.wineserver_kill()
             self.stop_xvfb()
         print("%s: %s: %d passed, %d failed" % (name, a.arch, self.passed, len(self.failed)))
