@@ -25,6 +25,8 @@
 //                     do: REATTACH n rc (1: attached)
 //   second n          a second view of the plug-in, attached to the same window while the
 //                     first holds it: SECOND n rc (1: attached), then released
+//   set n id value    a host change (automation): setParamNormalized on the controller,
+//                     and the value in the next block's input changes
 //   view n            what the view says of itself: VIEW n hwnd x11 resize w h (the first
 //                     three 1 when supported)
 // and those every windowed test host answers (rect, move, entry, focus, audio, ping, quit:
@@ -82,6 +84,7 @@ struct Instance {
   WinFrame mFrame;
   IPlugView* mView = nullptr;
   HWND mWindow = nullptr;
+  TestParamChanges mChanges; // the host's changes for the next block
   size_t mPrinted = 0; // the handler calls printed so far
 };
 std::unique_ptr<Instance> gInstances[kMaxInstances];
@@ -118,7 +121,8 @@ void ProcessAudio() {
   float* outs[2] = {out[0], out[1]};
   for (int i = 0; i < gNInstances; ++i) {
     Instance& inst = *gInstances[i];
-    inst.mPlugin.Process(ins, outs, 2, kBlock, nullptr);
+    inst.mPlugin.Process(ins, outs, 2, kBlock, nullptr, &inst.mChanges);
+    inst.mChanges.Clear();
     for (TestParamQueue* q : inst.mPlugin.mOutChanges.mQueues)
       if (!q->mPoints.empty())
         Print("OUT %d %u %.17g @%ld\n", inst.mNumber, (unsigned)q->mId, q->mPoints.back().second,
@@ -182,9 +186,11 @@ void PrintView(Instance& in) {
 }
 
 // The VST3 host's own commands.
-bool RunCommand(const std::string& v, int n, const std::string&) {
+bool RunCommand(const std::string& v, int n, const std::string& line) {
   Instance& in = *Find(n);
   PrintCalls(in);
+  unsigned id = 0;
+  double value = 0.0;
   if (v == "params") {
     PrintParams(in);
   } else if (v == "chunk") {
@@ -214,6 +220,9 @@ bool RunCommand(const std::string& v, int n, const std::string&) {
       second->release();
     }
     Print("SECOND %d %d\n", n, rc);
+  } else if (v == "set" && std::sscanf(line.c_str(), "%*s %*d %u %lf", &id, &value) == 2) {
+    in.mPlugin.mController->setParamNormalized(id, value);
+    in.mChanges.Add(id, 0, value);
   } else if (v == "view") {
     PrintView(in);
   } else {

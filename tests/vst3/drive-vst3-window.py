@@ -48,6 +48,22 @@ class Vst3Driver(Driver):
         self.check(name + ": no gesture of a word or an editor signal",
                    all(i < 10 for _, i, _, _ in events), str(events))
 
+    def automation(self):
+        """Host changes (Rate, Tie Lock, Target, Mix) show in the open editor, and are not
+        sent back to the host. The values are on their parameters' steps: a knob shows the
+        host's value as it came, as the Linux picture shows the parameter's."""
+        h = self.host
+        m = h.mark()
+        for idx, value in ((0, 15 / 27.0), (4, 0.0), (8, 1.0), (9, 0.25)):
+            h.send("set 1 %d %r" % (idx, value))
+        after = h.params(1)
+        self.check("host changes set the controller's values",
+                   [after[i][1] for i in (0, 4, 8, 9)] == ["1/4", "No", "Low - High", "25%"],
+                   str([after[i] for i in (0, 4, 8, 9)]))
+        self.picture(both=False, label="-automated")
+        self.check("host changes are not sent back to the host", not self.gestures(h.since(m), 1),
+                   str(h.since(m)))
+
     def reopen(self, n):
         h = self.host
         full = ["RECT %d 0 0 %d %d" % (n, W, H)]
@@ -84,6 +100,7 @@ class Vst3Driver(Driver):
                    r == ["RECT 1 0 0 %d %d" % (W, H)], r)
         self.picture()
         h.send("audio 1")
+        self.automation()
         self.steps(1, 0)
         self.knobs_and_buttons(1, 0)
         self.second_editor_alone()
