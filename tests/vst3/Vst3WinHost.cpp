@@ -85,7 +85,7 @@ struct Instance {
   IPlugView* mView = nullptr;
   HWND mWindow = nullptr;
   TestParamChanges mChanges; // the host's changes for the next block
-  size_t mPrinted = 0; // the handler calls printed so far
+  size_t mPrinted = 0;       // the handler calls printed so far
 };
 std::unique_ptr<Instance> gInstances[kMaxInstances];
 int gNInstances = 0;
