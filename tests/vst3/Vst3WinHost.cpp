@@ -19,7 +19,10 @@
 // Commands arrive on standard input, one a line, and answer on standard output:
 //   params n          PARAM n id normalised "display" for the 23 host parameters
 //   chunk n           CHUNK n <hex of the component's state>
-//   open n            creates a view and attaches it: OPEN n rc (1: attached)
+//   open n            creates a view and attaches it: OPEN n rc (1: attached); a new host
+//                     window first when the last one was destroyed
+//   destroy n         destroys the host window with the view still attached, as some
+//                     hosts do before they call removed: DESTROYED n
 //   close n           removed, setFrame(null), release: CLOSE n rc (1: removed)
 //   reattach n        the open view removed and attached again, as hosts that move it
 //                     do: REATTACH n rc (1: attached)
@@ -130,8 +133,18 @@ void ProcessAudio() {
   }
 }
 
+// The host window, the size the view asks for before it is attached.
+HWND MakeWindow(Instance& in) {
+  IPlugView* probe = in.mPlugin.mController->createView(kEditorViewName);
+  ViewRect r = {0, 0, 620, 355};
+  if (probe) probe->getSize(&r);
+  if (probe) probe->release();
+  return wintesthost::CreateHostWindow(in.mNumber, r.right - r.left, r.bottom - r.top);
+}
+
 bool Open(Instance& in) {
   if (in.mView) return false;
+  if (!IsWindow(in.mWindow)) in.mWindow = MakeWindow(in);
   in.mView = in.mPlugin.mController->createView(kEditorViewName);
   if (!in.mView) return false;
   in.mView->setFrame(&in.mFrame);
@@ -203,6 +216,10 @@ bool RunCommand(const std::string& v, int n, const std::string& line) {
     const bool closed = Close(in);
     PrintCalls(in); // a gesture the closing ended comes before the answer
     Print("CLOSE %d %d\n", n, closed ? 1 : 0);
+  } else if (v == "destroy") {
+    DestroyWindow(in.mWindow);
+    PrintCalls(in);
+    Print("DESTROYED %d\n", n);
   } else if (v == "reattach") {
     const bool again = in.mView && in.mView->removed() == kResultOk &&
                        in.mView->attached(in.mWindow, kPlatformHwnd) == kResultOk;
@@ -253,11 +270,7 @@ int main(int argc, char** argv) {
       return 3;
     }
     if (!in.mPlugin.Setup(44100.0, kBlock)) return 4;
-    IPlugView* probe = in.mPlugin.mController->createView(kEditorViewName);
-    ViewRect r = {0, 0, 620, 355};
-    if (probe) probe->getSize(&r); // the size before attaching, to make the host window
-    if (probe) probe->release();
-    in.mWindow = wintesthost::CreateHostWindow(in.mNumber, r.right - r.left, r.bottom - r.top);
+    in.mWindow = MakeWindow(in);
     if (!in.mWindow) return 5;
     Print("OPEN %d %d\n", in.mNumber, Open(in) ? 1 : 0);
   }
