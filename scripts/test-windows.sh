@@ -14,6 +14,8 @@
 #      drags, typed and listed values, the wheel, closing and reopening, two
 #      editors side by side, and its picture against the Linux editor's; and
 #      the CLAP editor's embedded and floating windows (tests/clap/wine-gui-test.sh);
+#      and the VST3 view attached as "HWND" in a host window, played the same way
+#      (tests/vst3/drive-vst3-window.py);
 #   6. renders the same scenarios through the Linux library and each DLL
 #      (float and double processing) and requires identical samples;
 #   7. stops wine and undoes the qemu registration.
@@ -116,6 +118,12 @@ for arch in win32 win64; do
     --arch $arch --prefix "$dir/wineprefix" --host "$dir/tests/winwindow/corvanel-winhost.exe" \
     --dll "$dir/plugin/$dll" --editor "$native/tools/editor/corvanel-editor" \
     --work "$dir/winwindow"
+  # The VST3 view attached in a host window of the VST3 test host, played the same way.
+  step "driving the $arch VST3 editor view under wine and Xvfb"
+  check "$arch VST3 editor view" timeout -k 10 240 python3 "$root/tests/vst3/drive-vst3-window.py" \
+    --arch $arch --prefix "$dir/wineprefix" --host "$dir/tests/vst3/corvanel-vst3-winhost.exe" \
+    --bundle "$dir/framework/vst3/Corvanel.vst3" --editor "$native/tools/editor/corvanel-editor" \
+    --work "$dir/vst3window"
 done
 
 # The CLAP editor's win32 windows, embedded and floating, in an X server of its own.

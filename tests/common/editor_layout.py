@@ -12,7 +12,9 @@ TARGET_SLICES = {"Volume": 105, "Low Gain": 123, "High Gain": 141, "Low - High":
 # the off-screen tool writes its own session into the status line): the version label, the
 # status line and the value under each knob. The two activity displays' marker follows the
 # host's transport.
-TEXT_AREAS = [(40, 10, 100, 31), (316, 180, 446, 198)] + [
+# The message line, whose messages also go away on their own after nine seconds.
+STATUS_LINE = (316, 180, 446, 198)
+TEXT_AREAS = [(40, 10, 100, 31), STATUS_LINE] + [
     (x - 32, 150, x + 32, 172) for _, x in KNOBS.values()]
 ACTIVITY = [(30, 230, 589, 243), (30, 295, 589, 308)]
 

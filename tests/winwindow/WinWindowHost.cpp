@@ -1,5 +1,5 @@
 // corvanel-winhost: a small VST2 host with windows, for driving the plug-in's editor
-// under wine like a person would (tests/winwindow/drive-window.sh).
+// under wine like a person would (tests/winwindow/drive-window.py).
 //
 //   corvanel-winhost PLUGIN.dll [INSTANCES]
 //
@@ -14,38 +14,30 @@
 //   params n          PARAM n idx normalised "display" for every parameter
 //   chunk n           CHUNK n <hex of the program chunk>
 //   open n / close n  effEditOpen (answer OPEN n rc) / effEditClose (CLOSE n rc)
-//   rect n            RECT n x y w h of the editor window inside the host window, or
-//                     RECT n none
-//   move n x y        moves the editor window inside the host window (as hosts do)
-//   entry n           ENTRY n class x y w h "text" of the open value entry (place in the
-//                     editor window), or ENTRY n none
-//   focus n           gives the editor window the keyboard focus (wheel messages go
-//                     to it then, not to the host window)
-//   audio 0|1         stops or starts the audio blocks (off at start, so the first
-//                     picture shows the plug-in as it was opened)
 //   wheel n delta     the host's wheel request ('stCA' 'Whee'); WHEEL n answer
 //   set n idx value   setParameter with a normalised value
-//   ping              PONG (everything before it was handled)
-//   quit              closes the editors and the instances, exits 0
+// and those every windowed test host answers (rect, move, entry, focus, audio, ping, quit:
+// tests/winwindow/WinTestHost.h); quit closes the editors and the instances, exits 0.
 // The host window forwards wheel messages to the editor through the wheel request, as
 // hosts do. Exit codes: 0 after quit; 2 usage; 3 load; 4 entry or magic; 5 window.
 #include "PluginLibrary.h"
+#include "WinTestHost.h"
 #include "vst2_abi.h"
 
 #include <windows.h>
 
-#include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+
+using wintesthost::Ms;
+using wintesthost::Print;
 
 namespace {
 
 constexpr int kMaxInstances = 2;
 constexpr int kBlock = 512;
-constexpr UINT kCommandMsg = WM_APP + 1;
-constexpr UINT_PTR kAudioTimer = 7;
-const char kHostClass[] = "CorvanelTestHost";
 
 struct Instance {
   AEffect* effect = nullptr;
@@ -55,18 +47,6 @@ struct Instance {
 Instance gInstances[kMaxInstances];
 int gNInstances = 0;
 VstTimeInfo gTime;
-bool gAudio = false;
-DWORD gStart = 0;
-
-long Ms() { return (long)(GetTickCount() - gStart); }
-
-void Print(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::vprintf(format, args);
-  va_end(args);
-  std::fflush(stdout);
-}
 
 int NumberOf(AEffect* effect) {
   for (int i = 0; i < gNInstances; ++i)
@@ -110,10 +90,7 @@ Instance* Find(int number) {
   return nullptr;
 }
 
-HWND EditorWindow(const Instance& in) { return GetWindow(in.window, GW_CHILD); }
-
 void ProcessAudio() {
-  if (!gAudio) return;
   static float in[2][kBlock], out[2][kBlock];
   float* ins[2] = {in[0], in[1]};
   float* outs[2] = {out[0], out[1]};
@@ -143,45 +120,11 @@ void PrintChunk(Instance& in) {
   Print("CHUNK %d %s\n", in.number, hex.c_str());
 }
 
-void PrintEntry(Instance& in) {
-  HWND editor = EditorWindow(in);
-  HWND entry = editor ? GetDlgItem(editor, 99) : nullptr;
-  if (!entry) {
-    Print("ENTRY %d none\n", in.number);
-    return;
-  }
-  char cls[64] = {0}, text[256] = {0};
-  GetClassNameA(entry, cls, sizeof(cls));
-  GetWindowTextA(entry, text, sizeof(text));
-  RECT r;
-  GetWindowRect(entry, &r);
-  MapWindowPoints(HWND_DESKTOP, editor, (POINT*)&r, 2);
-  Print("ENTRY %d %s %ld %ld %ld %ld \"%s\"\n", in.number, cls, r.left, r.top, r.right - r.left,
-        r.bottom - r.top, text);
-}
-
-// Returns false on quit.
-bool RunCommand(const std::string& line) {
-  char verb[32] = {0};
-  int n = 0, a = 0, b = 0;
-  float f = 0.0f;
-  const int got = std::sscanf(line.c_str(), "%31s %d", verb, &n);
-  if (got < 1) return true;
-  const std::string v = verb;
-  if (v == "quit") return false;
-  if (v == "audio") {
-    gAudio = n != 0;
-    return true;
-  }
-  if (v == "ping") {
-    Print("PONG\n");
-    return true;
-  }
+// The VST2 host's own commands.
+bool RunCommand(const std::string& v, int n, const std::string& line) {
   Instance* in = Find(n);
-  if (!in) {
-    Print("ERROR no instance %d\n", n);
-    return true;
-  }
+  int a = 0;
+  float f = 0.0f;
   if (v == "params") {
     PrintParams(*in);
   } else if (v == "chunk") {
@@ -190,31 +133,13 @@ bool RunCommand(const std::string& line) {
     Print("OPEN %d %d\n", n, (int)Dispatch(*in, effEditOpen, 0, 0, in->window));
   } else if (v == "close") {
     Print("CLOSE %d %d\n", n, (int)Dispatch(*in, effEditClose));
-  } else if (v == "rect") {
-    HWND editor = EditorWindow(*in);
-    RECT r, host;
-    if (!editor) {
-      Print("RECT %d none\n", n);
-    } else {
-      GetWindowRect(editor, &r);
-      GetWindowRect(in->window, &host);
-      Print("RECT %d %ld %ld %ld %ld\n", n, r.left - host.left, r.top - host.top, r.right - r.left,
-            r.bottom - r.top);
-    }
-  } else if (v == "move" && std::sscanf(line.c_str(), "%*s %*d %d %d", &a, &b) == 2) {
-    if (HWND editor = EditorWindow(*in))
-      SetWindowPos(editor, nullptr, a, b, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  } else if (v == "focus") {
-    SetFocus(EditorWindow(*in));
-  } else if (v == "entry") {
-    PrintEntry(*in);
   } else if (v == "wheel" && std::sscanf(line.c_str(), "%*s %*d %f", &f) == 1) {
     Print("WHEEL %d %d\n", n,
           (int)Dispatch(*in, effVendorSpecific, 0x73744341, 0x57686565, nullptr, f));
   } else if (v == "set" && std::sscanf(line.c_str(), "%*s %*d %d %f", &a, &f) == 2) {
     in->effect->setParameter(in->effect, a, f);
   } else {
-    Print("ERROR unknown command %s\n", line.c_str());
+    return false;
   }
   return true;
 }
@@ -235,19 +160,6 @@ LRESULT CALLBACK HostWndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   }
 }
 
-// Standard input, read on a thread of its own and handed to the window thread.
-DWORD WINAPI ReadCommands(LPVOID threadId) {
-  char buf[4096];
-  while (std::fgets(buf, sizeof(buf), stdin)) {
-    std::string* line = new std::string(buf);
-    while (!line->empty() && (line->back() == '\n' || line->back() == '\r'))
-      line->pop_back();
-    PostThreadMessageA((DWORD)(UINT_PTR)threadId, kCommandMsg, 0, (LPARAM)line);
-  }
-  PostThreadMessageA((DWORD)(UINT_PTR)threadId, kCommandMsg, 0, (LPARAM) new std::string("quit"));
-  return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -265,21 +177,13 @@ int main(int argc, char** argv) {
   VstPluginMainProc entry = (VstPluginMainProc)library.Symbol("VSTPluginMain");
   if (!entry) return 4;
 
-  gStart = GetTickCount();
+  Ms(); // the clock starts
   std::memset(&gTime, 0, sizeof(gTime));
   gTime.sampleRate = 44100.0;
   gTime.tempo = 120.0;
   gTime.timeSigNumerator = 4;
   gTime.timeSigDenominator = 4;
   gTime.flags = kVstTempoValid | kVstTimeSigValid;
-
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = HostWndProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = (HBRUSH)GetStockObject(BLACK_BRUSH);
-  wc.lpszClassName = kHostClass;
-  RegisterClassA(&wc);
 
   for (int i = 0; i < count; ++i) {
     Instance& in = gInstances[i];
@@ -294,36 +198,19 @@ int main(int argc, char** argv) {
     ERect* rect = nullptr;
     Dispatch(in, effEditGetRect, 0, 0, &rect);
     const int w = rect ? rect->right - rect->left : 620, h = rect ? rect->bottom - rect->top : 355;
-    char title[64];
-    std::snprintf(title, sizeof(title), "Corvanel host %d", in.number);
-    // No window manager draws frames: the client area is the whole window.
-    in.window =
-        CreateWindowExA(0, kHostClass, title, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, i * (w + 20),
-                        0, w + 20, h + 20, nullptr, nullptr, wc.hInstance, nullptr);
+    in.window = wintesthost::CreateHostWindow(in.number, w, h, HostWndProc);
     if (!in.window) return 5;
     Print("FLAGS %d %d\n", in.number, (in.effect->flags & effFlagsHasEditor) ? 1 : 0);
     Print("OPEN %d %d\n", in.number, (int)Dispatch(in, effEditOpen, 0, 0, in.window));
   }
-  SetTimer(nullptr, kAudioTimer, 10, nullptr);
-  CreateThread(nullptr, 0, ReadCommands, (LPVOID)(UINT_PTR)GetCurrentThreadId(), 0, nullptr);
-  Print("READY\n");
-
-  MSG msg;
-  bool running = true;
-  while (running && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (msg.hwnd == nullptr && msg.message == kCommandMsg) {
-      std::string* line = (std::string*)msg.lParam;
-      running = RunCommand(*line);
-      delete line;
-      continue;
-    }
-    if (msg.hwnd == nullptr && msg.message == WM_TIMER) {
-      ProcessAudio();
-      continue;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  wintesthost::Callbacks callbacks;
+  callbacks.command = RunCommand;
+  callbacks.window = [](int n) -> HWND {
+    Instance* in = Find(n);
+    return in ? in->window : nullptr;
+  };
+  callbacks.audio = ProcessAudio;
+  wintesthost::Run(callbacks);
   for (int i = 0; i < gNInstances; ++i) {
     Dispatch(gInstances[i], effEditClose);
     Dispatch(gInstances[i], effMainsChanged, 0, 0);
