@@ -110,8 +110,8 @@ NSString* ToNSString(const char* text) {
 
 - (id)initWithIGraphics:(IGraphicsMac*)graphics {
   const double b = graphics->BackingFactor();
-  self = [super initWithFrame:NSMakeRect(0, 0, graphics->DeviceWidth() / b,
-                                         graphics->DeviceHeight() / b)];
+  self = [super
+      initWithFrame:NSMakeRect(0, 0, graphics->DeviceWidth() / b, graphics->DeviceHeight() / b)];
   if (!self) return nil;
   mGraphics = graphics;
   mParamEditView = nil;
@@ -459,7 +459,8 @@ NSString* ToNSString(const char* text) {
   NSWindow* window = [self window];
   if (!window) return;
   CGFloat factor = 1;
-  if ([window respondsToSelector:@selector(backingScaleFactor)]) factor = [window backingScaleFactor];
+  if ([window respondsToSelector:@selector(backingScaleFactor)])
+    factor = [window backingScaleFactor];
   [self setBackingFactor:factor];
 }
 

@@ -41,6 +41,10 @@ inline std::string ScreenY(int y) { return std::to_string(kWindowY + y); }
 // [main thread] A click of that button at an editor point, with keys held (xdotool names,
 // e.g. "alt"), and the host's loop run after it.
 bool ClickEditor(int x, int y, int button = 1, const char* key = nullptr);
+// [main thread] The user's choice of an entry of the size menu (0 "100 %", 1 "150 %",
+// 2 "200 %"): a right-click on the background at (8, 60), where the menu opens, and a click
+// on the entry, both at editor points times `factor` (the screen's pixels per editor pixel).
+bool ChooseEditorSize(int entry, int factor = 1);
 // [main thread] The editor as it is on the screen now, 0xRRGGBB, top row first, at its size
 // at 100 % or w x h.
 std::vector<uint32_t> EditorScreen(int w = kEditorW, int h = kEditorH);

@@ -95,6 +95,13 @@ bool ClickEditor(int x, int y, int button, const char* key) {
   return ok;
 }
 
+bool ChooseEditorSize(int entry, int factor) {
+  // The menu's entries are 18 high below its one-pixel border, 64 wide.
+  const int menuX = 8, menuY = 60, entryX = 40, entryY = menuY + 1 + 18 * entry + 9;
+  return ClickEditor(factor * menuX, factor * menuY, 3) &&
+         ClickEditor(factor * entryX, factor * entryY);
+}
+
 std::vector<uint32_t> EditorScreen(int w, int h) {
   Pump(100);
   return GrabScreen(kWindowX, kWindowY, w, h);

@@ -221,8 +221,7 @@ TEST_F(CocoaView, TheSizeMenusTwoHundredPercentDoublesTheViewAndItsEntries) {
   const CGFloat font100 = [[Entry() font] pointSize];
   ASSERT_TRUE(mHost.Click(kBackgroundX, kBackgroundY)); // discards it
 
-  ASSERT_TRUE(mHost.Click(8, 60, 3));
-  ASSERT_TRUE(mHost.Click(40, 61 + 2 * 18 + 9));
+  ASSERT_TRUE(ChooseEditorSize(2));
   std::remove(SizePreferenceFile().c_str());
   EXPECT_EQ(watcher->mChanges, 1);
   EXPECT_EQ(watcher->mLast.width, 1240);

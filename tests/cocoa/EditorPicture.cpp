@@ -60,8 +60,8 @@ std::vector<uint32_t> OffScreenPicture(std::string* error, int percent) {
   return pixels;
 }
 
-int DifferingOutsideText(const std::vector<uint32_t>& screen,
-                         const std::vector<uint32_t>& picture, std::string* where, int percent) {
+int DifferingOutsideText(const std::vector<uint32_t>& screen, const std::vector<uint32_t>& picture,
+                         std::string* where, int percent) {
   const int w = editor_scale::ToDevice(kEditorW, percent);
   const int h = editor_scale::ToDevice(kEditorH, percent);
   const size_t size = (size_t)w * h;

@@ -16,9 +16,8 @@ constexpr int kEditorW = 620, kEditorH = 355;
 std::vector<uint32_t> OffScreenPicture(std::string* error, int percent = 100);
 // The pixels of `screen` that differ from `picture` (both at `percent`) outside the text
 // areas, with their bounds in *where.
-int DifferingOutsideText(const std::vector<uint32_t>& screen,
-                         const std::vector<uint32_t>& picture, std::string* where,
-                         int percent = 100);
+int DifferingOutsideText(const std::vector<uint32_t>& screen, const std::vector<uint32_t>& picture,
+                         std::string* where, int percent = 100);
 // The text areas that start with text but hold no glyphs on `screen` (fewer than 10 pixels
 // in the text's colour, weighed by its alpha, over the background), as "x,y".
 std::vector<std::string> TextAreasWithoutGlyphs(const std::vector<uint32_t>& screen);

@@ -38,10 +38,6 @@ constexpr int kTieX = 299, kTieY = 189;
 constexpr int kStepX = 47, kStepY = 228;
 // The step words the pattern travels in.
 constexpr uint32_t kFirstWord = 10, kLastWord = 22;
-// A point of the background for the size menu, and its entries' centres when it opens there
-// ("100 %", "150 %", "200 %", one below the other).
-constexpr int kMenuX = 8, kMenuY = 60, kEntryX = 40;
-constexpr int EntryY(int entry) { return kMenuY + 1 + 18 * entry + 9; }
 using Size = std::pair<int, int>;
 
 std::string ReadFile(const std::string& path) {
@@ -429,8 +425,7 @@ TEST_P(MacEditor, TheSizeMenusTwoHundredPercentDoublesTheViewAndEditsAsAt100) {
   ASSERT_EQ(Words(), fresh);
   EXPECT_EQ(mPlugIn->SizeRequests(), std::vector<Size>());
 
-  ASSERT_TRUE(ClickEditor(kMenuX, kMenuY, 3));
-  ASSERT_TRUE(ClickEditor(kEntryX, EntryY(2)));
+  ASSERT_TRUE(ChooseEditorSize(2));
   EXPECT_EQ(mPlugIn->SizeRequests(), std::vector<Size>({{1240, 710}}));
   EXPECT_EQ(mPlugIn->HostSize(), Size(1240, 710));
   FollowSizeRequest();
@@ -444,8 +439,7 @@ TEST_P(MacEditor, TheSizeMenusTwoHundredPercentDoublesTheViewAndEditsAsAt100) {
   mPlugIn->Heard();
   EXPECT_EQ(Words(), at100);
 
-  ASSERT_TRUE(ClickEditor(2 * kMenuX, 2 * kMenuY, 3));
-  ASSERT_TRUE(ClickEditor(2 * kEntryX, 2 * EntryY(0)));
+  ASSERT_TRUE(ChooseEditorSize(0, 2));
   EXPECT_EQ(mPlugIn->SizeRequests().back(), Size(620, 355));
   EXPECT_EQ(ViewSize(), Size(620, 355));
   EXPECT_EQ(mPlugIn->Complaints(), "");
@@ -466,8 +460,7 @@ TEST_P(MacEditor, ABackingFactorOfTwoKeepsTheSizeInPointsAndTheChosenScaleFollow
   EXPECT_EQ(mPlugIn->HostSize(), Size(620, 355));
   EXPECT_EQ(ViewSize(), Size(620, 355));
 
-  ASSERT_TRUE(ClickEditor(kMenuX, kMenuY, 3));
-  ASSERT_TRUE(ClickEditor(kEntryX, EntryY(1)));
+  ASSERT_TRUE(ChooseEditorSize(1));
   EXPECT_EQ(mPlugIn->SizeRequests().back(), Size(465, 267));
   EXPECT_EQ(mPlugIn->HostSize(), Size(465, 267));
   EXPECT_EQ([view frame].size.width, 465);
