@@ -190,7 +190,10 @@ int IGraphicsMac::ViewWidth() const { return (int)std::ceil(DeviceWidth() / mBac
 int IGraphicsMac::ViewHeight() const { return (int)std::ceil(DeviceHeight() / mBacking); }
 
 void IGraphicsMac::SizeView() {
-  if (mView) [mView setFrameSize:NSMakeSize(DeviceWidth() / mBacking, DeviceHeight() / mBacking)];
+  if (!mView) return;
+  [mView setFrameSize:NSMakeSize(DeviceWidth() / mBacking, DeviceHeight() / mBacking)];
+  // The surface fills other points now: all of them are shown again.
+  [mView setNeedsDisplay:YES];
 }
 
 void IGraphicsMac::PromptUserInput(IControl* control, IParam* param, bool centered) {
