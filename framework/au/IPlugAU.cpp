@@ -394,6 +394,9 @@ void IPlugAU::HostEndEdit(int paramIdx) {
 }
 
 void IPlugAU::HostProgramChanged() {}
+// Audio Unit hosts follow the Cocoa view's frame: the view takes its new size in points as
+// the editor resizes it (after this call), and AppKit posts NSViewFrameDidChangeNotification,
+// which hosts observe. Nothing to ask here.
 void IPlugAU::EditorResized() {}
 
 IHostTime IPlugAU::ReadHostTime() {

@@ -225,11 +225,20 @@ struct ClapGuiExtension {
     return true;
 #endif
   }
+  // The size in the API's units: physical pixels for x11 and win32, points for cocoa.
+  static void HostSize(PlatformGraphics* editor, uint32_t* w, uint32_t* h) {
+#ifdef CORVANEL_CLAP_COCOA
+    *w = (uint32_t)editor->ViewWidth();
+    *h = (uint32_t)editor->ViewHeight();
+#else
+    *w = (uint32_t)editor->DeviceWidth();
+    *h = (uint32_t)editor->DeviceHeight();
+#endif
+  }
   static bool CLAPABI_CALL GetSize(const clapabi::Plugin* plugin, uint32_t* w, uint32_t* h) {
     IPlugCLAP* plug = Plug(plugin);
     if (!plug || !plug->mGuiCreated || !w || !h) return false;
-    *w = (uint32_t)Editor(plug)->DeviceWidth();
-    *h = (uint32_t)Editor(plug)->DeviceHeight();
+    HostSize(Editor(plug), w, h);
     return true;
   }
   static bool CLAPABI_CALL CanResize(const clapabi::Plugin*) { return false; }
@@ -316,9 +325,10 @@ struct ClapGuiExtension {
     }
     // Before set_parent the host has not sized anything yet: get_size tells it.
     if (!Editor(plug)->GetWindow()) return;
+    uint32_t w = 0, h = 0;
+    HostSize(Editor(plug), &w, &h);
     if (plug->mHostGui && plug->mHostGui->request_resize)
-      plug->mHostGui->request_resize(plug->mClapHost, (uint32_t)Editor(plug)->DeviceWidth(),
-                                     (uint32_t)Editor(plug)->DeviceHeight());
+      plug->mHostGui->request_resize(plug->mClapHost, w, h);
   }
 
 #if defined(CORVANEL_CLAP_X11)

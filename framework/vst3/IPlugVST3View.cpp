@@ -139,8 +139,14 @@ tresult IPlugVST3View::getSize(ViewRect* size) {
   IGraphics* graphics = mPlug->GetGUI();
   if (!graphics) return kResultFalse;
   size->left = size->top = 0;
+#ifdef CORVANEL_MACOS
+  // Points on macOS: the device size over the backing store's pixels per point.
+  size->right = static_cast<PlatformGraphics*>(graphics)->ViewWidth();
+  size->bottom = static_cast<PlatformGraphics*>(graphics)->ViewHeight();
+#else
   size->right = graphics->DeviceWidth();
   size->bottom = graphics->DeviceHeight();
+#endif
   return kResultOk;
 }
 

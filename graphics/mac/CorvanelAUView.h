@@ -1,6 +1,8 @@
 #pragma once
-// The Cocoa view of the editor (Objective-C++ only). It is not flipped: a view point p is
-// the editor point (int(p.x), height - int(p.y)).
+// The Cocoa view of the editor (Objective-C++ only). It is not flipped, and its frame is the
+// editor's device size in points (IGraphicsMac.h): a view point p is the device pixel
+// (floor(p.x * b), deviceHeight - floor(p.y * b)) for the backing factor b, which the editor
+// maps to its own units.
 #import <Cocoa/Cocoa.h>
 
 class IControl;
@@ -42,6 +44,10 @@ struct IRECT;
 - (void)onTimer:(NSTimer*)timer;
 - (void)drawRect:(NSRect)rect;
 - (void)viewDidMoveToWindow;
+- (void)viewDidChangeBackingProperties;
+// The editor takes this backing factor (device pixels per point) as the window's: the view
+// calls it with its window's whenever that may have changed; tests call it with another.
+- (void)setBackingFactor:(CGFloat)factor;
 
 // Not the host's: the graphics object asks whether the view is still its own, and ends
 // an open entry without applying it.

@@ -13,6 +13,7 @@
 #include "ITextControl.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #import "CorvanelAUView.h"
@@ -108,7 +109,9 @@ NSString* ToNSString(const char* text) {
 }
 
 - (id)initWithIGraphics:(IGraphicsMac*)graphics {
-  self = [super initWithFrame:NSMakeRect(0, 0, graphics->Width(), graphics->Height())];
+  const double b = graphics->BackingFactor();
+  self = [super
+      initWithFrame:NSMakeRect(0, 0, graphics->DeviceWidth() / b, graphics->DeviceHeight() / b)];
   if (!self) return nil;
   mGraphics = graphics;
   mParamEditView = nil;
@@ -136,9 +139,25 @@ NSString* ToNSString(const char* text) {
 
 // ---- Value entry -----------------------------------------------------------------------------
 
+// An editor rectangle (edges in editor units, top down) in the view's points.
+- (NSRect)pointsLeft:(float)l top:(float)t right:(float)r bottom:(float)b {
+  const double k = mGraphics->Scale() / (100.0 * mGraphics->BackingFactor());
+  const double h = mGraphics->DeviceHeight() / mGraphics->BackingFactor();
+  return NSMakeRect(l * k, h - b * k, (r - l) * k, (b - t) * k);
+}
+
+// Points per editor unit: what scales a length the editor gives at 100 % and one pixel per
+// point (a font's size, a field's margin or width).
+- (CGFloat)pointsPerUnit {
+  return mGraphics->Scale() / (100.0 * mGraphics->BackingFactor());
+}
+
+// The view's points that show an editor rectangle's device pixels.
 - (NSRect)viewRect:(const IRECT&)r {
-  const int h = mGraphics->Height();
-  return NSMakeRect(r.L, h - r.B, r.R - r.L, r.B - r.T);
+  const IRECT d = mGraphics->DeviceRect(r);
+  const double b = mGraphics->BackingFactor();
+  return NSMakeRect(d.L / b, (mGraphics->DeviceHeight() - d.B) / b, (d.R - d.L) / b,
+                    (d.B - d.T) / b);
 }
 
 - (void)showUserInput:(NSTextField*)field control:(IControl*)control param:(IParam*)param {
@@ -154,15 +173,16 @@ NSString* ToNSString(const char* text) {
 
 - (void)promptUserInput:(IEditableTextControl*)control {
   if (!control || !mGraphics || mParamEditView) return;
+  const CGFloat k = [self pointsPerUnit];
   NSRect r = [self viewRect:control->mRECT];
-  r.origin.y -= 3;
-  r.size.height += 6;
+  r.origin.y -= 3 * k;
+  r.size.height += 6 * k;
   NSTextField* field = [[NSTextField alloc] initWithFrame:r];
   const int align = control->mText.mAlign;
   [field setAlignment:align == IText::kAlignCenter ? NSCenterTextAlignment
                       : align == IText::kAlignFar  ? NSRightTextAlignment
                                                    : NSLeftTextAlignment];
-  const CGFloat size = control->mText.mSize * 0.75;
+  const CGFloat size = control->mText.mSize * 0.75 * k;
   NSFont* font = [NSFont fontWithName:ToNSString(control->mText.mFont) size:size];
   [field setFont:font ? font : [NSFont systemFontOfSize:size]];
   WDL_String text;
@@ -182,13 +202,17 @@ NSString* ToNSString(const char* text) {
   param->FormatDisplay(param->mValue, false, current);
   const IRECT& c = control->mRECT;
   const float cx = (c.L + c.R) * 0.5f, cy = (c.T + c.B) * 0.5f;
-  const int h = mGraphics->Height();
   const int n = param->DisplayTextCount();
   const bool list =
       n > 0 && (param->Type() == IParam::kParamBool || param->Type() == IParam::kParamEnum);
+  // The system's font, at the editor's scale.
+  const CGFloat k = [self pointsPerUnit];
+  NSFont* font = k != 1 ? [NSFont systemFontOfSize:[NSFont systemFontSize] * k] : nil;
   if (!list) {
-    const NSRect r = centered ? NSMakeRect(cx - 21, h - cy - 10, 42, 21) : [self viewRect:c];
+    const NSRect r = centered ? [self pointsLeft:cx - 21 top:cy - 11 right:cx + 21 bottom:cy + 10]
+                              : [self viewRect:c];
     NSTextField* field = [[NSTextField alloc] initWithFrame:r];
+    if (font) [field setFont:font];
     [field setAlignment:centered ? NSCenterTextAlignment : NSLeftTextAlignment];
     [[field cell] setLineBreakMode:NSLineBreakByTruncatingTail];
     [field setStringValue:ToNSString(current)];
@@ -200,9 +224,11 @@ NSString* ToNSString(const char* text) {
   for (int i = 0; i < n; ++i)
     width = std::max(width, 8 * (int)std::strlen(param->GetDisplayTextAt(i)) + 24);
   const int half = width / 2;
-  const NSRect r =
-      centered ? NSMakeRect((int)(cx - half), h - cy - 26, width, 26) : [self viewRect:c];
+  const float left = (float)(int)(cx - half);
+  const NSRect r = centered ? [self pointsLeft:left top:cy right:left + width bottom:cy + 26]
+                            : [self viewRect:c];
   NSComboBox* combo = [[NSComboBox alloc] initWithFrame:r];
+  if (font) [combo setFont:font];
   [combo setNumberOfVisibleItems:n];
   int selected = -1;
   for (int i = 0; i < n; ++i) {
@@ -387,10 +413,12 @@ NSString* ToNSString(const char* text) {
     mGraphics->OnMouseDblClick(x, y, &mod);
 }
 
+// Points -> device pixels (top down) -> editor units.
 - (void)getMouseXY:(NSEvent*)event x:(int*)x y:(int*)y {
   const NSPoint p = [self convertPoint:[event locationInWindow] fromView:nil];
-  *x = (int)p.x;
-  *y = mGraphics->Height() - (int)p.y;
+  const double b = mGraphics->BackingFactor();
+  *x = mGraphics->ToEditor((int)std::floor(p.x * b));
+  *y = mGraphics->ToEditor(mGraphics->DeviceHeight() - (int)std::floor(p.y * b));
 }
 
 // ---- Tick and drawing --------------------------------------------------------------------------
@@ -406,11 +434,15 @@ NSString* ToNSString(const char* text) {
   }
 }
 
+// The dirty points -> the device pixels under them (top down) -> the editor rectangle whose
+// pixels cover those.
 - (void)drawRect:(NSRect)rect {
   if (!mGraphics) return;
-  const int h = mGraphics->Height();
-  const int x = (int)rect.origin.x, y = (int)rect.origin.y;
-  IRECT r(x, h - y - (int)rect.size.height, x + (int)rect.size.width, h - y);
+  const double b = mGraphics->BackingFactor();
+  const int h = mGraphics->DeviceHeight();
+  const IRECT device((int)std::floor(NSMinX(rect) * b), h - (int)std::ceil(NSMaxY(rect) * b),
+                     (int)std::ceil(NSMaxX(rect) * b), h - (int)std::floor(NSMinY(rect) * b));
+  IRECT r = editor_scale::ToEditorCover(device, mGraphics->Scale());
   mGraphics->Draw(&r);
 }
 
@@ -419,6 +451,21 @@ NSString* ToNSString(const char* text) {
   if (!window) return;
   [window makeFirstResponder:self];
   [window setAcceptsMouseMovedEvents:YES];
+  [self viewDidChangeBackingProperties];
+}
+
+// The window's pixels per point (AppKits without the answer have one pixel per point).
+- (void)viewDidChangeBackingProperties {
+  NSWindow* window = [self window];
+  if (!window) return;
+  CGFloat factor = 1;
+  if ([window respondsToSelector:@selector(backingScaleFactor)])
+    factor = [window backingScaleFactor];
+  [self setBackingFactor:factor];
+}
+
+- (void)setBackingFactor:(CGFloat)factor {
+  if (mGraphics) mGraphics->SetBackingFactor(factor);
 }
 
 @end

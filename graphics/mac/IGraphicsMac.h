@@ -15,13 +15,23 @@
 //      (VST3, CLAP): OpenWindow(parent) adds the new view to it, which holds that reference.
 //      The editor and the timer refer to the view without owning it, so the view lives as
 //      long as the host (or its view) holds it; an earlier view is unlinked;
-//   3. ticks: dirty controls mark their rectangles for display, drawRect: repaints them and
+//   3. the view joins a window, or its window's backing store changes: SetBackingFactor
+//      takes the pixels per point, the editor draws at the nearest scale (unless the user
+//      chose one or the host gave one) and the view takes its size in points;
+//   4. ticks: dirty controls mark their rectangles for display, drawRect: repaints them and
 //      DrawScreen hands the surface to AppKit; the deferred end of a wheel gesture counts down;
-//   4. mouse, wheel and value entry (the view's text field or combo box);
-//   5. the host removes the view (removeFromSuperview) or lets go of it (dealloc), or the
+//   5. mouse, wheel and value entry (the view's text field or combo box);
+//   6. the host removes the view (removeFromSuperview) or lets go of it (dealloc), or the
 //      editor closes it (CloseWindow): the pending wheel gesture ends, the timer stops, view
 //      and graphics are unlinked, and a view put into a parent leaves it. Asking again
 //      makes a new view.
+//
+// Sizes: the editor's scale is device pixels per editor unit, as on every platform; the
+// view's frame is in points, the device size divided by the backing factor b (device pixels
+// per point: 1, or 2 on a Retina display). On a Retina display the editor draws at 200 %
+// from the 2x skin art and shows at its usual size in points; the size menu's "100 %" there
+// is one device pixel per editor unit, a view half as large. Mouse positions and dirty
+// rectangles go points -> device pixels (x b) -> editor units (ToEditor, ToEditorCover).
 //
 // Threads: every call runs on the main (user-interface) thread.
 #include "IGraphics.h"
@@ -78,8 +88,26 @@ public:
   // [main thread] The view calls this when it is removed: it no longer points here.
   void ViewRemoved(CorvanelAU* view);
 
+  // [main thread] Draws at `percent` and sizes the view to the new device size in points.
+  void SetScale(int percent) override;
+  // [main thread] The view's window has `factor` device pixels per point (anything but a
+  // finite number from 1 to 8 counts as 1): the view calls it when it joins a window and when
+  // the window's backing properties change. The platform's scale becomes the nearest one
+  // (editor_scale::NearestScale); when the scale stays (the user chose it) but the factor
+  // changed, the view is sized again and the plug-in hears of it (EditorResized).
+  void SetBackingFactor(double factor);
+  double BackingFactor() const { return mBacking; }
+  // The view's size in points, what Cocoa hosts measure views in (VST3 and CLAP on macOS),
+  // rounded up to whole points.
+  int ViewWidth() const;
+  int ViewHeight() const;
+
 private:
+  // [main thread] Gives the view the device size in points.
+  void SizeView();
+
   CorvanelAU* mView = nullptr;
+  double mBacking = 1.0;      // the last backing factor the view reported, device pixels per point
   bool mViewInParent = false; // OpenWindow put mView into a parent view, which holds it
   WDL_String mBundleID;
   int mCursor = 0;        // last cursor number set, 0 none

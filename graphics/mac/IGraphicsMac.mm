@@ -13,6 +13,7 @@
 #include "MacTextRules.h"
 #endif
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -114,7 +115,10 @@ IGraphicsMac::~IGraphicsMac() { CloseWindow(); }
 bool IGraphicsMac::DrawScreen(IRECT* r) {
   LICE_SysBitmap* surface = GetDrawBitmap();
   if (!mView || !surface || !surface->getBits()) return false;
-  const int span = surface->getRowSpan(), h = mHeight;
+  // The surface's device pixels fill the view's bounds in points; the system maps the
+  // points to the backing store's pixels (one to one at the scale of its factor).
+  const int span = surface->getRowSpan(), h = DeviceHeight();
+  const CGFloat pointsW = span / mBacking, pointsH = h / mBacking;
 #ifndef GNUSTEP
   // An image of the surface's bitmap context, drawn into the view's context wrapped as flipped.
   MacContextRecord* record = (MacContextRecord*)surface->getDrawingContext();
@@ -126,7 +130,7 @@ bool IGraphicsMac::DrawScreen(IRECT* r) {
     if (image) CGImageRelease(image);
     return false;
   }
-  CGContextDrawImage(screen, CGRectMake(0, 0, span, h), image);
+  CGContextDrawImage(screen, CGRectMake(0, 0, pointsW, pointsH), image);
   CGImageRelease(image);
   return true;
 #else
@@ -151,7 +155,7 @@ bool IGraphicsMac::DrawScreen(IRECT* r) {
                                                                 colorSpaceName:NSDeviceRGBColorSpace
                                                                    bytesPerRow:span * 3
                                                                   bitsPerPixel:24];
-  [image drawInRect:NSMakeRect(0, 0, span, h)];
+  [image drawInRect:NSMakeRect(0, 0, pointsW, pointsH)];
   [image release];
   return true;
 #endif
@@ -159,8 +163,37 @@ bool IGraphicsMac::DrawScreen(IRECT* r) {
 
 void IGraphicsMac::Resize(int w, int h) {
   IGraphics::Resize(w, h);
-  if (mDrawBitmap) mDrawBitmap->resize(w, h);
-  if (mView) [mView setFrameSize:NSMakeSize(w, h)];
+  if (mDrawBitmap) mDrawBitmap->resize(DeviceWidth(), DeviceHeight());
+  SizeView();
+}
+
+void IGraphicsMac::SetScale(int percent) {
+  const int before = Scale();
+  IGraphics::SetScale(percent);
+  if (Scale() != before) SizeView();
+}
+
+void IGraphicsMac::SetBackingFactor(double factor) {
+  if (!(factor >= 1.0 && factor <= 8.0)) factor = 1.0;
+  const bool changed = factor != mBacking;
+  mBacking = factor;
+  const int before = Scale();
+  SetPlatformScale(editor_scale::NearestScale(factor));
+  if (Scale() != before || !changed) return;
+  // The same scale on another backing store: the same device size is another size in points.
+  SizeView();
+  if (mPlug) mPlug->EditorResized();
+}
+
+int IGraphicsMac::ViewWidth() const { return (int)std::ceil(DeviceWidth() / mBacking); }
+
+int IGraphicsMac::ViewHeight() const { return (int)std::ceil(DeviceHeight() / mBacking); }
+
+void IGraphicsMac::SizeView() {
+  if (!mView) return;
+  [mView setFrameSize:NSMakeSize(DeviceWidth() / mBacking, DeviceHeight() / mBacking)];
+  // The surface fills other points now: all of them are shown again.
+  [mView setNeedsDisplay:YES];
 }
 
 void IGraphicsMac::PromptUserInput(IControl* control, IParam* param, bool centered) {
@@ -191,6 +224,9 @@ void* IGraphicsMac::OpenWindow(void* parent) {
   CorvanelAU* view = [[CorvanelAU alloc] initWithIGraphics:this];
   mView = view;
   mViewInParent = view && parent;
+  // The user's preferred size, with the last backing factor's scale until the view joins a
+  // window and reports its own (a host's view may be in one already: then at addSubview).
+  if (view) OpenWindowScale(0);
   SetAllTooltips();
   if (mViewInParent) {
     [(NSView*)parent addSubview:view];

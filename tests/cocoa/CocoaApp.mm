@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 // A borderless window that can still take the keyboard, as a host's plug-in window does.
 @interface HostWindow : NSWindow
@@ -30,10 +33,20 @@ void StartApplication() {
 int RunCocoaTests(int argc, char** argv) {
   NSAutoreleasePool* pool = [[NSAutoreleasePool alloc] init];
   ::testing::InitGoogleTest(&argc, argv);
+  char prefs[] = "/tmp/corvanel-cocoa-prefs-XXXXXX";
+  if (!mkdtemp(prefs)) return 1;
+  setenv("CORVANEL_CONFIG_DIR", prefs, 1);
   StartApplication();
   const int result = RUN_ALL_TESTS();
   [pool release];
+  std::remove(SizePreferenceFile().c_str());
+  rmdir(prefs);
   return result;
+}
+
+std::string SizePreferenceFile() {
+  const char* dir = std::getenv("CORVANEL_CONFIG_DIR");
+  return std::string(dir ? dir : "") + "/editor.conf";
 }
 
 void Pump(int ms) {
@@ -67,6 +80,11 @@ NSWindow* MakeHostWindow() {
   return window;
 }
 
+void ResizeHostWindow(NSWindow* window, int w, int h) {
+  const CGFloat screenH = [[NSScreen mainScreen] frame].size.height;
+  [window setFrame:NSMakeRect(kWindowX, screenH - kWindowY - h, w, h) display:YES];
+}
+
 bool ClickEditor(int x, int y, int button, const char* key) {
   std::vector<std::string> args = {"mousemove", ScreenX(x), ScreenY(y)};
   if (key) args.insert(args.end(), {"keydown", key});
@@ -77,7 +95,14 @@ bool ClickEditor(int x, int y, int button, const char* key) {
   return ok;
 }
 
-std::vector<uint32_t> EditorScreen() {
+bool ChooseEditorSize(int entry, int factor) {
+  // The menu's entries are 18 high below its one-pixel border, 64 wide.
+  const int menuX = 8, menuY = 60, entryX = 40, entryY = menuY + 1 + 18 * entry + 9;
+  return ClickEditor(factor * menuX, factor * menuY, 3) &&
+         ClickEditor(factor * entryX, factor * entryY);
+}
+
+std::vector<uint32_t> EditorScreen(int w, int h) {
   Pump(100);
-  return GrabScreen(kWindowX, kWindowY, kEditorW, kEditorH);
+  return GrabScreen(kWindowX, kWindowY, w, h);
 }

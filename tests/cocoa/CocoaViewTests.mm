@@ -6,11 +6,28 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <unistd.h>
 
 #import "CocoaHost.h"
+
+// What an Audio Unit host watches of its plug-in's view: the frame's changes.
+@interface FrameWatcher : NSObject {
+@public
+  int mChanges;
+  NSSize mLast;
+}
+- (void)frameChanged:(NSNotification*)notification;
+@end
+
+@implementation FrameWatcher
+- (void)frameChanged:(NSNotification*)notification {
+  ++mChanges;
+  mLast = [(NSView*)[notification object] frame].size;
+}
+@end
 
 namespace {
 // Parameter ids of the plug-in, as the host knows them.
@@ -185,6 +202,51 @@ TEST_F(CocoaView, AClickInTheEditorDiscardsAnOpenEntry) {
   // The next click reaches the editor again.
   ASSERT_TRUE(mHost.Click(kTieX, kTieY));
   EXPECT_EQ(mHost.mUnit.Param(kTieLock), 0.0f);
+}
+
+// The size menu's "200 %" (one pixel per point here): the view's frame doubles, which the
+// host hears as the frame's change and follows; clicks at twice the positions reach the same
+// controls, and the value entry opens over the knob at twice the place and size, with a font
+// twice as large.
+TEST_F(CocoaView, TheSizeMenusTwoHundredPercentDoublesTheViewAndItsEntries) {
+  FrameWatcher* watcher = [[FrameWatcher alloc] init];
+  [mHost.mView setPostsFrameChangedNotifications:YES];
+  [[NSNotificationCenter defaultCenter] addObserver:watcher
+                                           selector:@selector(frameChanged:)
+                                               name:NSViewFrameDidChangeNotification
+                                             object:mHost.mView];
+  ASSERT_TRUE(mHost.Click(kCycleX, kKnobY, 3));
+  ASSERT_NE(Entry(), nil);
+  const NSRect frame100 = [Entry() frame];
+  const CGFloat font100 = [[Entry() font] pointSize];
+  ASSERT_TRUE(mHost.Click(kBackgroundX, kBackgroundY)); // discards it
+
+  ASSERT_TRUE(ChooseEditorSize(2));
+  std::remove(SizePreferenceFile().c_str());
+  EXPECT_EQ(watcher->mChanges, 1);
+  EXPECT_EQ(watcher->mLast.width, 1240);
+  EXPECT_EQ(watcher->mLast.height, 710);
+  [[NSNotificationCenter defaultCenter] removeObserver:watcher];
+  [watcher release];
+  ResizeHostWindow(mHost.mWindow, 1240, 710);
+  Pump(300);
+
+  const float tie = mHost.mUnit.Param(kTieLock);
+  ASSERT_TRUE(mHost.Click(2 * kTieX, 2 * kTieY));
+  EXPECT_EQ(mHost.mUnit.Param(kTieLock), 1.0f - tie);
+  ASSERT_TRUE(mHost.Click(2 * kCycleX, 2 * kKnobY, 3));
+  NSTextField* field = Entry();
+  ASSERT_NE(field, nil);
+  EXPECT_STREQ([[field stringValue] UTF8String], "16");
+  const NSRect frame = [field frame];
+  EXPECT_EQ(frame.origin.x, 2 * frame100.origin.x);
+  EXPECT_EQ(frame.origin.y, 2 * frame100.origin.y);
+  EXPECT_EQ(frame.size.width, 2 * frame100.size.width);
+  EXPECT_EQ(frame.size.height, 2 * frame100.size.height);
+  EXPECT_EQ([[field font] pointSize], 2 * font100);
+  ASSERT_TRUE(ClearEntry());
+  ASSERT_TRUE(mHost.TypeAndReturn("40"));
+  EXPECT_EQ(mHost.mUnit.Param(kCycle), 40.0f);
 }
 
 // While a button is held on a knob the timer keeps redrawing: the activity display follows

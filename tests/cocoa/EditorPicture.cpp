@@ -1,5 +1,6 @@
 #include "EditorPicture.h"
 #include "IGraphicsStructs.h"
+#include "IScale.h"
 #include "XServer.h"
 #include "lice_bitmap.h"
 #include "lice_png.h"
@@ -24,27 +25,33 @@ const TextArea kTextAreas[] = {
     {{322, 155, 372, 170}, 0xffffff, 180}, {{474, 155, 524, 170}, 0xffffff, 180},
     {{544, 155, 594, 170}, 0xffffff, 180}};
 
-bool InTextArea(int x, int y) {
-  for (const TextArea& a : kTextAreas)
-    if (x >= a.mRect.L && x < a.mRect.R && y >= a.mRect.T && y < a.mRect.B) return true;
+// (x, y) in device pixels at `percent`.
+bool InTextArea(int x, int y, int percent) {
+  for (const TextArea& a : kTextAreas) {
+    const IRECT r = editor_scale::ToDevice(a.mRect, percent);
+    if (x >= r.L && x < r.R && y >= r.T && y < r.B) return true;
+  }
   return false;
 }
 } // namespace
 
-std::vector<uint32_t> OffScreenPicture(std::string* error) {
+std::vector<uint32_t> OffScreenPicture(std::string* error, int percent) {
   const std::string png = "/tmp/corvanel-cocoa-" + std::to_string(getpid()) + ".png";
-  if (RunProgram({CORVANEL_EDITOR_TOOL, "-o", png}, 20000) != 0) {
+  const char* scale = percent == 200 ? "2" : percent == 150 ? "1.5" : "1";
+  if (RunProgram({CORVANEL_EDITOR_TOOL, "--scale", scale, "-o", png}, 20000) != 0) {
     *error = CORVANEL_EDITOR_TOOL " failed";
     return {};
   }
   LICE_IBitmap* picture = LICE_LoadPNG(png.c_str());
   std::remove(png.c_str());
   std::vector<uint32_t> pixels;
-  if (!picture || picture->getWidth() != kEditorW || picture->getHeight() != kEditorH) {
+  const int w = editor_scale::ToDevice(kEditorW, percent);
+  const int h = editor_scale::ToDevice(kEditorH, percent);
+  if (!picture || picture->getWidth() != w || picture->getHeight() != h) {
     *error = "no picture of the editor's size";
   } else {
-    for (int y = 0; y < kEditorH; ++y)
-      for (int x = 0; x < kEditorW; ++x) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
         const LICE_pixel p = picture->getBits()[y * picture->getRowSpan() + x];
         pixels.push_back(LICE_GETR(p) << 16 | LICE_GETG(p) << 8 | LICE_GETB(p));
       }
@@ -53,18 +60,20 @@ std::vector<uint32_t> OffScreenPicture(std::string* error) {
   return pixels;
 }
 
-int DifferingOutsideText(const std::vector<uint32_t>& screen,
-                         const std::vector<uint32_t>& picture, std::string* where) {
-  const size_t size = (size_t)kEditorW * kEditorH;
+int DifferingOutsideText(const std::vector<uint32_t>& screen, const std::vector<uint32_t>& picture,
+                         std::string* where, int percent) {
+  const int w = editor_scale::ToDevice(kEditorW, percent);
+  const int h = editor_scale::ToDevice(kEditorH, percent);
+  const size_t size = (size_t)w * h;
   if (screen.size() != size || picture.size() != size) {
     *where = "the whole editor (a picture of the wrong size)";
     return (int)size;
   }
-  int differing = 0, l = kEditorW, t = kEditorH, r = -1, b = -1;
-  for (int y = 0; y < kEditorH; ++y)
-    for (int x = 0; x < kEditorW; ++x) {
-      const size_t i = (size_t)y * kEditorW + x;
-      if (screen[i] == picture[i] || InTextArea(x, y)) continue;
+  int differing = 0, l = w, t = h, r = -1, b = -1;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const size_t i = (size_t)y * w + x;
+      if (screen[i] == picture[i] || InTextArea(x, y, percent)) continue;
       ++differing;
       l = std::min(l, x), t = std::min(t, y), r = std::max(r, x), b = std::max(b, y);
     }

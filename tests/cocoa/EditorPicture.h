@@ -10,13 +10,14 @@
 // The editor's size.
 constexpr int kEditorW = 620, kEditorH = 355;
 
-// [test thread] The off-screen picture, 0xRRGGBB of the editor's size, top row first;
-// empty (with the reason in *error) when the tool fails.
-std::vector<uint32_t> OffScreenPicture(std::string* error);
-// The pixels of `screen` that differ from `picture` outside the text areas, with their
-// bounds in *where.
-int DifferingOutsideText(const std::vector<uint32_t>& screen,
-                         const std::vector<uint32_t>& picture, std::string* where);
+// [test thread] The off-screen picture at `percent` (100, 150 or 200), 0xRRGGBB of the
+// editor's device size at that scale, top row first; empty (with the reason in *error)
+// when the tool fails.
+std::vector<uint32_t> OffScreenPicture(std::string* error, int percent = 100);
+// The pixels of `screen` that differ from `picture` (both at `percent`) outside the text
+// areas, with their bounds in *where.
+int DifferingOutsideText(const std::vector<uint32_t>& screen, const std::vector<uint32_t>& picture,
+                         std::string* where, int percent = 100);
 // The text areas that start with text but hold no glyphs on `screen` (fewer than 10 pixels
 // in the text's colour, weighed by its alpha, over the background), as "x,y".
 std::vector<std::string> TextAreasWithoutGlyphs(const std::vector<uint32_t>& screen);

@@ -11,17 +11,25 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #import "CocoaApp.h"
 
 using namespace vst3;
+
+// The editor's view takes a backing factor as its window's (CorvanelAUView.h): a test's
+// stand-in for a Retina window, which GNUstep has not.
+@interface NSView (CorvanelBackingFactor)
+- (void)setBackingFactor:(CGFloat)factor;
+@end
 
 namespace {
 constexpr uint32_t kTieLock = 4;
@@ -30,6 +38,7 @@ constexpr int kTieX = 299, kTieY = 189;
 constexpr int kStepX = 47, kStepY = 228;
 // The step words the pattern travels in.
 constexpr uint32_t kFirstWord = 10, kLastWord = 22;
+using Size = std::pair<int, int>;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -94,6 +103,10 @@ public:
   virtual double Value(uint32_t id) = 0;
   // What the plug-in did against the host's rules, empty when nothing.
   virtual std::string Complaints() = 0;
+  // The sizes the plug-in asked the host for since it was opened (VST3 resizeView, CLAP
+  // request_resize), and the size the host reads (getSize, get_size).
+  virtual std::vector<Size> SizeRequests() = 0;
+  virtual Size HostSize() = 0;
 };
 
 // The host's frame: it offers no run loop, as Mac hosts do not.
@@ -110,8 +123,14 @@ public:
   }
   uint32_t VST3_API addRef() override { return 2; }
   uint32_t VST3_API release() override { return 1; }
-  tresult VST3_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+  // The host follows every request: the test resizes its window to the size asked for.
+  tresult VST3_API resizeView(IPlugView*, ViewRect* r) override {
+    if (!r) return kInvalidArgument;
+    mResizes.push_back({r->right - r->left, r->bottom - r->top});
+    return kResultOk;
+  }
   int mRunLoopAsked = 0;
+  std::vector<Size> mResizes;
 };
 
 class Vst3EditorPlugIn final : public EditorPlugIn {
@@ -160,6 +179,12 @@ public:
     return heard;
   }
   double Value(uint32_t id) override { return mPlugin.mController->getParamNormalized(id); }
+  std::vector<Size> SizeRequests() override { return mFrame.mResizes; }
+  Size HostSize() override {
+    ViewRect size;
+    if (!mView || mView->getSize(&size) != kResultOk) return {0, 0};
+    return {size.right - size.left, size.bottom - size.top};
+  }
   std::string Complaints() override {
     std::string c;
     if (mFrame.mRunLoopAsked) c += "asked the frame for a run loop; ";
@@ -215,6 +240,17 @@ public:
     return heard;
   }
   double Value(uint32_t id) override { return mClap.Value(id); }
+  std::vector<Size> SizeRequests() override {
+    std::vector<Size> sizes;
+    for (const auto& r : mHost.mResizeRequests)
+      sizes.push_back({(int)r.first, (int)r.second});
+    return sizes;
+  }
+  Size HostSize() override {
+    uint32_t w = 0, h = 0;
+    if (!mOpen || !mGui->get_size(mClap.mPlugin, &w, &h)) return {0, 0};
+    return {(int)w, (int)h};
+  }
   std::string Complaints() override {
     std::string c;
     for (const std::string& v : mHost.mViolations)
@@ -239,6 +275,10 @@ protected:
     mHostView = [[NSView alloc] initWithFrame:NSMakeRect(0, 0, kEditorW, kEditorH)];
     [[mWindow contentView] addSubview:mHostView];
     [mWindow makeKeyAndOrderFront:nil];
+    NewPlugIn();
+  }
+  void NewPlugIn() {
+    mPlugIn.reset();
     if (std::string(GetParam()) == "vst3")
       mPlugIn.reset(new Vst3EditorPlugIn);
     else
@@ -246,6 +286,7 @@ protected:
   }
   void TearDown() override {
     mPlugIn.reset();
+    std::remove(SizePreferenceFile().c_str()); // a size chosen here is forgotten
     [mHostView removeFromSuperview];
     [mHostView release];
     [mWindow orderOut:nil];
@@ -276,6 +317,25 @@ protected:
   NSView* EditorView() {
     NSArray* views = [mHostView subviews];
     return [views count] == 1 ? (NSView*)[views objectAtIndex:0] : nil;
+  }
+  // The host gives its window and view the size the plug-in asked for last.
+  void FollowSizeRequest() {
+    const std::vector<Size> sizes = mPlugIn->SizeRequests();
+    if (sizes.empty()) return;
+    [mHostView setFrameSize:NSMakeSize(sizes.back().first, sizes.back().second)];
+    ResizeHostWindow(mWindow, sizes.back().first, sizes.back().second);
+    Pump(300);
+  }
+  Size ViewSize() {
+    const NSSize size = [EditorView() frame].size;
+    return {(int)size.width, (int)size.height};
+  }
+  // The step words as the host reads them.
+  std::vector<double> Words() {
+    std::vector<double> words;
+    for (uint32_t word = kFirstWord; word <= kLastWord; ++word)
+      words.push_back(mPlugIn->Value(word));
+    return words;
   }
 
   NSWindow* mWindow = nil;
@@ -344,6 +404,72 @@ TEST_P(MacEditor, ClicksOnAStepBarAndAButtonReachTheHost) {
   EXPECT_EQ(mPlugIn->Value(kTieLock), 1.0 - tie);
   ASSERT_EQ(heard.count(kTieLock), 1u);
   EXPECT_EQ(heard[kTieLock], 1.0 - tie);
+  EXPECT_EQ(mPlugIn->Complaints(), "");
+}
+
+// The size menu's "200 %" (the user's right-click on the background, one pixel per point
+// here): the host is asked for twice the size, the view takes it, the screen is the off-screen
+// picture at 200 % outside the text areas, and a click at twice the position (on the last
+// device pixel of that editor point) edits the step words the click at 100 % edits. "100 %"
+// brings the size back.
+TEST_P(MacEditor, TheSizeMenusTwoHundredPercentDoublesTheViewAndEditsAsAt100) {
+  ASSERT_TRUE(Open());
+  const std::vector<double> fresh = Words();
+  ASSERT_TRUE(ClickEditor(kStepX, kStepY));
+  mPlugIn->Heard();
+  const std::vector<double> at100 = Words();
+  ASSERT_NE(at100, fresh);
+  mPlugIn->Close();
+  NewPlugIn();
+  ASSERT_TRUE(Open());
+  ASSERT_EQ(Words(), fresh);
+  EXPECT_EQ(mPlugIn->SizeRequests(), std::vector<Size>());
+
+  ASSERT_TRUE(ChooseEditorSize(2));
+  EXPECT_EQ(mPlugIn->SizeRequests(), std::vector<Size>({{1240, 710}}));
+  EXPECT_EQ(mPlugIn->HostSize(), Size(1240, 710));
+  FollowSizeRequest();
+  EXPECT_EQ(ViewSize(), Size(1240, 710));
+  std::string error, where;
+  const std::vector<uint32_t> picture = OffScreenPicture(&error, 200);
+  ASSERT_FALSE(picture.empty()) << error;
+  EXPECT_EQ(DifferingOutsideText(EditorScreen(1240, 710), picture, &where, 200), 0) << where;
+
+  ASSERT_TRUE(ClickEditor(2 * kStepX + 1, 2 * kStepY + 1));
+  mPlugIn->Heard();
+  EXPECT_EQ(Words(), at100);
+
+  ASSERT_TRUE(ChooseEditorSize(0, 2));
+  EXPECT_EQ(mPlugIn->SizeRequests().back(), Size(620, 355));
+  EXPECT_EQ(ViewSize(), Size(620, 355));
+  EXPECT_EQ(mPlugIn->Complaints(), "");
+}
+
+// A window with two pixels per point (a Retina display; GNUstep has none, so the test gives
+// the view the factor its window would): the editor draws at 200 % in the same 620 x 355
+// points, the size hosts measure a Cocoa view in. Clicks are taken in points: the size menu
+// opens under the pointer and "150 %" there gives 465 x 266.5 points (the host is asked for
+// 465 x 267). Back on a display of one pixel per point the chosen 150 % stays, at 930 x 533.
+TEST_P(MacEditor, ABackingFactorOfTwoKeepsTheSizeInPointsAndTheChosenScaleFollows) {
+  ASSERT_TRUE(Open());
+  NSView* view = EditorView();
+  ASSERT_NE(view, nil);
+  [view setBackingFactor:2];
+  Pump(200);
+  EXPECT_EQ(mPlugIn->SizeRequests(), std::vector<Size>({{620, 355}})) << "the scale changed";
+  EXPECT_EQ(mPlugIn->HostSize(), Size(620, 355));
+  EXPECT_EQ(ViewSize(), Size(620, 355));
+
+  ASSERT_TRUE(ChooseEditorSize(1));
+  EXPECT_EQ(mPlugIn->SizeRequests().back(), Size(465, 267));
+  EXPECT_EQ(mPlugIn->HostSize(), Size(465, 267));
+  EXPECT_EQ([view frame].size.width, 465);
+  EXPECT_EQ([view frame].size.height, 266.5);
+
+  [view setBackingFactor:1];
+  Pump(200);
+  EXPECT_EQ(mPlugIn->SizeRequests().back(), Size(930, 533));
+  EXPECT_EQ(ViewSize(), Size(930, 533));
   EXPECT_EQ(mPlugIn->Complaints(), "");
 }
 
