@@ -9,6 +9,7 @@
 // an edit produces reach the host. Every host callback of interest is printed as it
 // happens, one line each, with the instance number:
 //   BEGIN n idx @ms | AUTOMATE n idx value @ms | END n idx @ms
+//   SIZE n w h @ms    (audioMasterSizeWindow: the host window follows, as hosts do)
 // (ms: milliseconds since the host started).
 // Commands arrive on standard input, one a line, and answer on standard output:
 //   params n          PARAM n idx normalised "display" for every parameter
@@ -21,6 +22,8 @@
 //                     editor window), or ENTRY n none
 //   focus n           gives the editor window the keyboard focus (wheel messages go
 //                     to it then, not to the host window)
+//   dpi n d           sends the editor window WM_DPICHANGED for DPI d, as Windows does
+//                     when a top-level window moves to a monitor of another DPI
 //   audio 0|1         stops or starts the audio blocks (off at start, so the first
 //                     picture shows the plug-in as it was opened)
 //   wheel n delta     the host's wheel request ('stCA' 'Whee'); WHEEL n answer
@@ -87,6 +90,13 @@ VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     return 1;
   case audioMasterEndEdit:
     Print("END %d %d @%ld\n", NumberOf(effect), index, Ms());
+    return 1;
+  case audioMasterSizeWindow:
+    Print("SIZE %d %d %d @%ld\n", NumberOf(effect), index, (int)value, Ms());
+    for (int i = 0; i < gNInstances; ++i)
+      if (gInstances[i].effect == effect && gInstances[i].window)
+        SetWindowPos(gInstances[i].window, nullptr, 0, 0, index + 20, (int)value + 20,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return 1;
   case audioMasterGetTime:
     return (VstIntPtr)&gTime;
@@ -204,6 +214,12 @@ bool RunCommand(const std::string& line) {
   } else if (v == "move" && std::sscanf(line.c_str(), "%*s %*d %d %d", &a, &b) == 2) {
     if (HWND editor = EditorWindow(*in))
       SetWindowPos(editor, nullptr, a, b, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (v == "dpi" && std::sscanf(line.c_str(), "%*s %*d %d", &a) == 1) {
+    if (HWND editor = EditorWindow(*in)) {
+      RECT suggested;
+      GetWindowRect(editor, &suggested);
+      SendMessageA(editor, WM_DPICHANGED, MAKEWPARAM(a, a), (LPARAM)&suggested);
+    }
   } else if (v == "focus") {
     SetFocus(EditorWindow(*in));
   } else if (v == "entry") {

@@ -2,7 +2,7 @@
 """Drives the Windows editor under wine in a real X display, like a person would.
 
   drive-window.py --arch win32|win64 --prefix WINEPREFIX --host corvanel-winhost.exe
-                  --dll Corvanel.dll --editor corvanel-editor --work DIR
+                  --dll Corvanel.dll --editor corvanel-editor --work DIR [--dpi 192]
 
 Starts its own Xvfb (its PID kept, stopped at the end), runs the test host with two
 plug-in instances side by side, clicks, drags, types and turns the wheel with xdotool,
@@ -10,11 +10,16 @@ takes screenshots with ImageMagick, and checks what the host sees: gestures, par
 values, step words, the value-entry children and the editor window's place. Every
 wine and X call has a timeout; nothing is left running. Exit code 0 when every check
 passed.
+
+With --dpi 192 the desktop is at 200 %: the prefix is copied into the work folder and
+its LogPixels set there (the shared prefix stays at 96 dpi), and one editor is checked
+at its scaled size, picture, clicks and value entry, and through a DPI change.
 """
 import argparse
 import os
 import queue
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -34,6 +39,8 @@ from editor_layout import (ACTIVITY, H, KNOB_Y, TARGET_SLICES, TEXT_AREAS,  # no
                            W, press_level, step_bar)
 
 HOST_PITCH = W + 20  # host windows stand side by side
+# The Cycle knob's value field at 100 %: x, y, w, h in the editor window.
+CYCLE_FIELD = (105, 127, 32, 16)
 
 
 class Steps:
@@ -158,9 +165,9 @@ class Driver:
         self.xdo("mouseup", button)
         time.sleep(PAUSE)
 
-    def shot(self, name, x0=0):
+    def shot(self, name, x0=0, w=W, h=H):
         path = os.path.join(self.args.work, name)
-        self.run(["import", "-window", "root", "-crop", "%dx%d+%d+0" % (W, H, x0), "+repage",
+        self.run(["import", "-window", "root", "-crop", "%dx%d+%d+0" % (w, h, x0), "+repage",
                   path])
         return path
 
@@ -245,38 +252,50 @@ class Driver:
         return before, events, after
 
     # ---- Scenarios ---------------------------------------------------------------------------
-    def picture(self):
+    def picture(self, percent=100):
+        """The first editor's screen against the Linux tool's picture at the same scale,
+        outside the text areas; at 100 % also the second editor's."""
         h = self.host
         chunk = h.ask("chunk 1", "CHUNK 1")
         state = os.path.join(self.args.work, "state.bin")
         with open(state, "wb") as f:
             f.write(bytes.fromhex(chunk[0].split()[2]) if chunk and len(chunk[0].split()) > 2
                     else b"")
-        linux = os.path.join(self.args.work, "linux.png")
-        self.run([self.args.editor, "--state-in", state, "-o", linux], timeout=60)
+        at = "" if percent == 100 else " at %d %%" % percent
+        suffix = "" if percent == 100 else "-%d" % percent
+        linux = os.path.join(self.args.work, "linux%s.png" % suffix)
+        tool = [self.args.editor, "--state-in", state, "-o", linux]
+        if percent != 100:
+            tool += ["--scale", {150: "1.5", 200: "2"}[percent]]
+        self.run(tool, timeout=60)
         time.sleep(1.0)
-        win = self.shot("windows-1.png")
-        win2 = self.shot("windows-2.png", HOST_PITCH)
+        dw, dh = device(W, percent), device(H, percent)
+        win = self.shot("windows-1%s.png" % suffix, 0, dw, dh)
+        sources = [win, linux]
+        if percent == 100:
+            sources.append(self.shot("windows-2.png", HOST_PITCH))
+        areas = [device_rect(a, percent) for a in TEXT_AREAS + ACTIVITY]
         masked = []
-        for src in (win, linux, win2):
+        for src in sources:
             out = src[:-4] + "-masked.png"
             draw = []
-            for (l, t, r, b) in TEXT_AREAS + ACTIVITY:
+            for (l, t, r, b) in areas:
                 draw += ["-draw", "rectangle %d,%d %d,%d" % (l, t, r - 1, b - 1)]
             self.run([CONVERT, src, "-fill", "black"] + draw + [out])
             masked.append(out)
         # compare writes the metric on stderr
         r = subprocess.run(["compare", "-metric", "AE", masked[0], masked[1], "null:"],
                            env=self.env, timeout=X_TIMEOUT, capture_output=True, text=True)
-        self.check("the picture equals the Linux off-screen picture outside the text areas",
-                   r.stderr.strip() == "0", "differing pixels: " + r.stderr.strip())
-        r = subprocess.run(["compare", "-metric", "AE", masked[0], masked[2], "null:"],
-                           env=self.env, timeout=X_TIMEOUT, capture_output=True, text=True)
-        self.check("the second instance's editor shows the same picture",
-                   r.stderr.strip() == "0", "differing pixels: " + r.stderr.strip())
+        self.check("the picture%s equals the Linux off-screen picture outside the text areas"
+                   % at, r.stderr.strip() == "0", "differing pixels: " + r.stderr.strip())
+        if percent == 100:
+            r = subprocess.run(["compare", "-metric", "AE", masked[0], masked[2], "null:"],
+                               env=self.env, timeout=X_TIMEOUT, capture_output=True, text=True)
+            self.check("the second instance's editor shows the same picture",
+                       r.stderr.strip() == "0", "differing pixels: " + r.stderr.strip())
         # A text area holds text on Windows wherever it does in the Linux picture.
         missing = []
-        for (l, t, r_, b) in TEXT_AREAS:
+        for (l, t, r_, b) in [device_rect(a, percent) for a in TEXT_AREAS]:
             crop = "%dx%d+%d+%d" % (r_ - l, b - t, l, t)
             spans = []
             for src in (linux, win):
@@ -285,15 +304,18 @@ class Driver:
                      "-format", "%[fx:maxima-minima]", "info:"])))
             if spans[0] > 0.2 and spans[1] < 0.2:
                 missing.append((l, t, r_, b))
-        self.check("the text areas hold text", not missing, "empty: %s" % missing)
+        self.check("the text areas hold text%s" % at, not missing, "empty: %s" % missing)
 
-    def steps(self, n, x0):
+    def steps(self, n, x0, s=1):
+        """Clicks and a drag on step bars; at s = 2 at (2x, 2y) of the 100 % positions,
+        which must edit exactly what they edit at 100 %."""
         model = Steps()
         h = self.host
 
         def bar_click(step, volume, t, button=1):
             l, top, r, b = step_bar(step, volume)
-            return lambda: self.click(x0 + l + int(round(t * (r - l))), (top + b) // 2, button)
+            return lambda: self.click(s * (x0 + l + int(round(t * (r - l)))),
+                                      s * ((top + b) // 2), button)
 
         # t as the bar computes it from the pixel the click lands on
         def t_of(step, volume, t):
@@ -320,7 +342,8 @@ class Driver:
         y = (top + b) // 2
         model.v[1] = 4
         self.expect_edit("a drag along step 2's time bar ends on level 4", n,
-                         lambda: self.drag([(x0 + l + 2, y), (x0 + l + 15, y), (x0 + l + 31, y)]),
+                         lambda: self.drag([(s * (x0 + l + 2), s * y), (s * (x0 + l + 15), s * y),
+                                            (s * (x0 + l + 31), s * y)]),
                          {}, words=model.words())
         return model
 
@@ -378,6 +401,8 @@ class Driver:
         e = open_entry(121, KNOB_Y)
         self.check("a right click on a knob opens the EDIT field with its value",
                    len(e) == 1 and " Edit " in e[0] and e[0].endswith('"16"'), e)
+        self.check("the field is centred on the knob",
+                   e == ['ENTRY %d Edit %d %d %d %d "16"' % ((n,) + CYCLE_FIELD)], e)
         self.click(x0 + 600, 340, 3)  # and a right click discards it
         self.xdo("windowfocus", "--sync", wid)
         self.expect_edit("typed text and Enter apply to the knob", n,
@@ -482,16 +507,127 @@ class Driver:
         time.sleep(0.5)
 
     # ---- The whole run ---------------------------------------------------------------------
+    def at_100(self):
+        """Two editors side by side on a 96 dpi desktop."""
+        self.host = Host(self.args, self.env, 2)
+        ready = self.host.wait(lambda l: l == "READY", 0, START_TIMEOUT)
+        lines = self.host.since(0)
+        self.check("both instances announce and open their editors", ready is not None and all(
+            l in lines for l in ("FLAGS 1 1", "OPEN 1 1", "FLAGS 2 1", "OPEN 2 1")), lines)
+        if not ready:
+            return
+        self.xdo("search", "--sync", "--name", "^Corvanel host 2$")
+        r = self.host.ask("rect 1", "RECT")
+        self.check("the editor window fills 620 x 355 at the host window's origin",
+                   r == ["RECT 1 0 0 %d %d" % (W, H)], r)
+        self.picture()
+        self.host.send("audio 1")
+        self.steps(1, 0)
+        self.knobs_and_buttons(1, 0)
+        self.entries(1, 0)
+        # The second editor works beside the first, and the first goes on alone.
+        m = self.host.mark()
+        self.click(HOST_PITCH + 297, 188)
+        time.sleep(0.5)
+        ev = self.host.since(m)
+        self.check("a click in the second editor reaches only the second instance",
+                   any(l.startswith("BEGIN 2 4 ") for l in ev) and
+                   not any(l.split()[0] in ("BEGIN", "END", "AUTOMATE") and
+                           l.split()[1] == "1" for l in ev), ev)
+        self.host.ask("close 2", "CLOSE")
+        self.wheel(1, 0)
+        self.reopen(1)
+        self.expect_edit("the first editor still works with the second closed", 1,
+                         lambda: self.click(420, TARGET_SLICES["Volume"]), {8: "Volume"})
+        rc = self.host.stop()
+        self.check("the host closes the editors and exits cleanly", rc == 0 and
+                   self.host.since(0)[-1] == "BYE", "rc %s" % rc)
+
+    def at_dpi(self):
+        """One editor on a desktop at LogPixels 192: it opens at 200 %, the host follows,
+        and it follows a DPI change."""
+        h = self.host = Host(self.args, self.env, 1)
+        ready = h.wait(lambda l: l == "READY", 0, START_TIMEOUT)
+        lines = h.since(0)
+        self.check("the editor opens", ready is not None and "OPEN 1 1" in lines, lines)
+        if not ready:
+            return
+        sizes = [l.split()[1:4] for l in lines if l.startswith("SIZE ")]
+        self.check("at 192 dpi the host is asked for 1240 x 710 while the editor opens",
+                   sizes == [["1", "1240", "710"]], lines)
+        self.xdo("search", "--sync", "--name", "^Corvanel host 1$")
+        r = h.ask("rect 1", "RECT")
+        self.check("the editor window fills 1240 x 710 at the host window's origin",
+                   r == ["RECT 1 0 0 1240 710"], r)
+        self.picture(200)
+        h.send("audio 1")
+        self.steps(1, 0, 2)
+
+        # The value entry sits at the scaled place of the knob's field, in a scaled font.
+        self.click(2 * 121, 2 * KNOB_Y, 3)
+        e = h.ask("entry 1", "ENTRY")
+        self.check("a right click on a knob at (2x, 2y) opens its field at twice its place "
+                   "and size at 100 %",
+                   e == ['ENTRY 1 Edit %d %d %d %d "16"' % tuple(2 * v for v in CYCLE_FIELD)], e)
+        wid = self.xdo("search", "--name", "^Corvanel host 1$").split()[0]
+
+        def type_24():
+            self.xdo("windowfocus", "--sync", wid)
+            self.xdo("type", "--delay", "40", "24")
+            self.xdo("key", "Return")
+        self.expect_edit("typed text and Enter apply to the knob at 200 %", 1, type_24, {1: "24"})
+
+        # A move to a monitor at 144 dpi and back (the message Windows sends a top-level
+        # window; wine has one DPI for every monitor).
+        for dpi, percent, size in ((144, 150, (930, 533)), (192, 200, (1240, 710))):
+            m = h.mark()
+            h.send("dpi 1 %d" % dpi)
+            got = h.wait(lambda l: l.startswith("SIZE 1 "), m)
+            r = h.ask("rect 1", "RECT")
+            self.check("a change to %d dpi resizes the editor to %d x %d and asks the host to "
+                       "follow" % (dpi, size[0], size[1]),
+                       got is not None and got.split()[2:4] == [str(v) for v in size] and
+                       r == ["RECT 1 0 0 %d %d" % size], "%s %s" % (got, r))
+            if percent == 150:
+                self.picture(150)
+        self.expect_edit("after the changes a click at (2x, 2y) still edits what it edits at "
+                         "100 %", 1, lambda: self.click(2 * 420, 2 * TARGET_SLICES["High Gain"]),
+                         {8: "High Gain"})
+        rc = h.stop()
+        self.check("the host closes the editor and exits cleanly", rc == 0 and
+                   h.since(0)[-1] == "BYE", "rc %s" % rc)
+
+    def dpi_prefix(self):
+        """A copy of the test prefix at LogPixels = --dpi, in the work folder; its path."""
+        a = self.args
+        prefix = os.path.join(a.work, "wineprefix-%ddpi" % a.dpi)
+        shutil.rmtree(prefix, ignore_errors=True)
+        subprocess.run(["cp", "-a", a.prefix, prefix], check=True, timeout=120)
+        self.env["WINEPREFIX"] = prefix
+        subprocess.run([a.wine, "reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels",
+                        "/t", "REG_DWORD", "/d", str(a.dpi), "/f"], env=self.env,
+                       timeout=START_TIMEOUT, capture_output=True, check=True)
+        self.wineserver_kill()  # it was started without a display
+        return prefix
+
     def main(self):
         a = self.args
         os.makedirs(a.work, exist_ok=True)
         self.env = dict(os.environ, WINEPREFIX=a.prefix, WINEARCH=a.arch, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=", WINELOADER=a.wine)
         self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("DISPLAY", None)
+        # The editor's remembered size lives in a folder of the test's own.
+        config = os.path.join(a.work, "config")
+        shutil.rmtree(config, ignore_errors=True)
+        os.makedirs(config)
+        self.env["CORVANEL_CONFIG_DIR"] = "Z:" + config.replace("/", "\\")
         self.wineserver_kill()  # a wine server started without a display stays without one
+        dpi_prefix = self.dpi_prefix() if a.dpi != 96 else None
+        screen = "1300x400x24" if a.dpi == 96 else "1300x740x24"
         rfd, wfd = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1300x400x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", screen, "-nolisten", "tcp"],
             pass_fds=(wfd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True)
         os.close(wfd)
@@ -507,41 +643,12 @@ class Driver:
             print("drive-window: Xvfb did not start")
             return 1
         self.env["DISPLAY"] = ":" + display.decode().strip()
-        print("drive-window: %s on display %s" % (a.arch, self.env["DISPLAY"]))
+        print("drive-window: %s at %d dpi on display %s" % (a.arch, a.dpi, self.env["DISPLAY"]))
         try:
-            self.host = Host(a, self.env, 2)
-            ready = self.host.wait(lambda l: l == "READY", 0, START_TIMEOUT)
-            lines = self.host.since(0)
-            self.check("both instances announce and open their editors", ready is not None and all(
-                l in lines for l in ("FLAGS 1 1", "OPEN 1 1", "FLAGS 2 1", "OPEN 2 1")), lines)
-            if not ready:
-                return 1
-            self.xdo("search", "--sync", "--name", "^Corvanel host 2$")
-            r = self.host.ask("rect 1", "RECT")
-            self.check("the editor window fills 620 x 355 at the host window's origin",
-                       r == ["RECT 1 0 0 %d %d" % (W, H)], r)
-            self.picture()
-            self.host.send("audio 1")
-            self.steps(1, 0)
-            self.knobs_and_buttons(1, 0)
-            self.entries(1, 0)
-            # The second editor works beside the first, and the first goes on alone.
-            m = self.host.mark()
-            self.click(HOST_PITCH + 297, 188)
-            time.sleep(0.5)
-            ev = self.host.since(m)
-            self.check("a click in the second editor reaches only the second instance",
-                       any(l.startswith("BEGIN 2 4 ") for l in ev) and
-                       not any(l.split()[0] in ("BEGIN", "END", "AUTOMATE") and
-                               l.split()[1] == "1" for l in ev), ev)
-            self.host.ask("close 2", "CLOSE")
-            self.wheel(1, 0)
-            self.reopen(1)
-            self.expect_edit("the first editor still works with the second closed", 1,
-                             lambda: self.click(420, TARGET_SLICES["Volume"]), {8: "Volume"})
-            rc = self.host.stop()
-            self.check("the host closes the editors and exits cleanly", rc == 0 and
-                       self.host.since(0)[-1] == "BYE", "rc %s" % rc)
+            if a.dpi == 96:
+                self.at_100()
+            else:
+                self.at_dpi()
         except (RuntimeError, subprocess.TimeoutExpired, OSError, IndexError, KeyError,
                 ValueError) as e:
             self.check("the run completes", False, repr(e))
@@ -556,10 +663,21 @@ class Driver:
                 except subprocess.TimeoutExpired:
                     os.killpg(self.xvfb.pid, signal.SIGKILL)
                     self.xvfb.wait(timeout=10)
+            if dpi_prefix:
+                shutil.rmtree(dpi_prefix, ignore_errors=True)
         print("drive-window: %s: %d passed, %d failed" % (a.arch, self.passed, len(self.failed)))
         for f in self.failed:
             print("drive-window: failed: %s" % f)
         return 0 if not self.failed else 1
+
+
+def device(v, percent):
+    """An editor coordinate in device pixels, as the editor maps it (halves round up)."""
+    return (v * percent + 50) // 100
+
+
+def device_rect(r, percent):
+    return tuple(device(v, percent) for v in r)
 
 
 LIST_TEXTS = {
@@ -578,6 +696,8 @@ if __name__ == "__main__":
     p.add_argument("--dll", required=True)
     p.add_argument("--editor", required=True)
     p.add_argument("--work", required=True)
+    p.add_argument("--dpi", type=int, default=96, choices=[96, 192],
+                   help="the desktop's LogPixels (192: the run at 200 %%)")
     args = p.parse_args()
     args.wine = "/usr/lib/wine/wine" if args.arch == "win32" else "/usr/lib/wine/wine64"
     # Stopped from outside (a timeout): the cleanup still stops the host, wine and Xvfb.
