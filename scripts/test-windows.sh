@@ -12,7 +12,9 @@
 #   5. drives each DLL's editor window under wine in an X server of its own
 #      (tests/winwindow/drive-window.py: Xvfb, xdotool, ImageMagick): clicks,
 #      drags, typed and listed values, the wheel, closing and reopening, two
-#      editors side by side, and its picture against the Linux editor's; and
+#      editors side by side, and its picture against the Linux editor's; the
+#      same at 192 dpi (a copy of the prefix at LogPixels 192): the editor at 200 %,
+#      the host asked to follow, clicks at scaled positions, a DPI change; and
 #      the CLAP editor's embedded and floating windows (tests/clap/wine-gui-test.sh);
 #      and the VST3 view attached as "HWND" in a host window, played the same way
 #      (tests/vst3/drive-vst3-window.py);
@@ -118,6 +120,12 @@ for arch in win32 win64; do
     --arch $arch --prefix "$dir/wineprefix" --host "$dir/tests/winwindow/corvanel-winhost.exe" \
     --dll "$dir/plugin/$dll" --editor "$native/tools/editor/corvanel-editor" \
     --work "$dir/winwindow"
+  step "driving the $arch editor window at 192 dpi"
+  check "$arch editor window at 192 dpi" timeout -k 10 300 python3 \
+    "$root/tests/winwindow/drive-window.py" --dpi 192 \
+    --arch $arch --prefix "$dir/wineprefix" --host "$dir/tests/winwindow/corvanel-winhost.exe" \
+    --dll "$dir/plugin/$dll" --editor "$native/tools/editor/corvanel-editor" \
+    --work "$dir/winwindow-192dpi"
   # The VST3 view attached in a host window of the VST3 test host, played the same way.
   step "driving the $arch VST3 editor view under wine and Xvfb"
   check "$arch VST3 editor view" timeout -k 10 240 python3 "$root/tests/vst3/drive-vst3-window.py" \

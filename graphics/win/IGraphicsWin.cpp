@@ -5,6 +5,7 @@
 #include "IGraphicsWin.h"
 
 #include "IPlugBase.h"
+#include "WinDpi.h"
 #include "lice_png.h"
 #include "lice_sysbitmap.h"
 
@@ -57,7 +58,7 @@ IGraphicsWin::~IGraphicsWin() {
 
 void* IGraphicsWin::OpenWindow(void* parent) {
   HWND parentWnd = (HWND)parent;
-  int x = 0, y = 0, w = Width(), h = Height();
+  int x = 0, y = 0, w = DeviceWidth(), h = DeviceHeight();
   if (mPlugWnd) {
     // Opened again while open: the new window takes the old one's size and place.
     RECT old, under;
@@ -79,15 +80,31 @@ void* IGraphicsWin::OpenWindow(void* parent) {
     RegisterClassA(&wc);
   }
   sFPS.store(FPS(), std::memory_order_relaxed);
-  mPlugWnd = CreateWindowA(kWndClassName, kWndTitle, WS_CHILD | WS_VISIBLE, x, y, w, h, parentWnd,
-                           nullptr, mHInstance, this);
+  {
+    win_dpi::PerMonitorAwareScope perMonitor;
+    mPlugWnd = CreateWindowA(kWndClassName, kWndTitle, WS_CHILD | WS_VISIBLE, x, y, w, h, parentWnd,
+                             nullptr, mHInstance, this);
+  }
   if (!mPlugWnd) {
     if (sNWndOpen.fetch_sub(1, std::memory_order_relaxed) == 1)
       UnregisterClassA(kWndClassName, mHInstance);
     return nullptr;
   }
+  // The monitor's DPI is known once the window is there; a new scale resizes it and
+  // asks the host to follow (the window is open, so the plug-in tells the host).
+  OpenWindowScale(win_dpi::ScaleForDpi(win_dpi::WindowDpi(mPlugWnd)));
   SetAllControlsDirty();
   return mPlugWnd;
+}
+
+void IGraphicsWin::SetScale(int percent) {
+  const int before = Scale();
+  IGraphics::SetScale(percent);
+  if (Scale() == before || !mPlugWnd) return;
+  DestroyParamEdit(); // an open entry was placed and sized for the old scale
+  SetWindowPos(mPlugWnd, nullptr, 0, 0, DeviceWidth(), DeviceHeight(),
+               SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE);
+  InvalidateRect(mPlugWnd, nullptr, FALSE);
 }
 
 void IGraphicsWin::CloseWindow() {
@@ -108,17 +125,19 @@ void IGraphicsWin::CloseWindow() {
 bool IGraphicsWin::DrawScreen(IRECT* r) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(mPlugWnd, &ps);
-  if (dc && r && mDrawBitmap)
-    BitBlt(dc, r->L, r->T, r->W(), r->H(), (HDC)mDrawBitmap->getDrawingContext(), r->L, r->T,
-           SRCCOPY);
+  if (dc && r && mDrawBitmap) {
+    const IRECT d = DeviceRect(*r);
+    BitBlt(dc, d.L, d.T, d.W(), d.H(), (HDC)mDrawBitmap->getDrawingContext(), d.L, d.T, SRCCOPY);
+  }
   EndPaint(mPlugWnd, &ps);
   return true;
 }
 
 void IGraphicsWin::Resize(int w, int h) {
-  const int dW = w - Width(), dH = h - Height();
+  const int oldW = DeviceWidth(), oldH = DeviceHeight();
   IGraphics::Resize(w, h);
-  if (mDrawBitmap) mDrawBitmap->resize(w, h);
+  const int dW = DeviceWidth() - oldW, dH = DeviceHeight() - oldH;
+  if (mDrawBitmap) mDrawBitmap->resize(DeviceWidth(), DeviceHeight());
   if (!mPlugWnd) return;
   RECT old;
   GetClientRect(mPlugWnd, &old);
@@ -141,7 +160,7 @@ int IGraphicsWin::ProcessMouseWheel(float delta) {
   GetWindowRect(mPlugWnd, &r);
   IMouseMod mod(false, false, GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
                 GetKeyState(VK_MENU) < 0);
-  OnMouseWheel(p.x - r.left, p.y - r.top, &mod, (int)delta);
+  OnMouseWheel(ToEditor(p.x - r.left), ToEditor(p.y - r.top), &mod, (int)delta);
   return 1;
 }
 

@@ -7,12 +7,16 @@
 //
 // Life of a window:
 //   1. OpenWindow(host window): the class is registered while any editor window of the
-//      process is open; the child is created (at the previous size and position when
-//      the editor was already open) and every control marked dirty;
+//      process is open; the child is created per-monitor DPI aware where Windows allows
+//      it (at the device size, or the previous size and position when the editor was
+//      already open), takes the scale of its monitor's DPI (WinDpi.h) and every control
+//      is marked dirty;
 //   2. WM_CREATE starts timer 2 at int(1000 / fps) ms; each tick (Tick) applies or
 //      drops the value entry, repaints what is dirty and counts the end of a wheel
 //      gesture down;
-//   3. mouse, wheel and key messages go to the graphics core (WinWindowProc.cpp);
+//   3. mouse, wheel and key messages go to the graphics core at editor positions
+//      (WinWindowProc.cpp); a move to a monitor of another DPI (WM_DPICHANGED_AFTERPARENT,
+//      WM_DPICHANGED) sets the platform's scale, which resizes the window;
 //   4. a right click on a control opens an EDIT or COMBOBOX child (WinParamEntry.cpp):
 //      Enter, a list choice or a left click in the editor commits it on the next tick,
 //      a right click in the editor drops it;
@@ -38,11 +42,15 @@ public:
   // [main thread] Closes a window still open.
   ~IGraphicsWin() override;
 
-  // [editor thread] Copies r of the surface to the window inside BeginPaint/EndPaint.
+  // [editor thread] Copies the device rectangle of editor rectangle r of the surface to
+  // the window inside BeginPaint/EndPaint.
   bool DrawScreen(IRECT* r) override;
   // [editor thread] The core's resize, then the surface and the open window (and its child
   // parents) by the size difference.
   void Resize(int w, int h) override;
+  // [editor thread] The core's new scale, then the open window at the device size (an
+  // open value entry is dropped: it was placed for the old scale).
+  void SetScale(int percent) override;
   bool WindowIsOpen() override { return mPlugWnd != nullptr; }
   // [editor thread] Opens the value entry (WinParamEntry.cpp); nothing while one is open.
   void PromptUserInput(IControl* control, IParam* param, bool centered) override;
@@ -81,6 +89,11 @@ private:
   // [editor thread] The editor's answer to a message of its own window.
   LRESULT HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleEditMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // [editor thread] The entry child of class `cls` at the device rectangle of editor
+  // rectangle r, or null.
+  HWND CreateEntry(const char* cls, const char* text, DWORD style, const IRECT& r);
+  // An entry font's height in editor units, in device pixels.
+  int ScaledFontHeight(int height) const;
   // [editor thread] Subclasses the new entry child and gives it the font and the focus.
   void AdoptParamEdit(HWND child, IControl* control, IParam* param, HFONT font);
   // [editor thread] Restores the child's procedure, destroys it with its font.

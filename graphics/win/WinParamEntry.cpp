@@ -54,18 +54,16 @@ void IGraphicsWin::PromptUserInput(IControl* control, IParam* param, bool center
   if (!IsList(param)) {
     const int w = FieldWidth(param);
     const DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | (centered ? ES_CENTER : 0);
-    child = centered ? CreateWindowA("EDIT", current, style, cx - w / 2, cy - 8, w, 16, mPlugWnd,
-                                     (HMENU)(INT_PTR)kParamEditId, mHInstance, nullptr)
-                     : CreateWindowA("EDIT", current, style, c.L, c.T, c.W(), c.H(), mPlugWnd,
-                                     (HMENU)(INT_PTR)kParamEditId, mHInstance, nullptr);
+    child = CreateEntry("EDIT", current, style,
+                        centered ? IRECT(cx - w / 2, cy - 8, cx - w / 2 + w, cy + 8) : c);
     if (child) SendMessageA(child, EM_SETSEL, 0, -1);
   } else {
     const int n = param->DisplayTextCount(), w = ListWidth(param);
     const DWORD style = WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST;
-    child = centered ? CreateWindowA("COMBOBOX", "", style, cx - w / 2, cy, w, 36 * (n + 1),
-                                     mPlugWnd, (HMENU)(INT_PTR)kParamEditId, mHInstance, nullptr)
-                     : CreateWindowA("COMBOBOX", "", style, c.L, cy, c.W(), c.H(), mPlugWnd,
-                                     (HMENU)(INT_PTR)kParamEditId, mHInstance, nullptr);
+    // A drop-down list's height is that of its open list.
+    child = CreateEntry("COMBOBOX", "", style,
+                        centered ? IRECT(cx - w / 2, cy, cx - w / 2 + w, cy + 36 * (n + 1))
+                                 : IRECT(c.L, cy, c.R, cy + c.H()));
     if (child) {
       int selected = -1;
       for (int i = 0; i < n; ++i) {
@@ -76,7 +74,8 @@ void IGraphicsWin::PromptUserInput(IControl* control, IParam* param, bool center
       SendMessageA(child, CB_SETCURSEL, (WPARAM)selected, 0);
     }
   }
-  if (child) AdoptParamEdit(child, control, param, MakeFont("Arial", kEditFontHeight));
+  if (child)
+    AdoptParamEdit(child, control, param, MakeFont("Arial", ScaledFontHeight(kEditFontHeight)));
 }
 
 void IGraphicsWin::PromptUserInput(IEditableTextControl* control) {
@@ -87,14 +86,20 @@ void IGraphicsWin::PromptUserInput(IEditableTextControl* control) {
   const DWORD align = t.mAlign == IText::kAlignNear     ? ES_LEFT
                       : t.mAlign == IText::kAlignCenter ? ES_CENTER
                                                         : ES_RIGHT;
-  const IRECT& c = control->mRECT;
   HWND child =
-      CreateWindowA("EDIT", text.Get(), WS_CHILD | WS_VISIBLE | ES_MULTILINE | align, c.L, c.T,
-                    c.W(), c.H(), mPlugWnd, (HMENU)(INT_PTR)kParamEditId, mHInstance, nullptr);
+      CreateEntry("EDIT", text.Get(), WS_CHILD | WS_VISIBLE | ES_MULTILINE | align, control->mRECT);
   if (!child) return;
   SendMessageA(child, EM_SETSEL, 0, -1);
-  AdoptParamEdit(child, control, nullptr, MakeFont(t.mFont, t.mSize));
+  AdoptParamEdit(child, control, nullptr, MakeFont(t.mFont, ScaledFontHeight(t.mSize)));
 }
+
+HWND IGraphicsWin::CreateEntry(const char* cls, const char* text, DWORD style, const IRECT& r) {
+  const IRECT d = DeviceRect(r);
+  return CreateWindowA(cls, text, style, d.L, d.T, d.W(), d.H(), mPlugWnd,
+                       (HMENU)(INT_PTR)kParamEditId, mHInstance, nullptr);
+}
+
+int IGraphicsWin::ScaledFontHeight(int height) const { return height * Scale() / 100; }
 
 void IGraphicsWin::AdoptParamEdit(HWND child, IControl* control, IParam* param, HFONT font) {
   mParamEditWnd = child;

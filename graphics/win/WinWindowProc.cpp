@@ -7,6 +7,7 @@
 
 #include "IControl.h"
 #include "IPlugBase.h"
+#include "WinDpi.h"
 #include "WinInputMap.h"
 
 namespace {
@@ -37,7 +38,8 @@ LRESULT IGraphicsWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM l
   case WM_PAINT: {
     RECT r;
     if (GetUpdateRect(hWnd, &r, FALSE)) {
-      IRECT ir(r.left, r.top, r.right, r.bottom);
+      // The damage is in device pixels; the core draws editor rectangles that cover it.
+      IRECT ir = editor_scale::ToEditorCover(IRECT(r.left, r.top, r.right, r.bottom), Scale());
       Draw(&ir);
     }
     // Painted or not, the update area is done (an editor without controls draws nothing).
@@ -47,6 +49,17 @@ LRESULT IGraphicsWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM l
 
   case WM_CLOSE:
     CloseWindow();
+    return 0;
+
+  case WM_DPICHANGED:
+    // What Windows sends a top-level window that moved to a monitor of another DPI (the
+    // DPI in wParam). The size it suggests is the old one scaled; the editor sizes itself.
+    SetPlatformScale(win_dpi::ScaleForDpi(LOWORD(wParam)));
+    return 0;
+
+  case WM_DPICHANGED_AFTERPARENT:
+    // The host's window moved to a monitor of another DPI (or the monitor's DPI changed).
+    SetPlatformScale(win_dpi::ScaleForDpi(win_dpi::WindowDpi(hWnd)));
     return 0;
 
   case WM_MOUSEACTIVATE:
@@ -59,14 +72,14 @@ LRESULT IGraphicsWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM l
     POINT p;
     GetCursorPos(&p);
     ScreenToClient(hWnd, &p);
-    OnKeyDown(p.x, p.y, key);
+    OnKeyDown(ToEditor(p.x), ToEditor(p.y), key);
     return 0;
   }
 
   case WM_MOUSEMOVE:
     if ((wParam & (MK_LBUTTON | MK_RBUTTON)) && GetCapture() == hWnd) {
       IMouseMod mod = MessageMod(wParam);
-      OnMouseDrag(MsgX(lParam), MsgY(lParam), &mod);
+      OnMouseDrag(ToEditor(MsgX(lParam)), ToEditor(MsgY(lParam)), &mod);
     }
     return 0;
 
@@ -81,7 +94,7 @@ LRESULT IGraphicsWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM l
     if (mParamEditWnd) mParamEditMsg = kCommit; // a left click in the editor applies the entry
     SetCapture(hWnd);
     IMouseMod mod = MessageMod(wParam);
-    OnMouseDown(MsgX(lParam), MsgY(lParam), &mod);
+    OnMouseDown(ToEditor(MsgX(lParam)), ToEditor(MsgY(lParam)), &mod);
     return 0;
   }
 
@@ -89,13 +102,13 @@ LRESULT IGraphicsWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM l
   case WM_RBUTTONUP: {
     ReleaseCapture();
     IMouseMod mod = MessageMod(wParam);
-    OnMouseUp(MsgX(lParam), MsgY(lParam), &mod);
+    OnMouseUp(ToEditor(MsgX(lParam)), ToEditor(MsgY(lParam)), &mod);
     return 0;
   }
 
   case WM_LBUTTONDBLCLK: {
     IMouseMod mod = MessageMod(wParam);
-    if (OnMouseDblClick(MsgX(lParam), MsgY(lParam), &mod)) SetCapture(hWnd);
+    if (OnMouseDblClick(ToEditor(MsgX(lParam)), ToEditor(MsgY(lParam)), &mod)) SetCapture(hWnd);
     return 0;
   }
 
@@ -105,7 +118,7 @@ LRESULT IGraphicsWin::HandleMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM l
     GetWindowRect(hWnd, &r);
     IMouseMod mod = MessageMod(wParam);
     const int d = WinInputMap::WheelNotches((short)HIWORD(wParam));
-    OnMouseWheel(MsgX(lParam) - r.left, MsgY(lParam) - r.top, &mod, d);
+    OnMouseWheel(ToEditor(MsgX(lParam) - r.left), ToEditor(MsgY(lParam) - r.top), &mod, d);
     return 0;
   }
 
@@ -131,7 +144,8 @@ void IGraphicsWin::Tick() {
 
   IRECT r;
   if (IsDirty(&r)) {
-    RECT dirty = {r.L, r.T, r.R, r.B};
+    const IRECT d = DeviceRect(r);
+    RECT dirty = {d.L, d.T, d.R, d.B};
     InvalidateRect(mPlugWnd, &dirty, FALSE);
     if (mParamEditWnd) {
       // The open entry child is not painted over.

@@ -2,6 +2,8 @@
 #   - is built for MACHINE (i386 or x86-64),
 #   - imports only DLLs that ship with Windows (no compiler runtime, no
 #     winpthread, no libpng or zlib DLL),
+#   - imports none of the DPI functions of Windows 10 (the editor looks them up at run
+#     time, so that the DLL still loads on older Windows),
 #   - exports exactly VSTPluginMain and main, at one address (or, with EXPORTS given,
 #     exactly those names: the CLAP plug-in's clap_entry).
 cmake_minimum_required(VERSION 3.25)
@@ -28,6 +30,12 @@ foreach(entry ${imports})
   endif()
   message(STATUS "imports ${dll}")
 endforeach()
+
+# Import lines: "\t  <hint>  <name>".
+string(REGEX MATCHALL "[ \t](GetDpiForWindow|GetDpiForSystem|SetThreadDpiAwarenessContext|GetThreadDpiAwarenessContext|GetWindowDpiAwarenessContext|SetThreadDpiHostingBehavior|AdjustWindowRectExForDpi|GetSystemMetricsForDpi)\n" newer "${dump}")
+if(newer)
+  message(FATAL_ERROR "${LIBRARY} imports Windows 10 DPI functions by name: ${newer}")
+endif()
 
 # Export table lines: "[   0] +base[   1] 1500 Export RVA" and "[   0] VSTPluginMain".
 string(REGEX MATCHALL "\\+base\\[ *[0-9]+\\] +[0-9a-f]+ Export RVA" rvas "${dump}")

@@ -70,6 +70,13 @@ bool RunCommand(const Callbacks& cb, const std::string& line, bool* audio) {
   } else if (v == "move" && std::sscanf(line.c_str(), "%*s %*d %d %d", &a, &b) == 2) {
     if (HWND editor = EditorWindow(host))
       SetWindowPos(editor, nullptr, a, b, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  } else if (v == "dpi" && std::sscanf(line.c_str(), "%*s %*d %d", &a) == 1) {
+    // What Windows sends a per-monitor aware window moved to a monitor of another DPI.
+    if (HWND editor = EditorWindow(host)) {
+      RECT suggested;
+      GetWindowRect(editor, &suggested);
+      SendMessageA(editor, WM_DPICHANGED, MAKEWPARAM(a, a), (LPARAM)&suggested);
+    }
   } else if (v == "focus") {
     SetFocus(EditorWindow(host));
   } else if (v == "entry") {

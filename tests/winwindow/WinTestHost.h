@@ -12,6 +12,8 @@
 //   entry n           ENTRY n class x y w h "text" of the open value entry (place in the
 //                     editor window), or ENTRY n none
 //   focus n           gives the editor window the keyboard focus
+//   dpi n d           sends the editor window WM_DPICHANGED for DPI d, as Windows does
+//                     when a top-level window moves to a monitor of another DPI
 //   audio 0|1         stops or starts the audio blocks (off at start, so the first
 //                     picture shows the plug-in as it was opened)
 //   ping              PONG (everything before it was handled)

@@ -9,6 +9,7 @@
 // an edit produces reach the host. Every host callback of interest is printed as it
 // happens, one line each, with the instance number:
 //   BEGIN n idx @ms | AUTOMATE n idx value @ms | END n idx @ms
+//   SIZE n w h @ms    (audioMasterSizeWindow: the host window follows, as hosts do)
 // (ms: milliseconds since the host started).
 // Commands arrive on standard input, one a line, and answer on standard output:
 //   params n          PARAM n idx normalised "display" for every parameter
@@ -16,7 +17,7 @@
 //   open n / close n  effEditOpen (answer OPEN n rc) / effEditClose (CLOSE n rc)
 //   wheel n delta     the host's wheel request ('stCA' 'Whee'); WHEEL n answer
 //   set n idx value   setParameter with a normalised value
-// and those every windowed test host answers (rect, move, entry, focus, audio, ping, quit:
+// and those every windowed test host answers (rect, move, entry, focus, dpi, audio, ping, quit:
 // tests/winwindow/WinTestHost.h); quit closes the editors and the instances, exits 0.
 // The host window forwards wheel messages to the editor through the wheel request, as
 // hosts do. Exit codes: 0 after quit; 2 usage; 3 load; 4 entry or magic; 5 window.
@@ -67,6 +68,13 @@ VstIntPtr VSTCALLBACK HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     return 1;
   case audioMasterEndEdit:
     Print("END %d %d @%ld\n", NumberOf(effect), index, Ms());
+    return 1;
+  case audioMasterSizeWindow:
+    Print("SIZE %d %d %d @%ld\n", NumberOf(effect), index, (int)value, Ms());
+    for (int i = 0; i < gNInstances; ++i)
+      if (gInstances[i].effect == effect && gInstances[i].window)
+        SetWindowPos(gInstances[i].window, nullptr, 0, 0, index + 20, (int)value + 20,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return 1;
   case audioMasterGetTime:
     return (VstIntPtr)&gTime;

@@ -2,7 +2,7 @@
 """Drives the Windows VST2 editor under wine in a real X display, like a person would.
 
   drive-window.py --arch win32|win64 --prefix WINEPREFIX --host corvanel-winhost.exe
-                  --dll Corvanel.dll --editor corvanel-editor --work DIR
+                  --dll Corvanel.dll --editor corvanel-editor --work DIR [--dpi 192]
 
 Starts its own Xvfb (its PID kept, stopped at the end), runs the test host with two
 plug-in instances side by side, clicks, drags, types and turns the wheel with xdotool,
@@ -10,16 +10,52 @@ takes screenshots with ImageMagick, and checks what the host sees: gestures, par
 values, step words, the value-entry children and the editor window's place. Every
 wine and X call has a timeout; nothing is left running (tests/winwindow/editor_driver.py,
 shared with the VST3 driver). Exit code 0 when every check passed.
+
+With --dpi 192 the desktop is at 200 %: the prefix is copied into the work folder and
+its LogPixels set there (the shared prefix stays at 96 dpi), and one editor is checked
+at its scaled size, picture, clicks and value entry, and through a DPI change.
 """
 import argparse
+import os
 import re
+import shutil
+import subprocess
 import time
 
-from editor_driver import (KNOB_Y, LIST_TEXTS, TARGET_SLICES, W, H, Driver,
-                           common_arguments, run)
+from editor_driver import (KNOB_Y, LIST_TEXTS, START_TIMEOUT, TARGET_SLICES, W, H, Driver,
+                           common_arguments, run, wine_loader)
+
+# The Cycle knob's value field at 100 %: x, y, w, h in the editor window.
+CYCLE_FIELD = (105, 127, 32, 16)
 
 
 class Vst2Driver(Driver):
+    def main(self, name, instances=2):
+        # At another DPI one editor is enough (and the screen must hold it at 200 %).
+        if self.args.dpi != 96:
+            self.screen = "1300x740x24"
+            instances = 1
+        return super().main(name, instances)
+
+    def prepare(self):
+        """At --dpi, a copy of the test prefix at LogPixels = --dpi, in the work folder."""
+        a = self.args
+        self.dpi_prefix = None
+        if a.dpi == 96:
+            return
+        self.dpi_prefix = os.path.join(a.work, "wineprefix-%ddpi" % a.dpi)
+        shutil.rmtree(self.dpi_prefix, ignore_errors=True)
+        subprocess.run(["cp", "-a", a.prefix, self.dpi_prefix], check=True, timeout=120)
+        self.env["WINEPREFIX"] = self.dpi_prefix
+        subprocess.run([wine_loader(a.arch), "reg", "add", r"HKCU\Control Panel\Desktop", "/v",
+                        "LogPixels", "/t", "REG_DWORD", "/d", str(a.dpi), "/f"], env=self.env,
+                       timeout=START_TIMEOUT, capture_output=True, check=True)
+        self.wineserver_kill()  # it was started without a display
+
+    def cleanup(self):
+        if getattr(self, "dpi_prefix", None):
+            shutil.rmtree(self.dpi_prefix, ignore_errors=True)
+
     def host_argv(self, instances):
         return [self.args.host, "Z:" + self.args.dll, str(instances)]
 
@@ -45,6 +81,8 @@ class Vst2Driver(Driver):
             return h.ask("entry %d" % n, "ENTRY")
 
         e = open_entry(121, KNOB_Y)
+        self.check("the field is centred on the knob",
+                   e == ['ENTRY %d Edit %d %d %d %d "16"' % ((n,) + CYCLE_FIELD)], e)
         self.check("a right click on a knob opens the EDIT field with its value",
                    len(e) == 1 and " Edit " in e[0] and e[0].endswith('"16"'), e)
         self.click(x0 + 600, 340, 3)  # and a right click discards it
@@ -132,7 +170,57 @@ class Vst2Driver(Driver):
         h.send("move %d 0 0" % n)
         time.sleep(0.5)
 
+    def at_dpi(self):
+        """One editor on a desktop at LogPixels 192: it opens at 200 %, the host follows,
+        and it follows a DPI change."""
+        h = self.host
+        lines = h.since(0)
+        sizes = [l.split()[1:4] for l in lines if l.startswith("SIZE ")]
+        self.check("at 192 dpi the host is asked for 1240 x 710 while the editor opens",
+                   sizes == [["1", "1240", "710"]], lines)
+        r = h.ask("rect 1", "RECT")
+        self.check("the editor window fills 1240 x 710 at the host window's origin",
+                   r == ["RECT 1 0 0 1240 710"], r)
+        self.picture(both=False, percent=200)
+        h.send("audio 1")
+        self.steps(1, 0, 2)
+
+        # The value entry sits at the scaled place of the knob's field, in a scaled font.
+        self.click(2 * 121, 2 * KNOB_Y, 3)
+        e = h.ask("entry 1", "ENTRY")
+        self.check("a right click on a knob at (2x, 2y) opens its field at twice its place "
+                   "and size at 100 %",
+                   e == ['ENTRY 1 Edit %d %d %d %d "16"' % tuple(2 * v for v in CYCLE_FIELD)], e)
+        wid = self.xdo("search", "--name", "^Corvanel host 1$").split()[0]
+
+        def type_24():
+            self.xdo("windowfocus", "--sync", wid)
+            self.xdo("type", "--delay", "40", "24")
+            self.xdo("key", "Return")
+        self.expect_edit("typed text and Enter apply to the knob at 200 %", 1, type_24, {1: "24"})
+
+        # A move to a monitor at 144 dpi and back (the message Windows sends a top-level
+        # window; wine has one DPI for every monitor).
+        for dpi, percent, size in ((144, 150, (930, 533)), (192, 200, (1240, 710))):
+            m = h.mark()
+            h.send("dpi 1 %d" % dpi)
+            got = h.wait(lambda l: l.startswith("SIZE 1 "), m)
+            r = h.ask("rect 1", "RECT")
+            self.check("a change to %d dpi resizes the editor to %d x %d and asks the host to "
+                       "follow" % (dpi, size[0], size[1]),
+                       got is not None and got.split()[2:4] == [str(v) for v in size] and
+                       r == ["RECT 1 0 0 %d %d" % size], "%s %s" % (got, r))
+            if percent == 150:
+                self.picture(both=False, label="-150", percent=150)
+        self.expect_edit("after the changes a click at (2x, 2y) still edits what it edits at "
+                         "100 %", 1, lambda: self.click(2 * 420, 2 * TARGET_SLICES["High Gain"]),
+                         {8: "High Gain"})
+        self.stop_host()
+
     def scenarios(self):
+        if self.args.dpi != 96:
+            self.at_dpi()
+            return
         lines = self.host.since(0)
         self.check("both instances announce an editor",
                    "FLAGS 1 1" in lines and "FLAGS 2 1" in lines, lines)
@@ -158,4 +246,6 @@ if __name__ == "__main__":
     p = argparse.ArgumentParser()
     common_arguments(p)
     p.add_argument("--dll", required=True)
+    p.add_argument("--dpi", type=int, default=96, choices=[96, 192],
+                   help="the desktop's LogPixels (192: the run at 200 %%)")
     run(Vst2Driver, p, "drive-window")

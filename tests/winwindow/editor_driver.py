@@ -10,6 +10,7 @@ running.
 """
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
@@ -30,6 +31,15 @@ from editor_layout import (ACTIVITY, H, KNOB_Y, KNOBS, STATUS_LINE,  # noqa: E40
                            STEP_ROWS, TARGET_SLICES, TEXT_AREAS, W, press_level, step_bar)
 
 HOST_PITCH = W + 20  # host windows stand side by side
+
+
+def device(v, percent):
+    """An editor coordinate in device pixels, as the editor maps it (halves round up)."""
+    return (v * percent + 50) // 100
+
+
+def device_rect(r, percent):
+    return tuple(device(v, percent) for v in r)
 
 
 def display_number(text):
@@ -133,6 +143,8 @@ class Driver:
     """The tools, the checks and the scenarios both plug-in formats share. A format's
     driver makes the host (host_argv) and runs its scenarios (scenarios)."""
 
+    screen = "1300x400x24"  # the private X server's screen
+
     def __init__(self, args):
         self.args = args
         self.failed = []
@@ -168,9 +180,9 @@ class Driver:
         self.xdo("mouseup", button)
         time.sleep(PAUSE)
 
-    def shot(self, name, x0=0):
+    def shot(self, name, x0=0, w=W, h=H):
         path = os.path.join(self.args.work, name)
-        self.run(["import", "-window", "root", "-crop", "%dx%d+%d+0" % (W, H, x0), "+repage",
+        self.run(["import", "-window", "root", "-crop", "%dx%d+%d+0" % (w, h, x0), "+repage",
                   path])
         return path
 
@@ -271,9 +283,10 @@ class Driver:
                            env=self.env, timeout=X_TIMEOUT, capture_output=True, text=True)
         return r.stderr.strip()
 
-    def picture(self, both=True, label=""):
+    def picture(self, both=True, label="", percent=100):
         """Instance 1's editor (and instance 2's beside it, when `both`) against the Linux
-        editor's off-screen picture of instance 1's state; `label` names a later look."""
+        editor's off-screen picture of instance 1's state at the editor's scale `percent`;
+        `label` names a later look."""
         h = self.host
         chunk = h.ask("chunk 1", "CHUNK 1")
         state = os.path.join(self.args.work, "state%s.bin" % label)
@@ -281,12 +294,17 @@ class Driver:
             f.write(bytes.fromhex(chunk[0].split()[2]) if chunk and len(chunk[0].split()) > 2
                     else b"")
         linux = os.path.join(self.args.work, "linux%s.png" % label)
-        self.run([self.args.editor, "--state-in", state, "-o", linux], timeout=60)
+        tool = [self.args.editor, "--state-in", state, "-o", linux]
+        if percent != 100:
+            tool += ["--scale", {150: "1.5", 200: "2"}[percent]]
+        self.run(tool, timeout=60)
         time.sleep(1.0)
-        win = self.shot("windows-1%s.png" % label)
+        win = self.shot("windows-1%s.png" % label, 0, device(W, percent), device(H, percent))
         sources = [win, linux] + ([self.shot("windows-2%s.png" % label, HOST_PITCH)] if both
                                   else [])
-        masked = [self.masked(src, TEXT_AREAS + ACTIVITY) for src in sources]
+        text_areas = [device_rect(a, percent) for a in TEXT_AREAS]
+        masked = [self.masked(src, text_areas + [device_rect(a, percent) for a in ACTIVITY])
+                  for src in sources]
         said = label.strip("-").replace("-", " ") + ": " if label else ""
         d = self.differing(masked[0], masked[1])
         self.check(said + "the picture equals the Linux off-screen picture outside the text "
@@ -297,7 +315,7 @@ class Driver:
                        "differing pixels: " + d)
         # A text area holds text on Windows wherever it does in the Linux picture.
         missing = []
-        for (l, t, r_, b) in TEXT_AREAS:
+        for (l, t, r_, b) in text_areas:
             crop = "%dx%d+%d+%d" % (r_ - l, b - t, l, t)
             spans = []
             for src in (linux, win):
@@ -324,13 +342,16 @@ class Driver:
         the parameters `after`) reached the host, as the format does it."""
         raise NotImplementedError
 
-    def steps(self, n, x0):
+    def steps(self, n, x0, s=1):
+        """Clicks and a drag on step bars; at s = 2 at (2x, 2y) of the 100 % positions,
+        which must edit exactly what they edit at 100 %."""
         model = Steps()
         h = self.host
 
         def bar_click(step, volume, t, button=1):
             l, top, r, b = step_bar(step, volume)
-            return lambda: self.click(x0 + l + int(round(t * (r - l))), (top + b) // 2, button)
+            return lambda: self.click(s * (x0 + l + int(round(t * (r - l)))),
+                                      s * ((top + b) // 2), button)
 
         # t as the bar computes it from the pixel the click lands on
         def t_of(step, volume, t):
@@ -356,7 +377,8 @@ class Driver:
         y = (top + b) // 2
         model.v[1] = 4
         self.expect_edit("a drag along step 2's time bar ends on level 4", n,
-                         lambda: self.drag([(x0 + l + 2, y), (x0 + l + 15, y), (x0 + l + 31, y)]),
+                         lambda: self.drag([(s * (x0 + l + 2), s * y), (s * (x0 + l + 15), s * y),
+                                            (s * (x0 + l + 31), s * y)]),
                          {}, words=model.words())
         return model
 
@@ -429,11 +451,17 @@ class Driver:
         """The format's checks, with the host started and READY."""
         raise NotImplementedError
 
+    def prepare(self):
+        """What the format's run needs before the X server starts (the environment is set)."""
+
+    def cleanup(self):
+        """Undoes `prepare`, at the end of the run whatever happened."""
+
     def start_xvfb(self):
         """Starts the private X server; answers its display, or None."""
         rfd, wfd = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", "1300x400x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", self.screen, "-nolisten", "tcp"],
             pass_fds=(wfd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             start_new_session=True)
         os.close(wfd)
@@ -465,7 +493,14 @@ class Driver:
                         WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=",
                         WINELOADER=wine_loader(a.arch))
         self.env.pop("WAYLAND_DISPLAY", None)
+        self.env.pop("DISPLAY", None)
+        # The editor's remembered size lives in a folder of the run's own.
+        config = os.path.join(a.work, "config")
+        shutil.rmtree(config, ignore_errors=True)
+        os.makedirs(config)
+        self.env["CORVANEL_CONFIG_DIR"] = "Z:" + config.replace("/", "\\")
         self.wineserver_kill()  # a wine server started without a display stays without one
+        self.prepare()
         display = self.start_xvfb()
         if not display:
             print("%s: Xvfb did not start" % name)
@@ -492,6 +527,7 @@ class Driver:
                     f.write("\n".join(self.host.since(0)) + "\n")
             self.wineserver_kill()
             self.stop_xvfb()
+            self.cleanup()
         print("%s: %s: %d passed, %d failed" % (name, a.arch, self.passed, len(self.failed)))
         for f in self.failed:
             print("%s: failed: %s" % (name, f))
