@@ -5,6 +5,7 @@
 // view component. Instances are created one at a time under the adapter's process-wide
 // creation lock.
 #include "Corvanel.h"
+#include "PluginExport.h"
 
 #include <new>
 
@@ -19,21 +20,20 @@ IPlugAU* CreateCorvanel(IPlugInstanceInfo instanceInfo) {
 } // namespace
 
 // Only these three symbols leave the component binary.
-#define CORVANEL_ENTRY extern "C" __attribute__((visibility("default")))
 
 // [host's main thread] One plug-in interface per instance.
-CORVANEL_ENTRY AudioComponentPlugInInterface*
+CORVANEL_EXPORT AudioComponentPlugInInterface*
 CLS_CORVANEL_Factory(const AudioComponentDescription* desc) {
   return IPlugAU::PlugInFactory(desc, CreateCorvanel, CORVANEL_AU_BUNDLE_ID, "CLS_CORVANEL_View");
 }
 
 // [host's main or render thread; see IPlugAU::ComponentEntry for the locks]
-CORVANEL_ENTRY ComponentResult CLS_CORVANEL_Entry(ComponentParameters* params, void* storage) {
+CORVANEL_EXPORT ComponentResult CLS_CORVANEL_Entry(ComponentParameters* params, void* storage) {
   return IPlugAU::ComponentEntry(params, storage, CreateCorvanel, CORVANEL_AU_BUNDLE_ID,
                                  "CLS_CORVANEL_View");
 }
 
 // [host's main thread]
-CORVANEL_ENTRY ComponentResult CLS_CORVANEL_ViewEntry(ComponentParameters* params, void* storage) {
+CORVANEL_EXPORT ComponentResult CLS_CORVANEL_ViewEntry(ComponentParameters* params, void* storage) {
   return IPlugAU::ViewEntry(params, storage);
 }

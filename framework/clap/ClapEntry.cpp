@@ -2,6 +2,7 @@
 // descriptor. init and deinit may come more than once (a host that loads the library per
 // instance): they are counted, and only the factory is handed out, which needs no setup.
 #include "Corvanel.h"
+#include "PluginExport.h"
 
 #include <cstring>
 #include <new>
@@ -66,11 +67,5 @@ const void* CLAPABI_CALL EntryGetFactory(const char* id) {
 }
 } // namespace
 
-#if defined(_WIN32)
-#define CORVANEL_CLAP_EXPORT extern "C" __declspec(dllexport)
-#else
-#define CORVANEL_CLAP_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
-
-CORVANEL_CLAP_EXPORT const clapabi::PluginEntry clap_entry = {clapabi::kVersion, EntryInit,
+CORVANEL_EXPORT_DATA const clapabi::PluginEntry clap_entry = {clapabi::kVersion, EntryInit,
                                                               EntryDeinit, EntryGetFactory};

@@ -3,6 +3,7 @@
 // https://www.orbalin.com/Corvanel; sessions and presets refer to these URIs, so they
 // never change.
 #include "Corvanel.h"
+#include "PluginExport.h"
 #include "LV2UI.h"
 
 #include <new>
@@ -24,13 +25,13 @@ IPlugLV2* CreateCorvanel(IPlugInstanceInfo instanceInfo) {
 } // namespace
 
 // [host's main thread] The plug-in at `index` 0; null past it.
-extern "C" __attribute__((visibility("default"))) const LV2_Descriptor*
+CORVANEL_EXPORT const LV2_Descriptor*
 lv2_descriptor(uint32_t index) {
   return index == 0 ? IPlugLV2::Descriptor(&kIdentity, CreateCorvanel) : nullptr;
 }
 
 // [host's UI thread] The editor at `index` 0; null past it, and in builds without windows.
-extern "C" __attribute__((visibility("default"))) const LV2UI_Descriptor*
+CORVANEL_EXPORT const LV2UI_Descriptor*
 lv2ui_descriptor(uint32_t index) {
   return index == 0 && kLV2EditorWindows ? LV2EditorDescriptor(kIdentity.mUIURI) : nullptr;
 }

@@ -2,6 +2,7 @@
 // Linux, InitDll/ExitDll on Windows, bundleEntry/bundleExit on macOS) and the factory that lists the one class, Corvanel,
 // and creates its instances.
 #include "Corvanel.h"
+#include "PluginExport.h"
 #include "Vst3Text.h"
 
 #include <cstring>
@@ -107,24 +108,18 @@ public:
 Factory sFactory;
 } // namespace
 
-#if defined(_WIN32)
-#define CORVANEL_ENTRY extern "C"
-#else
-#define CORVANEL_ENTRY extern "C" __attribute__((visibility("default")))
-#endif
-
 // [host thread] The factory; hosts release it before unloading, which costs nothing.
-CORVANEL_ENTRY IPluginFactory* GetPluginFactory() { return &sFactory; }
+CORVANEL_EXPORT IPluginFactory* GetPluginFactory() { return &sFactory; }
 
 // [host thread] The module's set-up and tear-down: the plug-in keeps nothing per module.
 #if defined(_WIN32)
-CORVANEL_ENTRY bool InitDll() { return true; }
-CORVANEL_ENTRY bool ExitDll() { return true; }
+CORVANEL_EXPORT bool InitDll() { return true; }
+CORVANEL_EXPORT bool ExitDll() { return true; }
 #elif defined(CORVANEL_MACOS)
 // The editor finds the skin in the bundle its own binary lies in, not through this handle.
-CORVANEL_ENTRY bool bundleEntry(CFBundleRef) { return true; }
-CORVANEL_ENTRY bool bundleExit() { return true; }
+CORVANEL_EXPORT bool bundleEntry(CFBundleRef) { return true; }
+CORVANEL_EXPORT bool bundleExit() { return true; }
 #else
-CORVANEL_ENTRY bool ModuleEntry(void*) { return true; }
-CORVANEL_ENTRY bool ModuleExit() { return true; }
+CORVANEL_EXPORT bool ModuleEntry(void*) { return true; }
+CORVANEL_EXPORT bool ModuleExit() { return true; }
 #endif

@@ -4,36 +4,16 @@
 // bytes run out. Events are stored in exactly the bytes they claim, so reading past an
 // event's size is caught. The output must stay finite for a finite input, and every
 // parameter inside its range.
+#include "../common/FuzzReader.h"
 #include "FuzzClapInstance.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-class Reader {
-public:
-  Reader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-  bool Empty() const { return mPos >= mSize; }
-  template <class T> T Take() {
-    T v;
-    std::memset(&v, 0, sizeof(v));
-    const size_t n = mSize - mPos < sizeof(T) ? mSize - mPos : sizeof(T);
-    std::memcpy(&v, mData + mPos, n);
-    mPos += n;
-    return v;
-  }
-
-private:
-  const uint8_t* mData;
-  size_t mSize;
-  size_t mPos = 0;
-};
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ClapInstance& clap = FuzzInstance();
-  Reader in(data, size);
+  FuzzReader in(data, size);
   const uint32_t frames = in.Take<uint16_t>() % 2049; // beyond the activated maximum too
   clapabi::EventTransport transport;
   std::memset(&transport, 0, sizeof(transport));
@@ -44,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   transport.tempo = in.Take<double>();
 
   InputEventList events;
-  for (int n = 0; !in.Empty() && n < 2000; ++n) {
+  for (int n = 0; in.More() && n < 2000; ++n) {
     const uint8_t kind = in.Take<uint8_t>();
     std::vector<unsigned char> bytes(sizeof(clapabi::EventTransport));
     clapabi::EventHeader h;

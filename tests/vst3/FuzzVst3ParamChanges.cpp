@@ -3,6 +3,7 @@
 // (0 = a parameter flush), sample size, whether a context comes and its fields, then
 // queues of any id with points of any offset and any value (NaN and infinities included).
 // Every parameter stays a finite value in range and every output sample is finite.
+#include "../common/FuzzReader.h"
 #include "Corvanel.h"
 #include "Vst3TestHost.h"
 
@@ -18,20 +19,6 @@ namespace {
 constexpr int kMaxBlock = 512;
 
 IPlugVST3* CreateCorvanel(IPlugInstanceInfo instanceInfo) { return new CLS_CORVANEL(instanceInfo); }
-
-struct Reader {
-  const uint8_t* mData;
-  size_t mSize, mPos = 0;
-  template <class T> T Take() {
-    T v;
-    std::memset(&v, 0, sizeof(v));
-    const size_t n = mSize - mPos < sizeof(T) ? mSize - mPos : sizeof(T);
-    std::memcpy(&v, mData + mPos, n);
-    mPos += n;
-    return v;
-  }
-  bool More() const { return mPos < mSize; }
-};
 
 struct Plugin {
   IComponent* mComponent = nullptr;
@@ -62,7 +49,7 @@ Plugin& Instance() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Plugin& p = Instance();
-  Reader r{data, size};
+  FuzzReader r(data, size);
   const uint8_t head = r.Take<uint8_t>();
   const int frames = (int)(r.Take<uint16_t>() % (kMaxBlock + 1));
   const bool doubles = head & 1;
